@@ -1,0 +1,116 @@
+#include "base/text.h"
+
+#include <array>
+
+namespace plumo {
+namespace {
+
+struct CaseTables {
+  std::array<unsigned char, 256> upper;
+  std::array<unsigned char, 256> lower;
+  constexpr CaseTables() : upper(), lower() {
+    for (int c = 0; c < 256; ++c) {
+      upper[c] = static_cast<unsigned char>(c);
+      lower[c] = static_cast<unsigned char>(c);
+    }
+    for (int c = 'a'; c <= 'z'; ++c) {
+      upper[c] = static_cast<unsigned char>(c - 32);
+      lower[c - 32] = static_cast<unsigned char>(c);
+    }
+    // Windows-1252 Latin-1 letters: 0xE0-0xFE map to 0xC0-0xDE except 0xF7 (division sign).
+    for (int c = 0xE0; c <= 0xFE; ++c) {
+      if (c == 0xF7) continue;
+      upper[c] = static_cast<unsigned char>(c - 32);
+      lower[c - 32] = static_cast<unsigned char>(c);
+    }
+    // The pairs outside that block: S/Z caron, OE ligature, Y diaeresis.
+    const int pairs[][2] = {{0x9A, 0x8A}, {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F}};
+    for (const auto& p : pairs) {
+      upper[p[0]] = static_cast<unsigned char>(p[1]);
+      lower[p[1]] = static_cast<unsigned char>(p[0]);
+    }
+  }
+};
+
+constexpr CaseTables kCase;
+
+inline unsigned char Up(char c) { return kCase.upper[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
+char ToUpperAnsi(char c) { return static_cast<char>(Up(c)); }
+char ToLowerAnsi(char c) { return static_cast<char>(kCase.lower[static_cast<unsigned char>(c)]); }
+
+std::string ToUpperAnsi(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = ToUpperAnsi(c);
+  return out;
+}
+
+std::string ToLowerAnsi(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = ToLowerAnsi(c);
+  return out;
+}
+
+void AssignBounded(std::string& dst, std::string_view src, size_t width) {
+  size_t keep = width == 0 ? 0 : width - 1;
+  dst.assign(src.substr(0, keep));
+}
+
+std::string Bounded(std::string_view src, size_t width) {
+  std::string s;
+  AssignBounded(s, src, width);
+  return s;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = Up(a[i]), y = Up(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
+  if (from > haystack.size()) return std::string_view::npos;
+  if (needle.empty()) return from;
+  if (needle.size() > haystack.size()) return std::string_view::npos;
+  const unsigned char first = Up(needle[0]);
+  const size_t last = haystack.size() - needle.size();
+  for (size_t i = from; i <= last; ++i) {
+    if (Up(haystack[i]) != first) continue;
+    size_t k = 1;
+    while (k < needle.size() && Up(haystack[i + k]) == Up(needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
+  return FindNoCase(haystack, needle) != std::string_view::npos;
+}
+
+std::string_view Trim(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t b = 0, e = s.size();
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+}  // namespace plumo

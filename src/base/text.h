@@ -1,0 +1,40 @@
+// Text helpers for the system's 8-bit ANSI strings: bounded assignment and the
+// case-insensitive compare and search used everywhere names are matched.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace plumo {
+
+// Upper/lower case of one byte in the ANSI (Windows-1252) code page: ASCII letters and the
+// Latin-1 letters, leaving the multiplication and division signs alone.
+char ToUpperAnsi(char c);
+char ToLowerAnsi(char c);
+std::string ToUpperAnsi(std::string_view s);
+std::string ToLowerAnsi(std::string_view s);
+
+// Fields of width w hold at most w - 1 characters, as a C buffer of w bytes with its NUL would.
+void AssignBounded(std::string& dst, std::string_view src, size_t width);
+std::string Bounded(std::string_view src, size_t width);
+
+// <0, 0, >0 like lstrcmpi over the ANSI case folding.
+int CompareNoCase(std::string_view a, std::string_view b);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+bool EndsWithNoCase(std::string_view s, std::string_view suffix);
+// Position of the first occurrence of needle at or after from, or npos. An empty needle is
+// found at from.
+size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
+bool ContainsNoCase(std::string_view haystack, std::string_view needle);
+
+struct LessNoCase {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
+};
+
+// Spaces, tabs, CR and LF removed from both ends.
+std::string_view Trim(std::string_view s);
+
+}  // namespace plumo

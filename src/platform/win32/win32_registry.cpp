@@ -1,0 +1,138 @@
+#include "platform/win32/win32_registry.h"
+
+#include "platform/win32/win32_error.h"
+
+namespace plumo {
+namespace {
+
+HKEY RootKey(RegRoot root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)); }
+
+// Reading asks only for the rights it uses, so that keys with tight ACLs still read.
+constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+OsError Open(RegRoot root, const std::string& key, REGSAM access, UniqueHkey* out) {
+  LONG rc = RegOpenKeyExA(RootKey(root), key.c_str(), 0, access, out->out());
+  if (rc != ERROR_SUCCESS) return Win32Error("RegOpenKeyExA", static_cast<DWORD>(rc));
+  return OsError::Ok();
+}
+
+// RegDeleteTree needs Vista; delete depth first for the older systems.
+LONG DeleteTree(HKEY parent, const char* name) {
+  HKEY key;
+  LONG rc = RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  for (;;) {
+    char child[256];
+    DWORD len = sizeof(child);
+    rc = RegEnumKeyExA(key, 0, child, &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) break;
+    rc = DeleteTree(key, child);
+    if (rc != ERROR_SUCCESS) break;
+  }
+  RegCloseKey(key);
+  if (rc != ERROR_NO_MORE_ITEMS && rc != ERROR_SUCCESS) return rc;
+  return RegDeleteKeyA(parent, name);
+}
+
+}  // namespace
+
+OsError Win32Registry::CreateKey(RegRoot root, const std::string& key) {
+  UniqueHkey h;
+  LONG rc = RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.out(),
+                            nullptr);
+  if (rc != ERROR_SUCCESS) return Win32Error("RegCreateKeyExA", static_cast<DWORD>(rc));
+  return OsError::Ok();
+}
+
+bool Win32Registry::KeyExists(RegRoot root, const std::string& key) {
+  UniqueHkey h;
+  return Open(root, key, kReadAccess, &h).ok();
+}
+
+OsError Win32Registry::DeleteKeyTree(RegRoot root, const std::string& key) {
+  LONG rc = DeleteTree(RootKey(root), key.c_str());
+  if (rc != ERROR_SUCCESS) return Win32Error("RegDeleteKeyA", static_cast<DWORD>(rc));
+  return OsError::Ok();
+}
+
+OsError Win32Registry::ReadValue(RegRoot root, const std::string& key, const std::string& name,
+                                 RegValue* out) {
+  UniqueHkey h;
+  if (OsError e = Open(root, key, kReadAccess, &h); !e.ok()) return e;
+  DWORD type = 0, size = 0;
+  LONG rc = RegQueryValueExA(h.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  for (int attempt = 0; rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA; ++attempt) {
+    // The value can grow between the two calls; try again with the new size.
+    std::string data(size, '\0');
+    DWORD got = size;
+    rc = RegQueryValueExA(h.get(), name.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &got);
+    if (rc == ERROR_SUCCESS) {
+      data.resize(got);
+      out->kind = static_cast<RegKind>(type);
+      out->data = std::move(data);
+      return OsError::Ok();
+    }
+    if (rc != ERROR_MORE_DATA || attempt > 4) break;
+    size = got;
+  }
+  return Win32Error("RegQueryValueExA", static_cast<DWORD>(rc));
+}
+
+OsError Win32Registry::WriteValue(RegRoot root, const std::string& key, const std::string& name,
+                                  const RegValue& value) {
+  UniqueHkey h;
+  LONG rc = RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.out(),
+                            nullptr);
+  if (rc != ERROR_SUCCESS) return Win32Error("RegCreateKeyExA", static_cast<DWORD>(rc));
+  rc = RegSetValueExA(h.get(), name.c_str(), 0, static_cast<DWORD>(value.kind),
+                      reinterpret_cast<const BYTE*>(value.data.data()),
+                      static_cast<DWORD>(value.data.size()));
+  if (rc != ERROR_SUCCESS) return Win32Error("RegSetValueExA", static_cast<DWORD>(rc));
+  return OsError::Ok();
+}
+
+OsError Win32Registry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+  UniqueHkey h;
+  if (OsError e = Open(root, key, KEY_SET_VALUE, &h); !e.ok()) return e;
+  LONG rc = RegDeleteValueA(h.get(), name.c_str());
+  if (rc != ERROR_SUCCESS) return Win32Error("RegDeleteValueA", static_cast<DWORD>(rc));
+  return OsError::Ok();
+}
+
+OsError Win32Registry::ListValues(RegRoot root, const std::string& key,
+                                  std::vector<std::string>* names) {
+  names->clear();
+  UniqueHkey h;
+  if (OsError e = Open(root, key, kReadAccess, &h); !e.ok()) return e;
+  DWORD maxLen = 0;
+  RegQueryInfoKeyA(h.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxLen,
+                   nullptr, nullptr, nullptr);
+  std::string buf(maxLen + 2, '\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(buf.size());
+    LONG rc = RegEnumValueA(h.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) return Win32Error("RegEnumValueA", static_cast<DWORD>(rc));
+    names->emplace_back(buf.data(), len);
+  }
+  return OsError::Ok();
+}
+
+OsError Win32Registry::ListSubkeys(RegRoot root, const std::string& key,
+                                   std::vector<std::string>* names) {
+  names->clear();
+  UniqueHkey h;
+  if (OsError e = Open(root, key, kReadAccess, &h); !e.ok()) return e;
+  for (DWORD i = 0;; ++i) {
+    char buf[256];
+    DWORD len = sizeof(buf);
+    LONG rc = RegEnumKeyExA(h.get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) return Win32Error("RegEnumKeyExA", static_cast<DWORD>(rc));
+    names->emplace_back(buf, len);
+  }
+  return OsError::Ok();
+}
+
+}  // namespace plumo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/registry.h"
+
+namespace plumo {
+
+// The Windows registry through advapi32.
+class Win32Registry : public Registry {
+ public:
+  OsError CreateKey(RegRoot root, const std::string& key) override;
+  bool KeyExists(RegRoot root, const std::string& key) override;
+  OsError DeleteKeyTree(RegRoot root, const std::string& key) override;
+  OsError ReadValue(RegRoot root, const std::string& key, const std::string& name,
+                    RegValue* out) override;
+  OsError WriteValue(RegRoot root, const std::string& key, const std::string& name,
+                     const RegValue& value) override;
+  OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
+  OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
+  OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
+};
+
+}  // namespace plumo
