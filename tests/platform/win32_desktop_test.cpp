@@ -107,6 +107,30 @@ TEST(Win32Desktop, TypedKeysArriveInTheEditControlOfAnotherProgram) {
   EXPECT_EQ(WindowText(edit), "Hello World");
 }
 
+TEST(Win32Desktop, KeysGoToTheForegroundWindowOnly) {
+  const std::string base = "Plumo Smoke " + std::to_string(GetCurrentProcessId());
+  TargetProgram back(base + " back");
+  ASSERT_TRUE(back.started());
+  HWND backWindow = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (backWindow = FindWindowA(nullptr, (base + " back").c_str())) != nullptr; }, 15000));
+  TargetProgram front(base + " front");
+  ASSERT_TRUE(front.started());
+  HWND frontWindow = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frontWindow = FindWindowA(nullptr, (base + " front").c_str())) != nullptr; }, 15000));
+
+  SetForegroundWindow(frontWindow);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frontWindow; }, 5000));
+  std::vector<INPUT> inputs;
+  for (char c : std::string("front")) AddKeys(inputs, c);
+  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+
+  HWND frontEdit = FindWindowExA(frontWindow, nullptr, "EDIT", nullptr);
+  HWND backEdit = FindWindowExA(backWindow, nullptr, "EDIT", nullptr);
+  WaitFor([&] { return WindowText(frontEdit) == "front"; }, 5000);
+  EXPECT_EQ(WindowText(frontEdit), "front");
+  EXPECT_EQ(WindowText(backEdit), "");
+}
+
 TEST(Win32Desktop, RegistryKeepsWhatIsWritten) {
   Win32Registry reg;
   const std::string key = "Software\\PlumoSmokeTest";

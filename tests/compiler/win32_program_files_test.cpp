@@ -1,0 +1,65 @@
+// The shipped Windows programs carry what the program builder and start-up rely on: a real
+// version resource with room in "Copyright" and "Description", and the option block in data.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace plumo {
+namespace {
+
+std::string ProgramPath(const char* name) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  dir = dir.substr(0, dir.find_last_of("\\/"));  // tests\bin
+  dir = dir.substr(0, dir.find_last_of("\\/"));  // tests
+  dir = dir.substr(0, dir.find_last_of("\\/"));  // build tree
+  return dir + "\\bin\\" + name;
+}
+
+std::string VersionString(const std::string& block, const char* name) {
+  char* value = nullptr;
+  UINT len = 0;
+  std::string query = std::string("\\StringFileInfo\\040904e4\\") + name;
+  if (!VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &len) || !value)
+    return std::string();
+  return std::string(value);
+}
+
+class ProgramFile : public testing::TestWithParam<const char*> {};
+
+TEST_P(ProgramFile, CarriesVersion776WithEditableStrings) {
+  std::string path = ProgramPath(GetParam());
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << path;
+  std::string block(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+  EXPECT_EQ(fixed->dwFileVersionMS, (7u << 16) | 76u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+
+  // The builder overwrites these in place, so they must exist with room to spare.
+  EXPECT_GE(VersionString(block, "Copyright").size(), 64u);
+  EXPECT_GE(VersionString(block, "Description").size(), 64u);
+}
+
+TEST_P(ProgramFile, CarriesTheOptionBlock) {
+  std::ifstream in(ProgramPath(GetParam()), std::ios::binary);
+  ASSERT_TRUE(in) << ProgramPath(GetParam());
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t at = bytes.find("~BUFFER~");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(bytes.compare(at, 12, "~BUFFER~7.76"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, ProgramFile, testing::Values("Plumo.exe", "Plumo.com", "PlumoRes.DLL"));
+
+}  // namespace
+}  // namespace plumo
