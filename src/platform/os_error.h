@@ -41,6 +41,7 @@ constexpr uint32_t kNoMoreItems = 259;
 constexpr uint32_t kNotEnoughMemory = 8;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNotSupported = 50;
+constexpr uint32_t kResourceNameNotFound = 1814;
 }  // namespace oscode
 
 }  // namespace plumo

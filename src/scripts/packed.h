@@ -27,6 +27,12 @@ std::optional<std::string> Pack(std::string_view data, uint32_t windowSize = kPa
 // 1024 times a power of two, or no memory. Never reads or writes outside its buffers.
 std::optional<std::string> Unpack(std::string_view block);
 
+// Loaders that take either form tell plain text by its first byte: tab, LF, CR, space or
+// "A" to "Z". Anything else is a packed block (the low byte of its length).
+inline bool LooksPlain(unsigned char first) {
+  return first == '\t' || first == '\n' || first == '\r' || first == ' ' || (first >= 'A' && first <= 'Z');
+}
+
 // The unpacked length a block's header announces, or nothing without a whole header.
 std::optional<uint32_t> AnnouncedLength(std::string_view block);
 
