@@ -30,6 +30,17 @@ TEST(Win32Resources, ReadsAnotherModuleMappedAsData) {
   EXPECT_EQ(fromFile, ShippedCatalogBytes());
 }
 
+TEST(Win32Resources, BothProgramsCarryTheSameCatalogue) {
+  std::string dir = OwnPath();
+  dir.resize(dir.find_last_of('\\') + 1);
+  for (const char* program : {"Plumo.exe", "Plumo.com"}) {
+    std::string bytes;
+    const OsError e = Win32Resources().ReadData(dir + "..\\..\\bin\\" + program, kActionCatalogResource, &bytes);
+    ASSERT_TRUE(e.ok()) << program << ": " << e.ToString();
+    EXPECT_EQ(bytes, ShippedCatalogBytes()) << program;
+  }
+}
+
 TEST(Win32Resources, MissingModulesAndResourcesFail) {
   std::string bytes;
   EXPECT_FALSE(Win32Resources().ReadData("", 4242, &bytes).ok());
