@@ -63,10 +63,11 @@ class Packer {
         n_(data.size()),
         w_(w),
         mask_(w.size - 1),
+        hashShift_(32 - (w.bits + 2)),
         hist_(w.size + data.size()),
         next_(w.size),
-        head_(kBuckets, kNone),
-        tail_(kBuckets, kNone) {
+        head_(size_t{4} << w.bits, kNone),
+        tail_(size_t{4} << w.bits, kNone) {
     histLen_ = w_.size;
     for (size_t i = 0; i + w_.minMatch <= histLen_; ++i) Insert(i);
   }
@@ -106,12 +107,12 @@ class Packer {
 
  private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
-  static constexpr size_t kBuckets = size_t{1} << 16;
 
+  // Four buckets per window position keep chains short without a large table to clear.
   uint32_t Hash(const uint8_t* p) const {
-    if (w_.minMatch == 2) return p[0] | (uint32_t{p[1]} << 8);
-    const uint32_t k = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-    return (k * 2654435761u) >> 16;
+    uint32_t k = p[0] | (uint32_t{p[1]} << 8);
+    if (w_.minMatch == 3) k |= uint32_t{p[2]} << 16;
+    return (k * 2654435761u) >> hashShift_;
   }
 
   void Insert(size_t i) {
@@ -163,6 +164,7 @@ class Packer {
   size_t n_;
   Window w_;
   uint32_t mask_;
+  int hashShift_;
   // The window's history: W zeros, then every byte a literal or a match produced.
   std::vector<uint8_t> hist_;
   size_t histLen_ = 0;
