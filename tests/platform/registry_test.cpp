@@ -110,3 +110,21 @@ TEST(RegValue, ConversionsMatchTheWin32Layout) {
 
 }  // namespace
 }  // namespace plumo
+
+namespace plumo {
+namespace {
+
+TEST(MemoryRegistry, ASizeLimitRefusesLongerValuesOnly) {
+  MemoryRegistry reg;
+  reg.SetValueSizeLimit(16);
+  EXPECT_TRUE(reg.WriteValue(kUser, "K", "fits", RegValue::Binary(std::string(16, 'a'))).ok());
+  OsError e = reg.WriteValue(kUser, "K", "long", RegValue::Binary(std::string(17, 'a')));
+  EXPECT_FALSE(e.ok());
+  RegValue v;
+  EXPECT_EQ(reg.ReadValue(kUser, "K", "long", &v).code(), oscode::kFileNotFound);
+  reg.SetValueSizeLimit(0);
+  EXPECT_TRUE(reg.WriteValue(kUser, "K", "long", RegValue::Binary(std::string(17, 'a'))).ok());
+}
+
+}  // namespace
+}  // namespace plumo

@@ -99,12 +99,19 @@ OsError MemoryRegistry::ReadValue(RegRoot root, const std::string& key, const st
 OsError MemoryRegistry::WriteValue(RegRoot root, const std::string& key, const std::string& name,
                                    const RegValue& value) {
   std::lock_guard<std::mutex> lock(mu_);
+  if (valueSizeLimit_ != 0 && value.data.size() > valueSizeLimit_)
+    return OsError("RegSetValueExA", oscode::kInvalidParameter, "The parameter is incorrect.");
   Node* node = Find(root, key, true);
   if (auto* v = node->FindValue(name))
     v->second = value;
   else
     node->values.emplace_back(name, value);
   return OsError::Ok();
+}
+
+void MemoryRegistry::SetValueSizeLimit(size_t bytes) {
+  std::lock_guard<std::mutex> lock(mu_);
+  valueSizeLimit_ = bytes;
 }
 
 OsError MemoryRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {

@@ -1,5 +1,5 @@
-// A registry held in memory: the test double, and the Linux runner's store until a database
-// backs it. Keys and value names compare without regard to case, as on Windows.
+// A registry held in memory: the test double, and the Linux runner's store when its database
+// cannot be opened. Keys and value names compare without regard to case, as on Windows.
 #pragma once
 
 #include <map>
@@ -28,12 +28,16 @@ class MemoryRegistry : public Registry {
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
 
+  // Refuses values longer than bytes, as small registries do (0: no limit).
+  void SetValueSizeLimit(size_t bytes);
+
  private:
   struct Node;
   Node* Find(RegRoot root, const std::string& key, bool create);
 
   std::mutex mu_;
   std::map<uint32_t, std::unique_ptr<Node>> roots_;
+  size_t valueSizeLimit_ = 0;
 };
 
 }  // namespace plumo
