@@ -112,8 +112,14 @@ std::vector<std::pair<std::string, std::string>> CommandLineVariables(std::strin
     size_t eq = field.find('=');
     if (eq != std::string_view::npos && eq > 0) {
       std::string_view value = Trim(field.substr(eq + 1));
-      if (!value.empty() && IsQuote(value.front())) value.remove_prefix(1);
-      if (!value.empty() && IsQuote(value.back())) value.remove_suffix(1);
+      size_t close = value.empty() || !IsQuote(value.front()) ? std::string_view::npos : value.find(value.front(), 1);
+      if (close != std::string_view::npos && close + 1 < value.size() && value[close + 1] == ' ') {
+        // A quoted value followed by more switches ends at its closing quote.
+        value = value.substr(1, close - 1);
+      } else {
+        if (!value.empty() && IsQuote(value.front())) value.remove_prefix(1);
+        if (!value.empty() && IsQuote(value.back())) value.remove_suffix(1);
+      }
       vars.emplace_back(Bounded(field.substr(0, eq), kVariableNameWidth), std::string(value));
     }
     if (end == std::string_view::npos) break;
