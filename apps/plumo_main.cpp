@@ -1,35 +1,78 @@
 // plumo: the Linux runner. Same command line as Plumo.exe; no studio window.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/option_block.h"
 #include "base/version.h"
 #include "platform/native_port.h"
+#include "settings/settings_defaults.h"
+#include "studio/command_line.h"
+#include "studio/startup.h"
 
 namespace {
 
-void PrintUsage() {
-  std::printf(
-      "Plumo %s - desktop automation runner\n"
-      "Usage: plumo [-r|-v|-e] [script.vxm] [%%name=value ...]\n"
-      "  -r  run the Script without a window\n"
-      "  -v  run the Script and show its Output lines\n"
-      "  -e  open the Script for editing (needs the Plumo Studio on Windows)\n",
-      plumo::kVersionText);
+// Without a desktop there is no screen or font to measure: the sizes of a common one.
+constexpr int kAssumedScreenWidth = 1280;
+constexpr int kAssumedFontHeight = 13;
+
+// The arguments as one Windows-style command line; arguments with spaces keep them in quotes.
+std::string CommandLineOf(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line.push_back(' ');
+    std::string arg = argv[i];
+    bool quote = arg.empty() || arg.find(' ') != std::string::npos;
+    if (quote && arg.find('%') == std::string::npos) line += "\"" + arg + "\"";
+    else line += arg;
+  }
+  return line;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  plumo::NativePort port;
-  if (argc < 2 || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) {
-    PrintUsage();
+  if (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "/?"))) {
+    std::printf("%s\n", plumo::kCommandLineHelp);
     return 0;
   }
-  if (!std::strcmp(argv[1], "--version")) {
+  if (argc == 2 && !std::strcmp(argv[1], "--version")) {
     std::printf("Plumo %s (%s)\n", plumo::kVersionText, plumo::ProgramOptionBlock().c_str());
     return 0;
   }
-  std::fprintf(stderr, "plumo: running Scripts is not built yet.\n");
+  using namespace plumo;
+  const std::string commandLine = CommandLineOf(argc, argv);
+  const StartRequest request = ParseStartRequest(commandLine);
+  if (request.consoleSwitch) std::fprintf(stderr, "%s", ConsoleSwitchRefusal(commandLine).c_str());
+
+  NativePort port;
+  SettingsStore store(port.registry(), port.environment());
+  ApplyIniKeyOverride(store, port.environment().ProgramPath());
+  WriteStartupDefaults(store, {kAssumedScreenWidth, kAssumedFontHeight, DocumentsFolderOf(port.environment(), store)});
+  ApplyLoggingSwitches(store, request);
+  int variables = StoreCommandLineVariables(store, commandLine);
+
+  if (request.mode == 0) {
+    if (variables == 0) std::printf("%s\n", kCommandLineHelp);
+    return 0;
+  }
+  if (!(request.mode & startmode::kRun)) {
+    std::fprintf(stderr, "plumo: editing Scripts needs the Plumo Studio on Windows (Plumo.exe -e \"%s\").\n",
+                 request.file.c_str());
+    return 2;
+  }
+  if (!FileExists(request.file)) {
+    std::fprintf(stderr, "plumo: cannot open the Script %s.\n", request.file.c_str());
+    // A hidden run of a missing file ends quietly with 0, as the studio's does.
+    return (request.mode & startmode::kHidden) ? 0 : 2;
+  }
+  std::fprintf(stderr, "plumo: running Scripts is not built yet; %s was not run.\n", request.file.c_str());
   return 2;
 }
