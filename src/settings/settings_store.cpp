@@ -89,8 +89,9 @@ std::string LinesToMultiString(std::string_view text) {
 }
 
 std::string MultiStringToLines(std::string_view data) {
-  // The two closing NULs end the data; every NUL before them separates two lines.
-  for (int end = 0; end < 2 && !data.empty() && data.back() == '\0'; ++end) data.remove_suffix(1);
+  // The closing NULs end the data (other writers may add more); every NUL before them
+  // separates two lines.
+  while (!data.empty() && data.back() == '\0') data.remove_suffix(1);
   std::string out;
   out.reserve(data.size() + 16);
   for (char c : data) {

@@ -41,8 +41,10 @@ const char kCommandLineHelp[] =
 
 int FindSwitch(std::string_view commandLine, std::string_view name, std::string* value, size_t valueWidth) {
   if (name.empty()) return 0;
-  std::string line = " " + std::string(commandLine) + " ";
-  std::string word = " " + std::string(name) + " ";
+  // Built piece by piece: GCC 12 warns falsely on '"literal" + std::string&&'.
+  std::string line(1, ' '), word(1, ' ');
+  line.append(commandLine).push_back(' ');
+  word.append(name).push_back(' ');
   size_t at = FindNoCase(line, word);
   if (at == std::string::npos) {
     word[1] = word[1] == '-' ? '/' : word[1] == '/' ? '-' : word[1];
@@ -129,9 +131,11 @@ std::vector<std::pair<std::string, std::string>> CommandLineVariables(std::strin
 }
 
 std::string ConsoleSwitchRefusal(std::string_view commandLine) {
-  return "The \"-c\" command line switch is only available from a console window when using "
-         "\"Plumo.com\"\n\nYour Command Line:   [" +
-         std::string(commandLine) + "]\n\n";
+  std::string text =
+      "The \"-c\" command line switch is only available from a console window when using "
+      "\"Plumo.com\"\n\nYour Command Line:   [";
+  text.append(commandLine).append("]\n\n");
+  return text;
 }
 
 }  // namespace plumo

@@ -19,7 +19,24 @@ std::string_view Unquoted(std::string_view v) {
   return v;
 }
 
+struct WindowsVersion {
+  unsigned major, minor;
+  bool nt;
+  const char* name;
+};
+constexpr WindowsVersion kWindowsVersions[] = {
+    {6, 1, true, "Windows 7"},     {6, 0, true, "Windows Vista"}, {5, 2, true, "Windows Server 2003"},
+    {5, 1, true, "Windows XP"},    {5, 0, true, "Windows 2000"},  {4, 0, true, "Windows NT"},
+    {4, 90, false, "Windows ME"},  {4, 10, false, "Windows 98"},  {4, 0, false, "Windows 95"},
+};
+
 }  // namespace
+
+std::string_view WindowsName(unsigned major, unsigned minor, bool nt) {
+  for (const auto& v : kWindowsVersions)
+    if (v.major == major && v.minor == minor && v.nt == nt) return v.name;
+  return "Windows";
+}
 
 std::string IniPathOf(std::string_view programPath) {
   std::string path(programPath);

@@ -39,6 +39,8 @@ WindowPlacement MainWindowPlacement(SettingsStore& store, int screenWidth, int s
 
 // " Plumo Studio 7.76 running on Microsoft Windows 7"
 std::string StartupStatusText(std::string_view osName);
+// "Windows XP" for 5.1 and so on; "Windows" for a version it does not know.
+std::string_view WindowsName(unsigned major, unsigned minor, bool nt);
 
 inline constexpr const char kHandOverSlot[] = "SOFTWARE\\Plumo\\FileOpenFromExternal_%d";
 inline constexpr int kHandOverSlots = 8;

@@ -1,18 +1,157 @@
 // Plumo.exe: the studio, and with -r the hidden runner.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "base/option_block.h"
-#include "base/version.h"
+#include "base/text.h"
 #include "platform/native_port.h"
+#include "settings/settings_defaults.h"
+#include "studio/command_line.h"
+#include "studio/main_window.h"
+#include "studio/startup.h"
+#include "studio/studio_commands.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  plumo::NativePort port;
-  // Until start-up and the studio window exist, say so instead of pretending to start.
-  std::fprintf(stderr,
-               "Plumo Studio %s: the studio window and running Scripts are not built yet "
-               "(option block \"%s\").\n",
-               plumo::kVersionText, plumo::ProgramOptionBlock().c_str());
-  return 2;
+namespace plumo {
+namespace {
+
+constexpr UINT kErrorBoxStyle = 0x12030;  // exclamation, task-modal, foreground
+constexpr DWORD kCommonControlClasses = 0x7FF;
+constexpr DWORD kHandOverFocusDelayMs = 250;
+
+void ShowError(const std::string& text) { MessageBoxA(nullptr, text.c_str(), "Plumo Error", kErrorBoxStyle); }
+
+std::string ModulePath() {
+  char path[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, n);
+}
+
+// The single-instance mutex of a built program, held until the process ends; nullptr when
+// another instance holds it.
+struct InstanceLock {
+  HANDLE mutex = nullptr;
+  bool refused = false;
+};
+InstanceLock TakeInstanceLock() {
+  std::string name = ModulePath();
+  std::replace(name.begin(), name.end(), '\\', '_');
+  if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())) {
+    CloseHandle(existing);
+    return {nullptr, true};
+  }
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return {mutex, true};
+  return {mutex, false};
+}
+
+// Gives the file to a visible studio through the first free slot; false when there is no such
+// studio or no free slot.
+bool HandOver(SettingsStore& store, const std::string& file) {
+  HWND studio = FindWindowA(kMainWindowClass, nullptr);
+  if (!studio || !IsWindowVisible(studio)) return false;
+  SetForegroundWindow(studio);
+  Sleep(kHandOverFocusDelayMs);
+  SetFocus(studio);
+  char full[MAX_PATH] = {};
+  DWORD n = GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+  std::string path = n > 0 && n < MAX_PATH ? std::string(full, n) : file;
+  for (int slot = 1; slot <= kHandOverSlots; ++slot) {
+    if (store.Probe(kHandOverSlot, {slot}) != 0) continue;
+    if (store.WriteText(kHandOverSlot, path, {slot}) == 0) return false;
+    SendMessageA(studio, WM_COMMAND, command::kOpenHandedOverFiles, 0);
+    return true;
+  }
+  return false;
+}
+
+int InterfaceFontHeight() {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return tm.tmHeight > 0 ? tm.tmHeight : 13;
+}
+
+std::string OsName() {
+  OSVERSIONINFOA v = {};
+  v.dwOSVersionInfoSize = sizeof(v);
+  if (!GetVersionExA(&v)) return "Windows";
+  return std::string(WindowsName(v.dwMajorVersion, v.dwMinorVersion, v.dwPlatformId == VER_PLATFORM_WIN32_NT));
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
+  if (FindNoCase(commandLine, "-c ") != std::string::npos) ShowError(ConsoleSwitchRefusal(commandLine));
+
+  InstanceLock lock;
+  if (OptionBlockAsksSingleInstance(ProgramOptionBlock()) && FindSwitch(commandLine, "-r") == 0) {
+    lock = TakeInstanceLock();
+    if (lock.refused) return 0;
+  }
+  std::unique_ptr<void, decltype(&CloseHandle)> mutexOwner(lock.mutex, &CloseHandle);
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), kCommonControlClasses};
+  InitCommonControlsEx(&icc);
+  GetAsyncKeyState(VK_ESCAPE);  // forget a press that happened before start
+  std::vector<char> scratch(4096), bigScratch(65536);
+
+  NativePort port;
+  SettingsStore store(port.registry(), port.environment());
+  ApplyIniKeyOverride(store, ModulePath());
+  WriteStartupDefaults(store, {GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
+                               DocumentsFolderOf(port.environment(), store)});
+  uint8_t stopKey = 0;
+  KeyboardMap keys = LoadKeyboardMap(store, StudioCommands(), &stopKey);
+
+  const StartRequest request = ParseStartRequest(commandLine);
+  ApplyLoggingSwitches(store, request);
+
+  const bool wantsEdit = (request.mode & startmode::kEdit) && !(request.mode & startmode::kRun);
+  if (wantsEdit && !request.file.empty() && HandOver(store, request.file)) return 0;
+
+  const bool hidden = (request.mode & startmode::kHidden) != 0;
+  MainWindow window(instance, store);
+  if (!window.Create(hidden, showCommand)) {
+    ShowError("Unable to start Plumo: Main window launch error");
+    return 0;
+  }
+  if (!hidden) window.SetStatus(StartupStatusText(OsName()));
+  StoreCommandLineVariables(store, commandLine);
+
+  if (!request.file.empty()) {
+    if (!FileExists(request.file)) {
+      if (hidden) return 0;
+    }
+    if (request.mode & startmode::kRun) {
+      std::string text = "Running Scripts is not built yet; " + request.file + " was not run.";
+      std::fprintf(stderr, "Plumo: %s\n", text.c_str());
+      window.SetStatus(" " + text);
+      return 2;
+    }
+    window.SetStatus(" Opening Scripts is not built yet: " + request.file);
+  }
+
+  window.RunMessageLoop(keys);
+  CoUninitialize();
+  return store.ReadNumber("*\\DefaultReturnCode");
+}
+
+}  // namespace
+}  // namespace plumo
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+  return plumo::Start(instance, commandLine ? commandLine : "", showCommand);
 }

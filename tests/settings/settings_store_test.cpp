@@ -89,14 +89,15 @@ TEST(MultiString, ConvertsLineEndsBothWays) {
       {"a\r\nb", std::string("a\0b\0\0", 5), "a\r\nb"},
       {"a\rb\nc", std::string("a\0b\0c\0\0", 7), "a\r\nb\r\nc"},
       {"", std::string("\0\0", 2), ""},
-      {"a\r\n", std::string("a\0\0\0", 4), "a\r\n"},
-      {"\r\n\r\n", std::string("\0\0\0\0", 4), "\r\n\r\n"},
+      {"a\r\n", std::string("a\0\0\0", 4), "a"},  // no empty last line in a list of lines
+      {"a\r\n\r\nb", std::string("a\0\0b\0\0", 6), "a\r\n\r\nb"},
       {"a\n\rb", std::string("a\0\0b\0\0", 6), "a\r\n\r\nb"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(LinesToMultiString(c.text), c.stored);
     EXPECT_EQ(MultiStringToLines(c.stored), c.readBack);
   }
+  EXPECT_EQ(MultiStringToLines(std::string("a\0b\0\0\0", 6)), "a\r\nb");  // a writer that ends with one NUL more
 }
 
 TEST_F(SettingsStoreTest, ReadsOnlyWhatFitsTheBuffer) {

@@ -101,7 +101,11 @@ TEST_F(StartupTest, WindowPlacement) {
 }
 
 TEST(StartupTexts, StatusLine) {
-  EXPECT_EQ(StartupStatusText("Windows 7"), " Plumo Studio 7.76 running on Microsoft Windows 7");
+  EXPECT_EQ(StartupStatusText(WindowsName(6, 1, true)), " Plumo Studio 7.76 running on Microsoft Windows 7");
+  EXPECT_EQ(WindowsName(5, 1, true), "Windows XP");
+  EXPECT_EQ(WindowsName(4, 0, false), "Windows 95");
+  EXPECT_EQ(WindowsName(4, 0, true), "Windows NT");
+  EXPECT_EQ(WindowsName(10, 0, true), "Windows");
 }
 
 TEST(StudioCommands, DefaultKeys) {

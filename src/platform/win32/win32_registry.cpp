@@ -34,7 +34,20 @@ LONG DeleteTree(HKEY parent, const char* name) {
   return RegDeleteKeyA(parent, name);
 }
 
+// Windows 2000 refuses the 64-bit view flag.
+constexpr REGSAM kValueRead = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
+constexpr REGSAM kValueReadWindows2000 = KEY_QUERY_VALUE;
+
+REGSAM ValueReadAccess() {
+  OSVERSIONINFOA v = {};
+  v.dwOSVersionInfoSize = sizeof(v);
+  if (GetVersionExA(&v) && v.dwMajorVersion == 5 && v.dwMinorVersion == 0) return kValueReadWindows2000;
+  return kValueRead;
+}
+
 }  // namespace
+
+Win32Registry::Win32Registry() : valueReadAccess_(ValueReadAccess()) {}
 
 OsError Win32Registry::CreateKey(RegRoot root, const std::string& key) {
   UniqueHkey h;
@@ -58,7 +71,7 @@ OsError Win32Registry::DeleteKeyTree(RegRoot root, const std::string& key) {
 OsError Win32Registry::ReadValue(RegRoot root, const std::string& key, const std::string& name,
                                  RegValue* out) {
   UniqueHkey h;
-  if (OsError e = Open(root, key, kReadAccess, &h); !e.ok()) return e;
+  if (OsError e = Open(root, key, valueReadAccess_, &h); !e.ok()) return e;
   DWORD type = 0, size = 0;
   LONG rc = RegQueryValueExA(h.get(), name.c_str(), nullptr, &type, nullptr, &size);
   for (int attempt = 0; rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA; ++attempt) {

@@ -7,6 +7,8 @@ namespace plumo {
 // The Windows registry through advapi32.
 class Win32Registry : public Registry {
  public:
+  Win32Registry();
+
   OsError CreateKey(RegRoot root, const std::string& key) override;
   bool KeyExists(RegRoot root, const std::string& key) override;
   OsError DeleteKeyTree(RegRoot root, const std::string& key) override;
@@ -17,6 +19,10 @@ class Win32Registry : public Registry {
   OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
+
+ private:
+  // Values are read with the 64-bit view's query access, plain query access on Windows 2000.
+  uint32_t valueReadAccess_;
 };
 
 }  // namespace plumo

@@ -1,0 +1,201 @@
+// Plumo.exe as processes: the hand-over to a running studio, the single instance of a built
+// program, the hidden run and the exit code.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_environment.h"
+#include "platform/win32/win32_registry.h"
+#include "settings/settings_store.h"
+
+namespace plumo {
+namespace {
+
+std::string TestFolder() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+// The tests live in <build>\tests\bin, the programs in <build>\bin.
+std::string PlumoExe() { return TestFolder() + "..\\..\\bin\\Plumo.exe"; }
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+  DWORD start = GetTickCount();
+  while (!pred()) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+struct FindArgs {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindStudioOf(HWND hwnd, LPARAM lp) {
+  auto* args = reinterpret_cast<FindArgs*>(lp);
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == args->pid && std::string(cls) == "PlumoClass") {
+    args->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+class Process {
+ public:
+  Process(const std::string& exe, const std::string& args) {
+    std::string cmd = "\"";
+    cmd += exe;
+    cmd += "\" ";
+    cmd += args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    started_ = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+  }
+  ~Process() {
+    if (!started_) return;
+    if (!Exited(0)) {
+      if (HWND w = Window()) PostMessageA(w, WM_CLOSE, 0, 0);
+      if (!Exited(5000)) TerminateProcess(pi_.hProcess, 99);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+  }
+  bool started() const { return started_; }
+  bool Exited(DWORD ms) { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() {
+    DWORD code = 12345;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+  }
+  HWND Window() {
+    FindArgs args{pi_.dwProcessId, nullptr};
+    EnumWindows(&FindStudioOf, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+  }
+  HWND WaitForVisibleWindow() {
+    HWND w = nullptr;
+    WaitFor([&] { return (w = Window()) != nullptr && IsWindowVisible(w); }, 20000);
+    return w;
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+};
+
+std::string StatusText(HWND main) {
+  HWND status = FindWindowExA(main, nullptr, "msctls_statusbar32", nullptr);
+  char buf[512] = {};
+  if (status) SendMessageA(status, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+class PlumoExeTest : public testing::Test {
+ protected:
+  void SetUp() override { ClearSlots(); }
+  void TearDown() override {
+    ClearSlots();
+    store_.Delete("*\\DefaultReturnCode");
+  }
+  void ClearSlots() {
+    for (int n = 1; n <= 8; ++n) store_.Delete("SOFTWARE\\Plumo\\FileOpenFromExternal_%d", {n});
+  }
+
+  Win32Registry reg_;
+  Win32Environment env_;
+  SettingsStore store_{reg_, env_};
+};
+
+TEST_F(PlumoExeTest, ASecondStudioHandsItsFileToTheFirstAndExits) {
+  Process first(PlumoExe(), "");
+  ASSERT_TRUE(first.started());
+  HWND main = first.WaitForVisibleWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_NE(StatusText(main).find(" Plumo Studio 7.76 running on Microsoft "), std::string::npos) << StatusText(main);
+
+  Process second(PlumoExe(), "-e C:\\Scripts\\handed.vxm");
+  ASSERT_TRUE(second.Exited(20000));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_TRUE(WaitFor([&] { return StatusText(main).find("C:\\Scripts\\handed.vxm") != std::string::npos; }, 5000))
+      << StatusText(main);
+  EXPECT_EQ(store_.Probe("SOFTWARE\\Plumo\\FileOpenFromExternal_1"), 0u);  // taken by the first
+
+  store_.WriteNumber("*\\DefaultReturnCode", 7);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(first.Exited(10000));
+  EXPECT_EQ(first.ExitCode(), 7u);
+}
+
+TEST_F(PlumoExeTest, WithEveryHandOverSlotTakenANewStudioStarts) {
+  Process first(PlumoExe(), "");
+  ASSERT_NE(first.WaitForVisibleWindow(), nullptr);
+  for (int n = 1; n <= 8; ++n) store_.WriteText("SOFTWARE\\Plumo\\FileOpenFromExternal_%d", "taken.vxm", {n});
+  Process second(PlumoExe(), "-e C:\\Scripts\\ninth.vxm");
+  HWND own = second.WaitForVisibleWindow();
+  ASSERT_NE(own, nullptr);
+  EXPECT_NE(StatusText(own).find("ninth.vxm"), std::string::npos) << StatusText(own);
+  EXPECT_FALSE(second.Exited(0));
+}
+
+TEST_F(PlumoExeTest, HiddenRunsSayRunningIsNotBuiltAndShowNoWindow) {
+  std::string script = TestFolder() + "plumo_exe_test.vxm";
+  std::ofstream(script) << "<step/>";
+  Process run(PlumoExe(), "-r \"" + script + "\" %fromExe=\"a b\"");
+  ASSERT_TRUE(run.Exited(20000));
+  EXPECT_EQ(run.ExitCode(), 2u);
+  EXPECT_EQ(store_.ReadText("SOFTWARE\\Plumo\\UserVariables\\fromExe", 64), "a b");
+  store_.Delete("SOFTWARE\\Plumo\\UserVariables\\fromExe");
+
+  Process missing(PlumoExe(), "-r C:\\nowhere\\missing.vxm");
+  ASSERT_TRUE(missing.Exited(20000));
+  EXPECT_EQ(missing.ExitCode(), 0u);
+  DeleteFileA(script.c_str());
+}
+
+// A copy of Plumo.exe whose option block the builder marked as single instance.
+std::string SingleInstanceCopy() {
+  std::ifstream in(PlumoExe(), std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t at = bytes.find("~BUFFER~");
+  if (at == std::string::npos) return std::string();
+  bytes[at] = '1';
+  std::string copy = TestFolder() + "PlumoSingle.exe";
+  std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
+  return copy;
+}
+
+TEST_F(PlumoExeTest, ABuiltSingleInstanceProgramRefusesASecondCopy) {
+  std::string exe = SingleInstanceCopy();
+  ASSERT_FALSE(exe.empty()) << "no option block in Plumo.exe";
+  {
+    Process first(exe, "");
+    ASSERT_NE(first.WaitForVisibleWindow(), nullptr);
+    Process second(exe, "");
+    ASSERT_TRUE(second.Exited(20000));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_EQ(second.Window(), nullptr);
+    EXPECT_FALSE(first.Exited(0));
+    // -r is never refused: this one gets as far as saying that running is not built.
+    std::string script = TestFolder() + "single.vxm";
+    std::ofstream(script) << "<step/>";
+    Process run(exe, "-r \"" + script + "\"");
+    ASSERT_TRUE(run.Exited(20000));
+    EXPECT_EQ(run.ExitCode(), 2u);
+    DeleteFileA(script.c_str());
+  }
+  DeleteFileA(exe.c_str());
+}
+
+}  // namespace
+}  // namespace plumo
