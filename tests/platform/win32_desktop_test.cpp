@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "fakes/wait_for.h"
+
 #include "platform/win32/win32_registry.h"
 
 namespace plumo {
@@ -15,16 +17,6 @@ std::string FixturePath(const char* exe) {
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string dir(path, n);
   return dir.substr(0, dir.find_last_of("\\/") + 1) + exe;
-}
-
-template <typename Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-  DWORD start = GetTickCount();
-  while (!pred()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(20);
-  }
-  return true;
 }
 
 std::string WindowText(HWND hwnd) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/wait_for.h"
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_registry.h"
 #include "settings/settings_store.h"
@@ -23,16 +24,6 @@ std::string TestFolder() {
 
 // The tests live in <build>\tests\bin, the programs in <build>\bin.
 std::string PlumoExe() { return TestFolder() + "..\\..\\bin\\Plumo.exe"; }
-
-template <typename Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-  DWORD start = GetTickCount();
-  while (!pred()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(20);
-  }
-  return true;
-}
 
 struct FindArgs {
   DWORD pid;
