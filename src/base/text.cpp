@@ -105,6 +105,17 @@ bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
   return FindNoCase(haystack, needle) != std::string_view::npos;
 }
 
+size_t ReplaceAllNoCase(std::string& text, std::string_view needle, std::string_view with, size_t from) {
+  if (needle.empty()) return 0;
+  size_t count = 0;
+  while ((from = FindNoCase(text, needle, from)) != std::string::npos) {
+    text.replace(from, needle.size(), with);
+    from += with.size();
+    ++count;
+  }
+  return count;
+}
+
 std::string_view Trim(std::string_view s) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   size_t b = 0, e = s.size();

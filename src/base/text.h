@@ -28,6 +28,9 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 // found at from.
 size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
 bool ContainsNoCase(std::string_view haystack, std::string_view needle);
+// Replaces every occurrence of a non-empty needle at or after from; the search goes on behind
+// each inserted text. Returns the number of replacements.
+size_t ReplaceAllNoCase(std::string& text, std::string_view needle, std::string_view with, size_t from = 0);
 
 struct LessNoCase {
   using is_transparent = void;

@@ -5,9 +5,14 @@
 #include <memory>
 
 #include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/main_queue.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 
 namespace plumo {
 
@@ -21,12 +26,22 @@ class NativePort {
   Clock& clock() { return *clock_; }
   Environment& environment() { return *environment_; }
   MainQueue& mainQueue() { return *mainQueue_; }
+  Locale& locale() { return *locale_; }
+  Desktop& desktop() { return *desktop_; }
+  Dialogs& dialogs() { return *dialogs_; }
+  Files& files() { return *files_; }
+  System& system() { return *system_; }
 
  private:
   std::unique_ptr<Registry> registry_;
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<Environment> environment_;
   std::unique_ptr<MainQueue> mainQueue_;
+  std::unique_ptr<Locale> locale_;
+  std::unique_ptr<Desktop> desktop_;
+  std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<Files> files_;
+  std::unique_ptr<System> system_;
 };
 
 }  // namespace plumo

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -11,8 +13,11 @@
 
 #include "platform/clock.h"
 #include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/main_queue.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 
 namespace plumo {
 
@@ -56,5 +61,28 @@ class RegistryConformance : public testing::TestWithParam<PortFactory<Registry>>
 class EnvironmentConformance : public testing::TestWithParam<PortFactory<Environment>> {};
 class MainQueueConformance : public testing::TestWithParam<PortFactory<MainQueue>> {};
 class ClockConformance : public testing::TestWithParam<PortFactory<Clock>> {};
+class LocaleConformance : public testing::TestWithParam<PortFactory<Locale>> {};
+class SystemConformance : public testing::TestWithParam<PortFactory<System>> {};
+
+// Files against a folder the factory lays out: "<root>a.txt" of 5 bytes, "<root>b.log" of
+// none, and the folder "<root>sub". root ends with the separator.
+struct FilesSetup {
+  std::string name;
+  std::function<std::unique_ptr<Files>(std::string* root)> make;
+};
+inline void PrintTo(const FilesSetup& s, std::ostream* os) { *os << s.name; }
+inline std::string FilesSetupName(const testing::TestParamInfo<FilesSetup>& info) { return info.param.name; }
+class FilesConformance : public testing::TestWithParam<FilesSetup> {};
+
+// Lays that folder out under the temporary folder for the native implementations.
+inline std::string LayOutFilesFolder(const std::string& name) {
+  namespace fs = std::filesystem;
+  fs::path root = fs::temp_directory_path() / ("plumo_files_" + name);
+  fs::remove_all(root);
+  fs::create_directories(root / "sub");
+  std::ofstream(root / "a.txt", std::ios::binary) << "12345";
+  std::ofstream(root / "b.log", std::ios::binary);
+  return (root / "").string();
+}
 
 }  // namespace plumo

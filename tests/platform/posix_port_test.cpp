@@ -1,7 +1,13 @@
 // The Linux port against the shared behaviour.
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_environment.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_locale.h"
+#include "platform/posix/posix_system.h"
+#include "platform/posix/terminal_dialogs.h"
 #include "platform/port_conformance.h"
+
+#include <cstdio>
 
 namespace plumo {
 namespace {
@@ -15,6 +21,73 @@ INSTANTIATE_TEST_SUITE_P(Posix, ClockConformance,
                          testing::Values(PortFactory<Clock>{
                              "Posix", [] { return std::make_unique<PosixClock>(); }}),
                          PortName<Clock>);
+
+INSTANTIATE_TEST_SUITE_P(Posix, LocaleConformance,
+                         testing::Values(PortFactory<Locale>{
+                             "Posix", [] { return std::make_unique<PosixLocale>(); }}),
+                         PortName<Locale>);
+
+INSTANTIATE_TEST_SUITE_P(Posix, SystemConformance,
+                         testing::Values(PortFactory<System>{
+                             "Posix", [] { return std::make_unique<PosixSystem>(); }}),
+                         PortName<System>);
+
+INSTANTIATE_TEST_SUITE_P(Posix, FilesConformance,
+                         testing::Values(FilesSetup{"Posix",
+                                                    [](std::string* root) {
+                                                      *root = LayOutFilesFolder("posix");
+                                                      return std::make_unique<PosixFiles>();
+                                                    }}),
+                         FilesSetupName);
+
+TEST(PosixLocale, TheCLocaleIsEnglishMonthDayYear) {
+  // Tests run in the C locale: the program never called setlocale.
+  PosixLocale locale;
+  const LocaleValues& v = locale.Values();
+  EXPECT_EQ(v.monthNames[0], "January");
+  EXPECT_EQ(v.dayAbbrevs[0], "Sun");
+  EXPECT_EQ(v.decimalSeparator, ".");
+  EXPECT_EQ(v.thousandsSeparator, ",");
+  EXPECT_EQ(v.shortDateFormat, "MM/dd/yy");
+  EXPECT_EQ(v.timeFormat, "HH:mm:ss");
+  EXPECT_EQ(v.dateOrder, DateOrder::kMonthDayYear);
+}
+
+TEST(PosixLocale, StrftimePicturesBecomeWindowsPictures) {
+  EXPECT_EQ(WindowsPictureOf("%d.%m.%Y"), "dd.MM.yyyy");
+  EXPECT_EQ(WindowsPictureOf("%Y-%m-%d"), "yyyy-MM-dd");
+  EXPECT_EQ(WindowsPictureOf("%e %B %Ey"), "d MMMM yy");
+  EXPECT_EQ(WindowsPictureOf("%I:%M:%S %p"), "hh:mm:ss tt");
+  EXPECT_EQ(WindowsPictureOf("%D"), "MM/dd/yy");
+  EXPECT_EQ(WindowsPictureOf("100%%"), "100%");
+}
+
+TEST(TerminalDialogs, WithoutATerminalAnswersTheDefaultAndSaysSo) {
+  FILE* in = std::tmpfile();
+  FILE* out = std::tmpfile();
+  ASSERT_TRUE(in && out);
+  TerminalDialogs dialogs(in, out);
+  EXPECT_EQ(dialogs.ShowMessage("Delete it?", "Plumo", 4 | 0x100), 7);  // Yes/No, No default
+  EXPECT_EQ(dialogs.ShowMessage("Done", " ", 0), 1);
+  std::rewind(out);
+  char buf[256] = {};
+  size_t n = std::fread(buf, 1, sizeof(buf) - 1, out);
+  std::string text(buf, n);
+  EXPECT_NE(text.find("Plumo: Delete it?"), std::string::npos) << text;
+  EXPECT_NE(text.find("answered No"), std::string::npos) << text;
+  EXPECT_NE(text.find("answered OK"), std::string::npos) << text;
+  std::fclose(in);
+  std::fclose(out);
+}
+
+TEST(PosixSystem, StartsProgramsThroughTheShell) {
+  PosixSystem system;
+  EXPECT_GT(system.ShellOpen("true"), 32u);
+  EXPECT_GT(system.ShellOpen("\"/bin/sh\" -c exit"), 32u);
+  EXPECT_EQ(system.ShellOpen("plumo-no-such-program"), 2u);
+  EXPECT_EQ(system.ShellOpen(""), 2u);
+  EXPECT_FALSE(system.Version().windows);
+}
 
 }  // namespace
 }  // namespace plumo

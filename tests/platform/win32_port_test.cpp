@@ -1,7 +1,13 @@
 // The Windows port against the shared behaviour: the real registry, environment, clock and a
 // message-loop queue.
 #include "platform/port_conformance.h"
+#include <windows.h>
+
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_locale.h"
+#include "platform/win32/win32_system.h"
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_main_queue.h"
 #include "platform/win32/win32_registry.h"
@@ -28,6 +34,85 @@ INSTANTIATE_TEST_SUITE_P(Win32, MainQueueConformance,
                          testing::Values(PortFactory<MainQueue>{
                              "Win32", [] { return std::make_unique<Win32MainQueue>(); }}),
                          PortName<MainQueue>);
+
+INSTANTIATE_TEST_SUITE_P(Win32, LocaleConformance,
+                         testing::Values(PortFactory<Locale>{
+                             "Win32", [] { return std::make_unique<Win32Locale>(); }}),
+                         PortName<Locale>);
+
+INSTANTIATE_TEST_SUITE_P(Win32, SystemConformance,
+                         testing::Values(PortFactory<System>{
+                             "Win32", [] { return std::make_unique<Win32System>(); }}),
+                         PortName<System>);
+
+INSTANTIATE_TEST_SUITE_P(Win32, FilesConformance,
+                         testing::Values(FilesSetup{"Win32",
+                                                    [](std::string* root) {
+                                                      *root = LayOutFilesFolder("win32");
+                                                      return std::make_unique<Win32Files>();
+                                                    }}),
+                         FilesSetupName);
+
+TEST(Win32System, KnowsItIsWindows) {
+  Win32System system;
+  OsVersion v = system.Version();
+  EXPECT_TRUE(v.windows);
+  EXPECT_GE(v.major, 4u);
+  EXPECT_LE(system.ShellOpen("plumo-no-such-program.exe"), 32u);
+}
+
+// A window of this process with a title no other window has.
+class OwnWindow {
+ public:
+  explicit OwnWindow(const char* title) {
+    hwnd_ = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
+                            nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(hwnd_);
+    Pump();
+  }
+  ~OwnWindow() {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  }
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  uint32_t handle() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd_)); }
+
+ private:
+  HWND hwnd_;
+};
+
+TEST(Win32Desktop, FindsActivatesAndClosesWindows) {
+  Win32Desktop desktop;
+  OwnWindow window("Plumo Desktop Port Test 4711");
+  ASSERT_NE(window.handle(), 0u);
+  EXPECT_TRUE(desktop.IsWindow(window.handle()));
+  EXPECT_FALSE(desktop.IsWindow(0));
+  EXPECT_EQ(desktop.FindWindowByTitle("Plumo Desktop Port Test 4711"), window.handle());
+  EXPECT_EQ(desktop.FindWindowByTitle("Plumo Desktop Port Test"), 0u);
+  bool listed = false;
+  for (const TitledWindow& w : desktop.WindowsFromForeground())
+    listed |= w.handle == window.handle() && w.title == "Plumo Desktop Port Test 4711";
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(desktop.ActivateWindow(window.handle()));
+  OwnWindow::Pump();
+  EXPECT_FALSE(desktop.ActivateWindow(0));
+  EXPECT_TRUE(desktop.RequestClose(window.handle()));
+  OwnWindow::Pump();
+  EXPECT_FALSE(desktop.IsWindow(window.handle()));
+}
+
+TEST(Win32Desktop, ReadsTheScreen) {
+  Win32Desktop desktop;
+  ScreenInfo s = desktop.Screen();
+  EXPECT_GT(s.bitsPerPixel, 0u);
+  EXPECT_GE(s.monitors, 1u);
+  EXPECT_GT(s.width, 0u);
+  EXPECT_GT(s.height, 0u);
+  EXPECT_TRUE(desktop.PixelColor(0, 0).has_value());
+  EXPECT_FALSE(desktop.IsKeyPressed(0x41));
+}
 
 }  // namespace
 }  // namespace plumo

@@ -10,6 +10,10 @@
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_environment.h"
 #include "platform/posix/sqlite_registry.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_locale.h"
+#include "platform/posix/posix_system.h"
+#include "platform/posix/terminal_dialogs.h"
 
 namespace plumo {
 namespace {
@@ -32,11 +36,17 @@ std::unique_ptr<Registry> OpenUserRegistry() {
 
 }  // namespace
 
+// There is no desktop session yet.
 NativePort::NativePort()
     : registry_(OpenUserRegistry()),
       clock_(std::make_unique<PosixClock>()),
       environment_(std::make_unique<PosixEnvironment>()),
-      mainQueue_(std::make_unique<LoopMainQueue>()) {}
+      mainQueue_(std::make_unique<LoopMainQueue>()),
+      locale_(std::make_unique<PosixLocale>()),
+      desktop_(std::make_unique<HeadlessDesktop>()),
+      dialogs_(std::make_unique<TerminalDialogs>()),
+      files_(std::make_unique<PosixFiles>()),
+      system_(std::make_unique<PosixSystem>()) {}
 
 NativePort::~NativePort() = default;
 

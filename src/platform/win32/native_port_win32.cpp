@@ -1,8 +1,13 @@
 #include "platform/native_port.h"
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_environment.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_main_queue.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
 
 namespace plumo {
 
@@ -10,7 +15,12 @@ NativePort::NativePort()
     : registry_(std::make_unique<Win32Registry>()),
       clock_(std::make_unique<Win32Clock>()),
       environment_(std::make_unique<Win32Environment>()),
-      mainQueue_(std::make_unique<Win32MainQueue>()) {}
+      mainQueue_(std::make_unique<Win32MainQueue>()),
+      locale_(std::make_unique<Win32Locale>()),
+      desktop_(std::make_unique<Win32Desktop>()),
+      dialogs_(std::make_unique<Win32Dialogs>()),
+      files_(std::make_unique<Win32Files>()),
+      system_(std::make_unique<Win32System>()) {}
 
 NativePort::~NativePort() = default;
 

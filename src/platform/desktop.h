@@ -1,0 +1,62 @@
+// Desktop port: top-level windows, screen pixels and metrics, and key states. Window handles
+// are 32-bit numbers; colours are Windows colour values (red in the low byte). Without a
+// desktop session every query answers 0, false or nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plumo {
+
+struct TitledWindow {
+  uint32_t handle = 0;
+  std::string title;
+};
+
+struct ScreenInfo {
+  uint32_t bitsPerPixel = 0;
+  uint32_t monitors = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  virtual uint32_t ForegroundWindow() = 0;
+  virtual bool IsWindow(uint32_t handle) = 0;
+  // The system's own lookup of a top-level window by its exact title; 0 when none.
+  virtual uint32_t FindWindowByTitle(const std::string& title) = 0;
+  // Visible top-level windows with a non-empty title (at most 62 characters of it), from the
+  // foreground window down the Z order. A window that does not answer within 50 ms is passed over.
+  virtual std::vector<TitledWindow> WindowsFromForeground() = 0;
+  // Restores, shows, raises and focuses the window; false when the handle is no window.
+  virtual bool ActivateWindow(uint32_t handle) = 0;
+  // Posts the close request, then destroys the window if it still exists; the post's result.
+  virtual bool RequestClose(uint32_t handle) = 0;
+
+  virtual std::optional<uint32_t> PixelColor(int32_t x, int32_t y) = 0;
+  virtual ScreenInfo Screen() = 0;
+  // Caps Lock, Num Lock and Scroll Lock by their toggle state, mouse buttons by their
+  // asynchronous state, other keys by the key state.
+  virtual bool IsKeyPressed(uint32_t vk) = 0;
+};
+
+// The desktop of a session without one (the Linux runner for now).
+class HeadlessDesktop : public Desktop {
+ public:
+  uint32_t ForegroundWindow() override { return 0; }
+  bool IsWindow(uint32_t) override { return false; }
+  uint32_t FindWindowByTitle(const std::string&) override { return 0; }
+  std::vector<TitledWindow> WindowsFromForeground() override { return {}; }
+  bool ActivateWindow(uint32_t) override { return false; }
+  bool RequestClose(uint32_t) override { return false; }
+  std::optional<uint32_t> PixelColor(int32_t, int32_t) override { return std::nullopt; }
+  ScreenInfo Screen() override { return {}; }
+  bool IsKeyPressed(uint32_t) override { return false; }
+};
+
+}  // namespace plumo

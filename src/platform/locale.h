@@ -1,0 +1,42 @@
+// Locale port: the user's number separators, month and weekday names, date and time pictures,
+// and the locale-aware text comparison used for sorting.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace plumo {
+
+// Order of day, month and year in the short date.
+enum class DateOrder { kMonthDayYear, kDayMonthYear, kYearMonthDay };
+
+struct LocaleValues {
+  std::string decimalSeparator = ".";
+  std::string thousandsSeparator = ",";
+  std::array<std::string, 12> monthNames;    // January first
+  std::array<std::string, 12> monthAbbrevs;
+  std::array<std::string, 7> dayNames;       // Sunday first
+  std::array<std::string, 7> dayAbbrevs;
+  // Pictures in the Windows notation ("M/d/yyyy", "h:mm:ss tt").
+  std::string shortDateFormat = "M/d/yyyy";
+  std::string timeFormat = "h:mm:ss tt";
+  DateOrder dateOrder = DateOrder::kMonthDayYear;
+};
+
+// The values of the C locale: English names, month-day-year order.
+LocaleValues EnglishLocaleValues();
+
+// The order of d, M and y in a Windows date picture; month-day-year when it names none.
+DateOrder DateOrderOfPicture(std::string_view picture);
+
+class Locale {
+ public:
+  virtual ~Locale() = default;
+  // Read once; the same object for the life of the port.
+  virtual const LocaleValues& Values() = 0;
+  // <0, 0, >0; with case, by the locale's sorting rules.
+  virtual int CompareText(std::string_view a, std::string_view b) = 0;
+};
+
+}  // namespace plumo

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/files.h"
+
+namespace plumo {
+
+class PosixFiles : public Files {
+ public:
+  PathKind Kind(const std::string& path) override;
+  bool AnyMatch(const std::string& pattern) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
+};
+
+}  // namespace plumo

@@ -1,0 +1,37 @@
+// System port: the operating system's version, memory, current directory, and starting a
+// program or document through the system's shell.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace plumo {
+
+struct OsVersion {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;
+  bool workstation = true;
+  bool windows = false;  // the numbers are Windows version numbers
+};
+
+struct MemoryStatus {
+  uint64_t total = 0;
+  uint64_t available = 0;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+  virtual OsVersion Version() = 0;
+  virtual MemoryStatus Memory() = 0;
+  virtual std::string CurrentDirectory() = 0;
+  // Opens the program or document (a leading quoted part is the file, the rest its
+  // parameters). Like ShellExecute: above 32 when it started, else an error code.
+  virtual uint32_t ShellOpen(const std::string& command) = 0;
+};
+
+// Splits "\"C:\\a b\\x.exe\" -p" into file and parameters; an unquoted text is all file.
+void SplitCommand(const std::string& command, std::string* file, std::string* params);
+
+}  // namespace plumo

@@ -1,0 +1,95 @@
+#include "platform/win32/win32_desktop.h"
+
+#include <windows.h>
+
+namespace plumo {
+namespace {
+
+// Handles are 32-bit on the product's platform; the casts keep 64-bit builds honest too.
+HWND ToHwnd(uint32_t h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
+uint32_t FromHwnd(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
+
+BOOL CALLBACK CountMonitor(HMONITOR, HDC, LPRECT, LPARAM data) {
+  ++*reinterpret_cast<uint32_t*>(data);
+  return TRUE;
+}
+
+}  // namespace
+
+uint32_t Win32Desktop::ForegroundWindow() { return FromHwnd(GetForegroundWindow()); }
+
+bool Win32Desktop::IsWindow(uint32_t handle) { return handle != 0 && ::IsWindow(ToHwnd(handle)); }
+
+uint32_t Win32Desktop::FindWindowByTitle(const std::string& title) {
+  return FromHwnd(FindWindowA(nullptr, title.c_str()));
+}
+
+std::vector<TitledWindow> Win32Desktop::WindowsFromForeground() {
+  std::vector<TitledWindow> out;
+  HWND h = GetForegroundWindow();
+  if (!h) h = GetTopWindow(nullptr);
+  // A bound on the walk: the Z order can change under our feet.
+  for (int guard = 0; h && guard < 100000; ++guard, h = GetWindow(h, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(h)) continue;
+    char buf[63] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(h, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf),
+                             SMTO_ABORTIFHUNG, 50, &copied))
+      continue;
+    buf[sizeof(buf) - 1] = '\0';
+    if (buf[0] == '\0') continue;
+    out.push_back({FromHwnd(h), buf});
+  }
+  return out;
+}
+
+bool Win32Desktop::ActivateWindow(uint32_t handle) {
+  HWND h = ToHwnd(handle);
+  if (handle == 0 || !::IsWindow(h)) return false;
+  if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
+  SendMessageA(h, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(h));
+  ShowWindow(h, SW_SHOW);
+  SetForegroundWindow(h);
+  BringWindowToTop(h);
+  SetActiveWindow(h);
+  SetFocus(h);
+  return true;
+}
+
+bool Win32Desktop::RequestClose(uint32_t handle) {
+  HWND h = ToHwnd(handle);
+  BOOL posted = PostMessageA(h, WM_CLOSE, 0, 0);
+  if (::IsWindow(h)) DestroyWindow(h);
+  return posted != FALSE;
+}
+
+std::optional<uint32_t> Win32Desktop::PixelColor(int32_t x, int32_t y) {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return std::nullopt;
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(nullptr, dc);
+  if (c == CLR_INVALID) return std::nullopt;
+  return static_cast<uint32_t>(c);
+}
+
+ScreenInfo Win32Desktop::Screen() {
+  ScreenInfo s;
+  HDC dc = GetDC(nullptr);
+  if (dc) {
+    s.bitsPerPixel = static_cast<uint32_t>(GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES));
+    ReleaseDC(nullptr, dc);
+  }
+  EnumDisplayMonitors(nullptr, nullptr, CountMonitor, reinterpret_cast<LPARAM>(&s.monitors));
+  s.width = static_cast<uint32_t>(GetSystemMetrics(SM_CXSCREEN));
+  s.height = static_cast<uint32_t>(GetSystemMetrics(SM_CYSCREEN));
+  return s;
+}
+
+bool Win32Desktop::IsKeyPressed(uint32_t vk) {
+  int key = static_cast<int>(vk & 0xFF);
+  if (key == VK_CAPITAL || key == VK_NUMLOCK || key == VK_SCROLL) return (GetKeyState(key) & 1) != 0;
+  if (key == VK_LBUTTON || key == VK_RBUTTON) return (GetAsyncKeyState(key) & 0x8000) != 0;
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+}  // namespace plumo

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+namespace plumo {
+
+class Win32Desktop : public Desktop {
+ public:
+  uint32_t ForegroundWindow() override;
+  bool IsWindow(uint32_t handle) override;
+  uint32_t FindWindowByTitle(const std::string& title) override;
+  std::vector<TitledWindow> WindowsFromForeground() override;
+  bool ActivateWindow(uint32_t handle) override;
+  bool RequestClose(uint32_t handle) override;
+  std::optional<uint32_t> PixelColor(int32_t x, int32_t y) override;
+  ScreenInfo Screen() override;
+  bool IsKeyPressed(uint32_t vk) override;
+};
+
+}  // namespace plumo

@@ -1,0 +1,48 @@
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace plumo {
+
+OsVersion Win32System::Version() {
+  OSVERSIONINFOEXA info = {};
+  info.dwOSVersionInfoSize = sizeof(info);
+  OsVersion v;
+  v.windows = true;
+  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    v.build = info.dwBuildNumber & 0xFFFF;
+    v.workstation = info.wProductType == VER_NT_WORKSTATION;
+  }
+  return v;
+}
+
+MemoryStatus Win32System::Memory() {
+  MEMORYSTATUSEX m = {};
+  m.dwLength = sizeof(m);
+  MemoryStatus s;
+  if (GlobalMemoryStatusEx(&m)) {
+    s.total = m.ullTotalPhys;
+    s.available = m.ullAvailPhys;
+  }
+  return s;
+}
+
+std::string Win32System::CurrentDirectory() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof(buf), buf);
+  if (n == 0 || n >= sizeof(buf)) return std::string();
+  return std::string(buf, n);
+}
+
+uint32_t Win32System::ShellOpen(const std::string& command) {
+  std::string file, params;
+  SplitCommand(command, &file, &params);
+  HINSTANCE r = ShellExecuteA(nullptr, "open", file.c_str(), params.empty() ? nullptr : params.c_str(),
+                              nullptr, SW_SHOWNORMAL);
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
+}
+
+}  // namespace plumo

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/system.h"
+
+namespace plumo {
+
+class Win32System : public System {
+ public:
+  OsVersion Version() override;
+  MemoryStatus Memory() override;
+  std::string CurrentDirectory() override;
+  uint32_t ShellOpen(const std::string& command) override;
+};
+
+}  // namespace plumo

@@ -1,0 +1,72 @@
+// A desktop of windows a test lays out: titles in Z order from the foreground window, pixels,
+// keys held down, and a log of what was done to the windows.
+#pragma once
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace plumo {
+
+class FakeDesktop : public Desktop {
+ public:
+  struct Window {
+    uint32_t handle;
+    std::string title;
+    bool visible = true;
+  };
+
+  uint32_t ForegroundWindow() override { return windows_.empty() ? 0 : windows_.front().handle; }
+  bool IsWindow(uint32_t handle) override { return Find(handle) != nullptr; }
+  uint32_t FindWindowByTitle(const std::string& title) override {
+    ++exactLookups;
+    for (const Window& w : windows_)
+      if (w.title == title && exactLookupWorks) return w.handle;
+    return 0;
+  }
+  std::vector<TitledWindow> WindowsFromForeground() override {
+    std::vector<TitledWindow> out;
+    for (const Window& w : windows_)
+      if (w.visible && !w.title.empty()) out.push_back({w.handle, w.title.substr(0, 62)});
+    return out;
+  }
+  bool ActivateWindow(uint32_t handle) override {
+    activated.push_back(handle);
+    return IsWindow(handle);
+  }
+  bool RequestClose(uint32_t handle) override {
+    closed.push_back(handle);
+    bool existed = IsWindow(handle);
+    std::erase_if(windows_, [&](const Window& w) { return w.handle == handle; });
+    return existed;
+  }
+  std::optional<uint32_t> PixelColor(int32_t x, int32_t y) override {
+    auto it = pixels.find({x, y});
+    if (it == pixels.end()) return std::nullopt;
+    return it->second;
+  }
+  ScreenInfo Screen() override { return screen; }
+  bool IsKeyPressed(uint32_t vk) override { return keysDown.count(vk) > 0; }
+
+  // Windows from the foreground one down.
+  void SetWindows(std::vector<Window> windows) { windows_ = std::move(windows); }
+
+  bool exactLookupWorks = true;
+  int exactLookups = 0;
+  std::vector<uint32_t> activated, closed;
+  std::map<std::pair<int32_t, int32_t>, uint32_t> pixels;
+  std::set<uint32_t> keysDown;
+  ScreenInfo screen{32, 2, 1920, 1080};
+
+ private:
+  const Window* Find(uint32_t handle) const {
+    for (const Window& w : windows_)
+      if (w.handle == handle) return &w;
+    return nullptr;
+  }
+  std::vector<Window> windows_;
+};
+
+}  // namespace plumo

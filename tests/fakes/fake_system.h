@@ -1,0 +1,28 @@
+// A Windows 7 workstation with fixed memory and folder; programs it is asked to open are
+// remembered, not started.
+#pragma once
+
+#include <vector>
+
+#include "platform/system.h"
+
+namespace plumo {
+
+class FakeSystem : public System {
+ public:
+  OsVersion Version() override { return version; }
+  MemoryStatus Memory() override { return memory; }
+  std::string CurrentDirectory() override { return directory; }
+  uint32_t ShellOpen(const std::string& command) override {
+    opened.push_back(command);
+    return shellResult;
+  }
+
+  OsVersion version{6, 1, 7601, true, true};
+  MemoryStatus memory{4294967296ull, 1073741824ull};
+  std::string directory = "C:\\Work\\";
+  uint32_t shellResult = 42;
+  std::vector<std::string> opened;
+};
+
+}  // namespace plumo
