@@ -100,7 +100,8 @@ size_t ReplaceConstants(std::string& text, FormulaEngine& engine) {
     while (text[end - 1] != '|' && !(text[end - 1] >= '0' && text[end - 1] <= '9')) --end;
     std::string_view run = std::string_view(text).substr(begin, std::min<size_t>(end - begin, 4095));
     if (run.find_first_of("0123456789") == std::string_view::npos) break;
-    formula.assign("=");
+    formula.clear();
+    formula.push_back('=');
     formula.append(run);
     double value = engine.Evaluate(formula, nullptr);
     int n = std::snprintf(number, sizeof(number), "%lu", static_cast<unsigned long>(Bits32(value)));

@@ -26,11 +26,13 @@ size_t WidenExponent(char* buf, size_t len) {
 
 void NumberToText(double value, int digits, std::string& out) {
   if (value == 0) {
-    out.assign("0");
+    out.clear();
+    out.push_back('0');
     return;
   }
   if (!std::isfinite(value)) {
-    out.assign(std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf");
+    out.clear();
+    out.append(std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf");
     return;
   }
   int d = static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;

@@ -23,17 +23,39 @@ constexpr char kAm = '\x15', kPm = '\x16';
 constexpr char kMonthName = '\x11', kMonthAbbrev = '\x12', kDayName = '\x13', kDayAbbrev = '\x14';
 constexpr std::string_view kMarkMMMM = "\x17\x17\x17\x17", kMarkMMM = "\x18\x18\x18";
 
-void ReplaceNumber(std::string& out, std::string_view code, int64_t value, bool twoDigits) {
-  char buf[24];
-  int n = std::snprintf(buf, sizeof(buf), twoDigits ? "%02lld" : "%lld", static_cast<long long>(value));
-  ReplaceAllNoCase(out, code, std::string_view(buf, static_cast<size_t>(n)));
+// The decimal digits of v (at least minDigits of them), with an optional text before and after;
+// formats run for every TEXT call, so this avoids printf.
+std::string_view Digits(char (&buf)[32], int64_t v, int minDigits, std::string_view before = {},
+                        std::string_view after = {}) {
+  char tmp[24];
+  int n = 0;
+  bool negative = v < 0;
+  uint64_t u = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  do {
+    tmp[n++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u);
+  while (n < minDigits) tmp[n++] = '0';
+  size_t len = 0;
+  for (char c : before) buf[len++] = c;
+  if (negative) buf[len++] = '-';
+  while (n > 0) buf[len++] = tmp[--n];
+  for (char c : after) buf[len++] = c;
+  return std::string_view(buf, len);
+}
+
+void ReplaceNumber(std::string& out, std::string_view code, int64_t value, bool twoDigits,
+                   std::string_view before = {}, std::string_view after = {}) {
+  char buf[32];
+  if (FindNoCase(out, code) != std::string::npos)
+    ReplaceAllNoCase(out, code, Digits(buf, value, twoDigits ? 2 : 1, before, after));
 }
 
 // Minutes written before seconds ("mm.ss", "m:ss" after the colon rules): a run of 'm', one
 // character, blanks, then an 's'.
 void ReplaceMinutesBeforeSeconds(std::string& out, int64_t minutes) {
-  char mm[24];
-  int n = std::snprintf(mm, sizeof(mm), "%02lld", static_cast<long long>(minutes));
+  char buf[32];
+  std::string_view mm = Digits(buf, minutes, 2);
   for (size_t i = 0; i < out.size();) {
     if (out[i] != 'm' && out[i] != 'M') {
       ++i;
@@ -44,8 +66,8 @@ void ReplaceMinutesBeforeSeconds(std::string& out, int64_t minutes) {
     size_t k = end + 1;
     while (k < out.size() && IsBlank(out[k])) ++k;
     if (end < out.size() && k < out.size() && (out[k] == 's' || out[k] == 'S')) {
-      out.replace(i, end - i, mm, static_cast<size_t>(n));
-      i += static_cast<size_t>(n);
+      out.replace(i, end - i, mm);
+      i += mm.size();
     } else {
       i = end;
     }
@@ -75,15 +97,12 @@ void FormatDateTime(double serial, std::string_view format, const LocaleValues& 
     ReplaceNumber(out, "h", h, false);
   }
 
-  char buf[24];
-  int n = std::snprintf(buf, sizeof(buf), ":%02lld", static_cast<long long>(minute));
-  ReplaceAllNoCase(out, ":mm", std::string_view(buf, static_cast<size_t>(n)));
-  n = std::snprintf(buf, sizeof(buf), "%02lld:", static_cast<long long>(minute));
-  ReplaceAllNoCase(out, "mm:", std::string_view(buf, static_cast<size_t>(n)));
-  n = std::snprintf(buf, sizeof(buf), ":%lld", static_cast<long long>(minute));
-  ReplaceAllNoCase(out, ":m", std::string_view(buf, static_cast<size_t>(n)));
-  n = std::snprintf(buf, sizeof(buf), "%lld:", static_cast<long long>(minute));
-  ReplaceAllNoCase(out, "m:", std::string_view(buf, static_cast<size_t>(n)));
+  if (out.find(':') != std::string::npos) {
+    ReplaceNumber(out, ":mm", minute, true, ":");
+    ReplaceNumber(out, "mm:", minute, true, {}, ":");
+    ReplaceNumber(out, ":m", minute, false, ":");
+    ReplaceNumber(out, "m:", minute, false, {}, ":");
+  }
   ReplaceMinutesBeforeSeconds(out, minute);
   if (!HasAnyOf(out, "dD")) {
     ReplaceNumber(out, "mm", minute, true);
@@ -96,9 +115,10 @@ void FormatDateTime(double serial, std::string_view format, const LocaleValues& 
   }
 
   if (HasAnyOf(out, "yY")) {
-    n = std::snprintf(buf, sizeof(buf), "%04lld", static_cast<long long>(date.year));
-    ReplaceAllNoCase(out, "yyyy", std::string_view(buf, static_cast<size_t>(n)));
-    ReplaceAllNoCase(out, "yyy", std::string_view(buf, static_cast<size_t>(n)));
+    char buf[32];
+    std::string_view year = Digits(buf, date.year, 4);
+    ReplaceAllNoCase(out, "yyyy", year);
+    ReplaceAllNoCase(out, "yyy", year);
     ReplaceNumber(out, "yy", date.year % 100, true);
     ReplaceNumber(out, "y", date.year, false);
   }
