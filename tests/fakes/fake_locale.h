@@ -31,8 +31,8 @@ class FakeLocale : public Locale {
 // German-style values: comma decimals, point thousands, day-month-year.
 inline LocaleValues GermanLocaleValues() {
   LocaleValues v = EnglishLocaleValues();
-  v.decimalSeparator = ",";
-  v.thousandsSeparator = ".";
+  v.decimalSeparator.assign(1, ',');
+  v.thousandsSeparator.assign(1, '.');
   v.monthNames = {"Januar", "Februar", "März",     "April",   "Mai",      "Juni",
                   "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
   v.monthAbbrevs = {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"};

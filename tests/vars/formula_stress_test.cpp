@@ -89,7 +89,7 @@ TEST(FormulaStress, RandomBytesFinish) {
   for (int i = 0; i < 20000; ++i) {
     std::string f(static_cast<size_t>(length(rng)), '\0');
     for (char& c : f) c = static_cast<char>(byte(rng));
-    if (i % 2) f.insert(0, "=");
+    if (i % 2) f.insert(f.begin(), '=');
     w.engine.Evaluate(f, &out);
     ExpectBounded(f, out);
     ConditionTest(w.engine, w.locale, f);
