@@ -1,4 +1,5 @@
-// libFuzzer target: Evaluate, the Condition test and the constant names on any bytes.
+// Fuzz target: Evaluate, the Condition test and the constant names on any bytes; results stay
+// within 4095 characters unless the text was no formula and came back unchanged.
 #include <cstddef>
 #include <cstdint>
 #include <string>
