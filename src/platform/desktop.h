@@ -8,7 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/os_error.h"
+
 namespace plumo {
+
+namespace vk {
+constexpr uint8_t kShift = 0x10;
+constexpr uint8_t kControl = 0x11;
+constexpr uint8_t kMenu = 0x12;  // Alt
+constexpr uint8_t kPause = 0x13;
+}  // namespace vk
 
 struct TitledWindow {
   uint32_t handle = 0;
@@ -43,6 +52,15 @@ class Desktop {
   // Caps Lock, Num Lock and Scroll Lock by their toggle state, mouse buttons by their
   // asynchronous state, other keys by the key state.
   virtual bool IsKeyPressed(uint32_t vk) = 0;
+  // Down now, or pressed since the previous call for it (GetAsyncKeyState), whichever thread
+  // asks; one early call forgets an old press.
+  virtual bool KeyPressedAsync(uint32_t vk) = 0;
+
+  // What a run may leave held: a key (extended for the right-hand Control) and the left button.
+  virtual OsError ReleaseKey(uint32_t vk, bool extended) = 0;
+  virtual OsError ReleaseLeftButton() = 0;
+  // All monitors as one bitmap file (.bmp).
+  virtual OsError SaveScreenBitmap(const std::string& path) = 0;
 };
 
 // The desktop of a session without one (the Linux runner for now).
@@ -57,6 +75,15 @@ class HeadlessDesktop : public Desktop {
   std::optional<uint32_t> PixelColor(int32_t, int32_t) override { return std::nullopt; }
   ScreenInfo Screen() override { return {}; }
   bool IsKeyPressed(uint32_t) override { return false; }
+  bool KeyPressedAsync(uint32_t) override { return false; }
+  OsError ReleaseKey(uint32_t, bool) override { return NoSession("SendInput"); }
+  OsError ReleaseLeftButton() override { return NoSession("SendInput"); }
+  OsError SaveScreenBitmap(const std::string&) override { return NoSession("BitBlt"); }
+
+ private:
+  static OsError NoSession(const char* call) {
+    return OsError(call, oscode::kNotSupported, "needs a desktop session");
+  }
 };
 
 }  // namespace plumo

@@ -11,8 +11,10 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "platform/main_queue.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 
 namespace plumo {
 
@@ -31,6 +33,8 @@ class NativePort {
   Dialogs& dialogs() { return *dialogs_; }
   Files& files() { return *files_; }
   System& system() { return *system_; }
+  Processes& processes() { return *processes_; }
+  Threads& threads() { return *threads_; }
 
  private:
   std::unique_ptr<Registry> registry_;
@@ -42,6 +46,8 @@ class NativePort {
   std::unique_ptr<Dialogs> dialogs_;
   std::unique_ptr<Files> files_;
   std::unique_ptr<System> system_;
+  std::unique_ptr<Processes> processes_;
+  std::unique_ptr<Threads> threads_;
 };
 
 }  // namespace plumo

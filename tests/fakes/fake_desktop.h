@@ -49,6 +49,19 @@ class FakeDesktop : public Desktop {
   }
   ScreenInfo Screen() override { return screen; }
   bool IsKeyPressed(uint32_t vk) override { return keysDown.count(vk) > 0; }
+  bool KeyPressedAsync(uint32_t vk) override { return keysDown.count(vk) > 0; }
+  OsError ReleaseKey(uint32_t vk, bool extended) override {
+    released.push_back(std::string(extended ? "x" : "") + std::to_string(vk));
+    return OsError::Ok();
+  }
+  OsError ReleaseLeftButton() override {
+    released.push_back("mouse");
+    return OsError::Ok();
+  }
+  OsError SaveScreenBitmap(const std::string& path) override {
+    snapshots.push_back(path);
+    return canCapture ? OsError::Ok() : OsError("BitBlt", oscode::kNotSupported, "needs a desktop session");
+  }
 
   // Windows from the foreground one down.
   void SetWindows(std::vector<Window> windows) { windows_ = std::move(windows); }
@@ -58,6 +71,8 @@ class FakeDesktop : public Desktop {
   std::vector<uint32_t> activated, closed;
   std::map<std::pair<int32_t, int32_t>, uint32_t> pixels;
   std::set<uint32_t> keysDown;
+  std::vector<std::string> released, snapshots;
+  bool canCapture = true;
   ScreenInfo screen{32, 2, 1920, 1080};
 
  private:

@@ -12,6 +12,7 @@
 #include "platform/posix/sqlite_registry.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_locale.h"
+#include "platform/posix/posix_processes.h"
 #include "platform/posix/posix_system.h"
 #include "platform/posix/terminal_dialogs.h"
 
@@ -46,7 +47,9 @@ NativePort::NativePort()
       desktop_(std::make_unique<HeadlessDesktop>()),
       dialogs_(std::make_unique<TerminalDialogs>()),
       files_(std::make_unique<PosixFiles>()),
-      system_(std::make_unique<PosixSystem>()) {}
+      system_(std::make_unique<PosixSystem>()),
+      processes_(std::make_unique<PosixProcesses>()),
+      threads_(std::make_unique<StdThreads>()) {}
 
 NativePort::~NativePort() = default;
 

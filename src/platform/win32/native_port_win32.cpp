@@ -6,6 +6,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_main_queue.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
 
@@ -20,7 +21,9 @@ NativePort::NativePort()
       desktop_(std::make_unique<Win32Desktop>()),
       dialogs_(std::make_unique<Win32Dialogs>()),
       files_(std::make_unique<Win32Files>()),
-      system_(std::make_unique<Win32System>()) {}
+      system_(std::make_unique<Win32System>()),
+      processes_(std::make_unique<Win32Processes>()),
+      threads_(std::make_unique<Win32Threads>()) {}
 
 NativePort::~NativePort() = default;
 

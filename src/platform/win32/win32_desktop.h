@@ -15,6 +15,10 @@ class Win32Desktop : public Desktop {
   std::optional<uint32_t> PixelColor(int32_t x, int32_t y) override;
   ScreenInfo Screen() override;
   bool IsKeyPressed(uint32_t vk) override;
+  bool KeyPressedAsync(uint32_t vk) override;
+  OsError ReleaseKey(uint32_t vk, bool extended) override;
+  OsError ReleaseLeftButton() override;
+  OsError SaveScreenBitmap(const std::string& path) override;
 };
 
 }  // namespace plumo

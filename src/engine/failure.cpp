@@ -1,0 +1,224 @@
+#include "engine/failure.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/text.h"
+#include "engine/run_controller.h"
+#include "engine/run_log.h"
+#include "engine/session.h"
+
+namespace plumo {
+namespace {
+
+constexpr uint32_t kFailureStyle = msgbox::kIconExclamation | msgbox::kTaskModal | msgbox::kForeground;
+constexpr uint32_t kAskStyle = msgbox::kYesNo | kFailureStyle;
+constexpr size_t kProgramWidth = 259;
+constexpr size_t kNumberedValueWidth = 32;
+
+struct ModeKeyword {
+  const char* keyword;
+  FailureMode mode;
+};
+// "ERROR AND CONTINUE" is told apart from "ERROR" inside the error branch.
+constexpr ModeKeyword kModeKeywords[] = {
+    {"RETRY", FailureMode::kRetry},       {"ERROR", FailureMode::kError}, {"SILENT", FailureMode::kSilent},
+    {"ASK", FailureMode::kAsk},           {"JUMP", FailureMode::kJump},   {"VARIABLE", FailureMode::kVariable},
+    {"RESTART", FailureMode::kRestart},   {"PROGRAM", FailureMode::kProgram},
+};
+
+// A time-out as typed: the formula engine's number when there is one, else plain decimal.
+double TimeoutSeconds(Session& session, const Step& step) {
+  std::string text = session.Expand(step.timeout);
+  if (session.variables.evaluateNumber) return session.variables.evaluateNumber(session, text);
+  std::string_view t = Trim(text);
+  if (t.empty()) return 0;
+  std::string s(t);
+  char* end = nullptr;
+  double v = std::strtod(s.c_str(), &end);
+  if (end != s.c_str() + s.size() || !std::isfinite(v)) return 0;
+  return v;
+}
+
+void TakeSnapshot(Session& session, int index) {
+  std::string base = LogFilePath(session);
+  size_t dot = base.rfind('.');
+  if (dot != std::string::npos) base.resize(dot);
+  SystemTime t = session.clock().LocalTime();
+  std::string path = FormatText("%s [Step %d] FAILURE %04d-%02d-%02d_%02d%02d%02d.bmp", base.c_str(), index + 1, t.year,
+                            t.month, t.day, t.hour, t.minute, t.second);
+  OsError e = session.desktop().SaveScreenBitmap(path);
+  if (!e) LogLine(session, "    No failure snapshot could be taken: " + e.ToString());
+}
+
+// The Step the failure mode jumps to, or -1.
+int JumpTarget(Session& session, const Script& script, const Step& failed) {
+  std::string_view label = failed.onfailValue;
+  const bool stepForm = StartsWithNoCase(label, "{STEP");
+  const int wanted = stepForm ? LeadingInteger(label.substr(5)) : 0;
+  for (size_t i = 0; i < script.steps.size(); ++i) {
+    const Step& s = script.steps[i];
+    if (s.Skipped()) continue;
+    const bool match = stepForm ? wanted == static_cast<int>(i) + 1
+                                : EqualsNoCase(s.action, "Label") && EqualsNoCase(s.text, label);
+    if (match) {
+      LogLine(session, FormatText("    Jumping to label \"%s\" [%s - STEP %d]", failed.onfailValue.c_str(),
+                              ScriptFileName(script.path).c_str(), static_cast<int>(i) + 1));
+      return static_cast<int>(i);
+    }
+  }
+  LogLine(session, FormatText("    Label \"%s\" not found", failed.onfailValue.c_str()));
+  return -1;
+}
+
+bool NumberedVariable(std::string_view name, int* number) {
+  if (name.size() != 3 || name[0] != '{' || name[2] != '}' || name[1] < '1' || name[1] > '9') return false;
+  *number = name[1] - '0';
+  return true;
+}
+
+void IncrementVariable(Session& session, const Step& step) {
+  std::string_view name = step.onfailValue;
+  if (name.empty()) return;
+  const bool numbered = [&] { int n; return NumberedVariable(name, &n); }();
+  if (!session.variables.expand || !(numbered ? bool(session.variables.setNumbered) : bool(session.variables.saveOutput))) {
+    LogLine(session, FormatText("    Incrementing variable '%s' needs the variable store, which is not built yet",
+                            step.onfailValue.c_str()));
+    return;
+  }
+  const int value = LeadingInteger(session.Expand(name)) + 1;
+  const std::string text = std::to_string(value);
+  int number = 0;
+  if (NumberedVariable(name, &number))
+    session.variables.setNumbered(session, number, Bounded(text, kNumberedValueWidth));
+  else
+    session.variables.saveOutput(session, "Variable", name, text);
+  LogLine(session, FormatText("    Incrementing variable '%s' = %d", step.onfailValue.c_str(), value));
+}
+
+}  // namespace
+
+FailureMode ClassifyFailureMode(const char* onfail) {
+  std::string_view name(onfail);
+  if (name.empty()) return FailureMode::kError;
+  for (const auto& k : kModeKeywords)
+    if (ContainsNoCase(name, k.keyword)) return k.mode;
+  return FailureMode::kOther;
+}
+
+int HandleFailure(Session& session, int slot, int index) {
+  Script* script = slot >= 0 && slot < ScriptSlots::kCount ? session.scripts.At(slot) : nullptr;
+  if (!script || index < 0 || static_cast<size_t>(index) >= script->steps.size()) return -1;
+  Step& step = script->steps[static_cast<size_t>(index)];
+  if (step.category < 1 || step.category > 16) return -1;
+  RunState& run = session.run;
+
+  // An interrupted Delay or Freeze ends the run quietly.
+  if (step.action.str().find("Delay") != std::string::npos || step.action.str().find("Freeze") != std::string::npos) {
+    step.ranFlag = ran::kRun;
+    return -1;
+  }
+  // A block IF whose condition was false is no failure.
+  if (step.action.str().find("IF ") != std::string::npos && !ContainsNoCase(step.options, "Quick")) {
+    step.ranFlag = ran::kFailedPassedOver;
+    if (!session.flow.findElseOrEndIf) {
+      LogLine(session, "    IF blocks need flow control, which is not built yet");
+      return -1;
+    }
+    return session.flow.findElseOrEndIf(session, slot, index);
+  }
+
+  const double timeout = TimeoutSeconds(session, step);
+  const uint32_t elapsed = session.clock().TickCount() - run.stepStartTime;
+  if (static_cast<double>(elapsed) < timeout * 1000.0) {
+    step.ranFlag = ran::kRun;
+    return index;
+  }
+
+  if (step.onfailImage != 0) TakeSnapshot(session, index);
+  step.ranFlag = ran::kFailed;
+  LogFormat(session, "    Failure Mode: %s", step.onfail.empty() ? "(no failure mode selected)" : step.onfail.c_str());
+  if (ContainsNoCase(step.onfail, "IGNORE")) {
+    step.ranFlag = ran::kFailedPassedOver;
+    return index + 1;
+  }
+  session.settings().WriteNumber("SOFTWARE\\Plumo\\FailStep", static_cast<uint32_t>(index + 1));
+
+  const uint8_t savedLevel = run.logLevel;
+  if (run.logLevel == 0 && step.onfailLog != 0) run.logLevel = 1;
+  const std::string fileName = ScriptFileName(script->path);
+  StatusText(session, 0, true, FormatText("Run Failure in \"%s\" at [Step %d]", fileName.c_str(), index + 1));
+  const std::string caption = FormatText("%s - Step %d", fileName.c_str(), index + 1);
+  SystemTime now = session.clock().LocalTime();
+  std::string text = FormatText("Failure during Run\n\nFile:\t%s\nStep:\t%d\nTime:\t%02d:%02d\nAction:\t\"%s\"\t",
+                            fileName.c_str(), index + 1, now.hour, now.minute, step.action.c_str());
+  if (!run.errorText.empty()) {
+    std::string error;
+    for (char c : run.errorText)
+      if (c != '%') error.push_back(c);
+    if (error.size() < kDialogErrorLimit)
+      text += "\nError:  " + error;
+    else
+      LogLine(session, error);
+  }
+  LogLine(session, text);
+  run.logLevel = savedLevel;
+  run.errorText.clear();
+
+  const uint32_t topmost = session.view().KeptOnTop() ? msgbox::kTopmost : 0;
+  switch (ClassifyFailureMode(step.onfail.c_str())) {
+    case FailureMode::kRetry:
+      if (++run.retryCounter > static_cast<uint32_t>(std::max(LeadingInteger(step.onfailValue), 0))) break;
+      LogFormat(session, "    Retrying step (retry %u of %s)", run.retryCounter, step.onfailValue.c_str());
+      StepBegin(session, slot, index);
+      return index;
+    case FailureMode::kError: {
+      const uint32_t tick = session.clock().TickCount();
+      if (!run.dialogShown || tick - run.lastDialogClosed > kFailureDialogSpacingMs) {
+        AskUser(session, text, caption, kFailureStyle | topmost);
+        run.dialogShown = true;
+        run.lastDialogClosed = session.clock().TickCount();
+      }
+      if (ContainsNoCase(step.onfail, "ERROR AND CONTINUE")) return index + 1;
+      break;
+    }
+    case FailureMode::kSilent:
+      break;
+    case FailureMode::kAsk:
+      if (AskUser(session, text + "\n\nContinue?", caption, kAskStyle | topmost).button == answer::kYes) {
+        LogLine(session, "    User chose to CONTINUE");
+        return index + 1;
+      }
+      LogLine(session, "    User chose to STOP");
+      break;
+    case FailureMode::kJump: {
+      int target = JumpTarget(session, *script, step);
+      if (target >= 0) return target;
+      AskUser(session, FormatText("Label \"%s\" not found", step.onfailValue.c_str()), caption, kFailureStyle);
+      break;
+    }
+    case FailureMode::kVariable:
+      IncrementVariable(session, step);
+      return index + 1;
+    case FailureMode::kRestart:
+      LogLine(session, "    Restarting Run at at [Step 1]");
+      StepBegin(session, slot, index);
+      run.retryCounter = 0;
+      return 0;
+    case FailureMode::kProgram: {
+      std::string program = Bounded(session.environment().ExpandStrings(step.onfailValue.str()), kProgramWidth);
+      LogLine(session, FormatText("    Running program: [%s]", program.c_str()));
+      if (!session.processes().ShellOpen(program)) LogLine(session, FormatText("    Unable to start program \"%s\"", program.c_str()));
+      break;
+    }
+    case FailureMode::kOther:
+      break;
+  }
+  LogLine(session, "RUN FAILED");
+  return -1;
+}
+
+}  // namespace plumo

@@ -1,0 +1,23 @@
+// Failure handling: what happens after an executor answers Failure. A Step's time-out is a
+// window of immediate re-executions; once it has passed, the Step's failure mode decides.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plumo {
+
+class Session;
+
+constexpr uint32_t kFailureDialogSpacingMs = 250;
+// Longer error texts go to the log instead of into the dialog.
+constexpr size_t kDialogErrorLimit = 384;
+
+// The index of the Step to run next, or -1 to end the run.
+int HandleFailure(Session& session, int slot, int index);
+
+// The failure modes' keywords, tested in this order on the upper-cased mode name.
+enum class FailureMode { kRetry, kError, kSilent, kAsk, kJump, kVariable, kRestart, kProgram, kOther };
+FailureMode ClassifyFailureMode(const char* onfail);
+
+}  // namespace plumo

@@ -1,0 +1,174 @@
+#include "engine/report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/text.h"
+#include "engine/run_log.h"
+#include "engine/session.h"
+
+namespace plumo {
+namespace {
+
+constexpr uint32_t kErrorStyle = msgbox::kIconExclamation | msgbox::kTaskModal | msgbox::kForeground;
+constexpr uint32_t kConfirmStyle = msgbox::kYesNo | msgbox::kIconQuestion | msgbox::kTaskModal | msgbox::kForeground;
+constexpr size_t kReportReserve = 4096;
+
+enum ReportType { kText = 0, kCsv = 1, kHtml = 2, kWorkbook = 3, kGrid = 4 };
+
+const char* const kDefaultResultTexts[5] = {"(Not Run)", "Incomplete", "Success", "Fail", "Fail and Continue"};
+
+struct RowLook {
+  const char* colour;
+  bool skipped;
+};
+
+RowLook LookOf(const Step& step) {
+  if (step.status == status::kSkip) return {"d8d8d8", true};
+  switch (step.ranFlag) {
+    case ran::kRun: case ran::kFailedPassedOver: return {"ffff80", false};
+    case ran::kFailed: return {"ffc0c0", false};
+    case ran::kSucceeded: return {"c0ffc0", false};
+    default: return {"ffffff", false};
+  }
+}
+
+std::string Padded(std::string s, size_t width) {
+  if (s.size() < width) s.resize(width, ' ');
+  return s;
+}
+
+std::string TextColumn(Session& session, const Step& step, int type, size_t maxTextLen) {
+  std::string raw = session.Expand(step.text.empty() ? std::string_view(step.value1) : std::string_view(step.text));
+  raw = raw.substr(0, maxTextLen + 1);
+  std::string out;
+  for (char c : raw) {
+    if (c == '\r') continue;
+    if (c == '\n' || c == '\t') c = ' ';
+    if (c == ',') {
+      if (type == kText) continue;
+      if (type == kCsv) c = ' ';
+    }
+    out.push_back(c);
+  }
+  if (type == kCsv) out += ", ";
+  if (type == kText) out = Padded(out, maxTextLen);
+  return out;
+}
+
+bool FileExists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
+
+bool IsRelative(const std::string& path) {
+  if (path.empty()) return true;
+  if (path[0] == '\\' || path[0] == '/') return false;
+  return !(path.size() >= 2 && path[1] == ':');
+}
+
+std::string FolderOf(std::string_view path) {
+  size_t cut = path.find_last_of("\\/");
+  return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
+}
+
+}  // namespace
+
+std::string BuildReport(Session& session, const Script& script, const ReportOptions& options) {
+  const int type = options.type;
+  SystemTime t = session.clock().LocalTime();
+  std::string heading = FormatText("Plumo report for \"%s\"\r\nCreated on %d %s %d at %d:%02d",
+                                   ScriptFileName(script.path).c_str(), t.day, std::string(MonthName(t.month)).c_str(),
+                                   t.year, t.hour, t.minute);
+  std::string out;
+  if (type == kHtml) {
+    out += "<html>\r\n<head>\r\n<title>" + options.outputName +
+           "</title>\r\n<style type=\"text/css\">td { font-family: Arial; font-size: 12px; color:202020; "
+           "</style></head>\r\n<body>\r\n\r\n";
+    out += "<font color=\"#404040\" style=\"font-size: 14px\" face=\"Verdana,Tahoma,Arial,Helvetica\">\r\n";
+    size_t created = heading.find("Created");
+    out += heading.substr(0, created) + "<br>" + heading.substr(created);
+    out += "\r\n<br><br>\r\n\r\n<center>\r\n";
+    out += "<table cellpadding=\"2\" cellspacing=\"1\" border=\"0\" bgcolor=\"#b8b8b8\">\r\n";
+    out += "<tr>\r\n    <td bgcolor=\"#e8e8e8\" align=\"center\">Step</td>    <td bgcolor=\"#e8e8e8\">Action</td>\r\n"
+           "    <td bgcolor=\"#e8e8e8\">Text</td>\r\n<td bgcolor=\"#e8e8e8\" align=\"center\">Result</td>\r\n</tr>\r\n";
+  } else {
+    out += heading + "\r\n\r\n";
+  }
+
+  for (size_t i = 0; i < script.steps.size() && out.size() + kReportReserve < kReportBufferBytes; ++i) {
+    const Step& step = script.steps[i];
+    const RowLook look = LookOf(step);
+    const int number = static_cast<int>(i) + 1;
+    if (type == kHtml)
+      out += FormatText("<tr>\r\n    <td bgcolor=\"#%s\" align=\"center\">%d</td>    <td bgcolor=\"#%s\">%s</td>\r\n    "
+                        "<td bgcolor=\"#%s\">",
+                        look.colour, number, look.colour, step.action.c_str(), look.colour);
+    else if (type == kCsv)
+      out += FormatText("%d, %s, ", number, step.action.c_str());
+    else
+      out += Padded(FormatText("STEP %d", number), 10) + Padded(step.action.str(), 40);
+    out += TextColumn(session, step, type, options.maxTextLen);
+    const std::string& result = look.skipped ? std::string("Skipped") : options.resultTexts[std::min<int>(step.ranFlag, 4)];
+    if (type == kHtml)
+      out += FormatText("</td>\r\n<td bgcolor=\"#%s\" align=\"center\">", look.colour) + result + "</td>\r\n</tr>\r\n";
+    else
+      out += result + "\r\n";
+  }
+  if (type == kHtml) out += "</table>\r\n</center>\r\n\r\n</font>\r\n</body>\r\n</html>\r\n";
+  return out;
+}
+
+bool ReportOfLastRun(Session& session, int slot) {
+  const Script* script = session.scripts.At(slot);
+  if (!script || script->steps.empty()) return false;
+  RunSettings& settings = session.settings();
+  std::string path(Trim(settings.ReadText("*\\Report\\OutputFile", 260)));
+  if (path.empty()) {
+    AskUser(session, "Invalid output file designated", path, kErrorStyle);
+    return false;
+  }
+  if (IsRelative(path)) path = FolderOf(script->path) + path;
+  if (FileExists(path)) {
+    std::string question = "The file '" + path + "' already exists.\n\nReplace existing file?";
+    if (AskUser(session, question, "Confirm Action", kConfirmStyle).button != answer::kYes) return false;
+    std::remove(path.c_str());
+  }
+  const int type = settings.ReadNumber("*\\Report\\ReportType");
+  if (type == kGrid) {
+    session.view().SendCommand(kGridSnapshotCommand, kGridSnapshotCode);
+    return true;
+  }
+  if (type == kWorkbook || type < 0 || type > kGrid) {
+    AskUser(session, "Reports of type " + std::to_string(type) + " need the Excel actions, which are not built yet.",
+            "Plumo Error", kErrorStyle);
+    return false;
+  }
+  ReportOptions options;
+  options.type = type;
+  options.maxTextLen = settings.Exists("*\\Report\\MaxTextLen")
+                           ? static_cast<size_t>(std::clamp(settings.ReadNumber("*\\Report\\MaxTextLen"), 0, 256))
+                           : 50;
+  options.outputName = ScriptFileName(path);
+  for (int i = 0; i < 5; ++i) {
+    options.resultTexts[i] = settings.ReadText("*\\Report\\ResultText_" + std::to_string(i), 260);
+    if (options.resultTexts[i].empty()) options.resultTexts[i] = kDefaultResultTexts[i];
+  }
+  const std::string bytes = BuildReport(session, *script, options);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f && std::fclose(f) != 0) written = false;
+  if (!written) {
+    std::remove(path.c_str());
+    AskUser(session, "Unable to write the report", path, kErrorStyle);
+    return false;
+  }
+  const bool open = !settings.Exists("*\\Report\\OpenImmediately") || settings.ReadNumber("*\\Report\\OpenImmediately");
+  if (open && !session.processes().ShellOpen(path))
+    AskUser(session, "Unable to launch report", path, kErrorStyle);
+  return true;
+}
+
+}  // namespace plumo

@@ -1,0 +1,33 @@
+// The report of the last run: one row per Step with its text and result, as plain text (0),
+// comma-separated text (1) or HTML (2); type 3 goes to the workbook writer, type 4 is the
+// studio's grid snapshot.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "scripts/script.h"
+
+namespace plumo {
+
+class Session;
+
+constexpr size_t kReportBufferBytes = 32u << 20;
+constexpr int kGridSnapshotCommand = 1437;
+constexpr int kGridSnapshotCode = 1234;
+
+struct ReportOptions {
+  int type = 0;
+  size_t maxTextLen = 50;
+  std::string outputName;          // the output file's name, the HTML title
+  std::string resultTexts[5];      // by ranFlag
+};
+
+// The report's bytes for types 0 to 2.
+std::string BuildReport(Session& session, const Script& script, const ReportOptions& options);
+
+// Command 1016 after its dialog stored the settings: asks, writes and opens the report.
+// Returns true when a report was written (or handed on).
+bool ReportOfLastRun(Session& session, int slot);
+
+}  // namespace plumo

@@ -1,0 +1,93 @@
+#include "engine/session.h"
+
+#include "base/text.h"
+
+namespace plumo {
+
+Session::Session(const SessionPorts& ports) : ports_(ports) {}
+
+Session::~Session() {
+  std::unique_ptr<Worker> running;
+  std::vector<std::unique_ptr<Worker>> finished;
+  {
+    std::lock_guard<std::mutex> lock(threadMu_);
+    running = std::move(thread_);
+    finished = std::move(finished_);
+  }
+  // Workers wait for their threads as they go.
+}
+
+void Session::SetView(RunView* view) { view_ = view ? view : &nullView_; }
+
+void Session::AddFinishHook(FinishPhase phase, FinishHook hook) {
+  finishHooks_.emplace_back(phase, std::move(hook));
+}
+
+void Session::RunFinishHooks(FinishPhase phase, int slot) {
+  for (auto& [p, hook] : finishHooks_)
+    if (p == phase) hook(*this, slot);
+}
+
+void Session::AddResetHook(FinishHook hook) { resetHooks_.push_back(std::move(hook)); }
+
+void Session::RunResetHooks(int slot) {
+  for (auto& hook : resetHooks_) hook(*this, slot);
+}
+
+void Session::SetError(std::string_view text) { AssignBounded(run.errorText, text, kErrorTextWidth); }
+
+int Session::Fail(std::string_view reason) {
+  SetError(reason);
+  return result::kFailure;
+}
+
+bool Session::StopRequested() {
+  return run.stopRequest.load() != 0 || desktop().KeyPressed(run.stopKey);
+}
+
+std::string Session::Expand(std::string_view text) {
+  if (variables.expand) return variables.expand(*this, text);
+  return std::string(text);
+}
+
+bool Session::RunExists() {
+  std::lock_guard<std::mutex> lock(threadMu_);
+  return thread_ != nullptr;
+}
+
+bool Session::StartRunThread(std::function<void()> body) {
+  std::vector<std::unique_ptr<Worker>> ended;
+  std::lock_guard<std::mutex> lock(threadMu_);
+  if (thread_) return false;
+  for (auto it = finished_.begin(); it != finished_.end();) {
+    if ((*it)->Finished()) {
+      ended.push_back(std::move(*it));
+      it = finished_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  // Under the lock, so that a run that ends at once finds its own handle to let go of.
+  thread_ = threads().Start(std::move(body));
+  return true;
+}
+
+void Session::ReleaseRunThread() {
+  std::lock_guard<std::mutex> lock(threadMu_);
+  if (thread_) finished_.push_back(std::move(thread_));
+}
+
+bool Session::WithRunThread(const std::function<void(Worker&)>& fn) {
+  std::lock_guard<std::mutex> lock(threadMu_);
+  if (!thread_) return false;
+  fn(*thread_);
+  return true;
+}
+
+void Session::DropRunThread() {
+  std::unique_ptr<Worker> gone;
+  std::lock_guard<std::mutex> lock(threadMu_);
+  gone = std::move(thread_);
+}
+
+}  // namespace plumo

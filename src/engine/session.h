@@ -1,0 +1,193 @@
+// The session: what the system would otherwise keep process-wide. It owns the eight Script
+// slots, the run state and the memory of the current window, and holds references to the
+// platform port and the studio's windows. Programs build one; tests build one over fakes.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/executor.h"
+#include "engine/run_settings.h"
+#include "engine/run_view.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
+#include "platform/main_queue.h"
+#include "platform/processes.h"
+#include "platform/threads.h"
+#include "scripts/script.h"
+
+namespace plumo {
+
+struct SessionPorts {
+  Clock& clock;
+  Environment& environment;
+  MainQueue& mainQueue;
+  Dialogs& dialogs;
+  Desktop& desktop;
+  Processes& processes;
+  Threads& threads;
+  RunSettings& settings;
+};
+
+// Start mode bits of the command line: a file is loaded (1), run at once (2), hidden (4).
+constexpr int kStartModeRunAtStart = 2;
+constexpr int kStartModeHidden = 4;
+
+// Held-modifier mask bits.
+namespace held {
+constexpr uint32_t kControl = 1;
+constexpr uint32_t kShift = 2;
+constexpr uint32_t kAlt = 4;
+}  // namespace held
+
+constexpr size_t kErrorTextWidth = 4096;
+constexpr int32_t kRepeatForever = 2000000000;
+
+// Run-wide state; one run exists at a time, whichever slot it belongs to.
+struct RunState {
+  std::atomic<uint32_t> stopRequest{0};
+  std::atomic<uint32_t> paused{0};
+  std::atomic<int32_t> nextStep{-1};
+  uint8_t stopKey = vk::kPause;
+  int slot = 0;
+  std::string errorText;
+  uint32_t stepStartTime = 0;
+  uint32_t retryCounter = 0;
+  uint32_t runStartTime = 0;
+  int stepsRun = 0;
+  uint8_t logLevel = 0;
+  uint8_t alwaysOutput = 0;
+  uint8_t highlight = 0;
+  std::atomic<uint32_t> heldModifiers{0};
+  std::atomic<uint8_t> dragInProgress{0};
+  uint32_t lastDialogClosed = 0;
+  bool dialogShown = false;
+};
+
+struct SlotRunState {
+  uint32_t interStepDelay = 0;
+  std::atomic<int32_t> runRepeats{0};
+};
+
+// What the variables area provides; until it does, parameters are taken as written and
+// failure modes that need variables say so in the log.
+struct VariableHooks {
+  // Variable references and formulas in a parameter replaced by their values.
+  std::function<std::string(Session&, std::string_view)> expand;
+  // A parameter evaluated as a number (time-outs); empty or not a number gives 0.
+  std::function<double(Session&, std::string_view)> evaluateNumber;
+  // Stores value through a result target as Save Output does; false when it could not.
+  std::function<bool(Session&, std::string_view output, std::string_view target, std::string_view value)> saveOutput;
+  // {1} to {9}; false when the numbered variable does not exist.
+  std::function<bool(Session&, int number, std::string_view value)> setNumbered;
+};
+
+// What flow control provides (loops, GOSUB, IF).
+struct FlowHooks {
+  // Forgets the slot's loop levels, GOSUB return stack and IF stack.
+  std::function<void(Session&, int slot)> reset;
+  // The Step after a false block IF: its ELSE or END IF; -1 when there is none.
+  std::function<int(Session&, int slot, int index)> findElseOrEndIf;
+  // The innermost open loop's current and end value; false when no loop is open.
+  std::function<bool(Session&, int slot, int* value, int* end)> openLoop;
+};
+
+// Clean-up that later areas add to the end of a run, in the order Finish run calls them.
+enum class FinishPhase {
+  kHelpers,         // recording hooks, wait helper thread, serial port, Internet session
+  kTrackedProgram,  // the program the Run actions started
+  kResources,       // workbooks and the run's buffers; skipped when resources are kept
+  kTray,            // tray icons of the User Prompts actions
+};
+using FinishHook = std::function<void(Session&, int slot)>;
+
+class Session {
+ public:
+  explicit Session(const SessionPorts& ports);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Clock& clock() { return ports_.clock; }
+  Environment& environment() { return ports_.environment; }
+  MainQueue& mainQueue() { return ports_.mainQueue; }
+  Dialogs& dialogs() { return ports_.dialogs; }
+  Desktop& desktop() { return ports_.desktop; }
+  Processes& processes() { return ports_.processes; }
+  Threads& threads() { return ports_.threads; }
+  RunSettings& settings() { return ports_.settings; }
+
+  RunView& view() { return *view_; }
+  void SetView(RunView* view);
+
+  ScriptSlots scripts;
+  ExecutorTable executors;
+  VariableHooks variables;
+  FlowHooks flow;
+  void AddFinishHook(FinishPhase phase, FinishHook hook);
+  // Called by "Run" for the marks other areas keep per run (workbook marks, ...).
+  void AddResetHook(FinishHook hook);
+  void RunResetHooks(int slot);
+  void RunFinishHooks(FinishPhase phase, int slot);
+
+  RunState run;
+  std::array<SlotRunState, ScriptSlots::kCount> slots;
+  // The Current Window: the handle the last window-finding Step chose.
+  uint32_t currentWindow = 0;
+  // Start mode of the command line.
+  int startMode = 0;
+  // -L: log level 2 and every line to the Output palette for this process.
+  bool forcedLogging = false;
+
+  // Error text buffer: at most 4095 characters.
+  void SetError(std::string_view text);
+  // Leaves the reason in the error text buffer and answers Failure.
+  int Fail(std::string_view reason);
+  // The stop request flag or the stop key: executors that wait poll this.
+  bool StopRequested();
+
+  std::string Expand(std::string_view text);
+
+  // Run thread: non-empty exactly while a run exists. The controller keeps it.
+  bool RunExists();
+  // Starts the run thread unless one exists; false when one does.
+  bool StartRunThread(std::function<void()> body);
+  // The run thread lets go of its own handle at its end; the next start or the session's
+  // end waits for it.
+  void ReleaseRunThread();
+  // Main thread: acts on the run thread (pause, resume, terminate); false without one.
+  bool WithRunThread(const std::function<void(Worker&)>& fn);
+  // After a forced stop: the thread is gone.
+  void DropRunThread();
+
+  // The run log's memory between lines.
+  struct LogMemory {
+    std::string previousLine;
+    uint32_t lastScroll = 0;
+    uint32_t lastTracking = 0;
+    uint32_t lastHighlight = 0;
+    std::array<uint32_t, 4> lastStatus{};
+  } log;
+
+ private:
+  SessionPorts ports_;
+  RunView nullView_;
+  RunView* view_ = &nullView_;
+  std::vector<std::pair<FinishPhase, FinishHook>> finishHooks_;
+  std::vector<FinishHook> resetHooks_;
+  std::mutex threadMu_;
+  std::unique_ptr<Worker> thread_;     // the run thread
+  // Run threads that have let go of their handle, until they have ended.
+  std::vector<std::unique_ptr<Worker>> finished_;
+};
+
+}  // namespace plumo

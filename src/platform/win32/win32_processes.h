@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/processes.h"
+#include "platform/threads.h"
+
+namespace plumo {
+
+class Win32Processes : public Processes {
+ public:
+  uint32_t PriorityClass() override;
+  OsError SetPriorityClass(uint32_t cls) override;
+};
+
+// Threads the studio can suspend, resume and terminate.
+class Win32Threads : public Threads {
+ public:
+  std::unique_ptr<Worker> Start(std::function<void()> body) override;
+};
+
+}  // namespace plumo
