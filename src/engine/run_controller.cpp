@@ -245,7 +245,8 @@ void RunStepLoop(Session& session, RunParameter parameter) {
   if (lastEntered >= 0 && lastEntered < count) KeepPopupVisible(session, script->steps[static_cast<size_t>(lastEntered)]);
   if (singleTarget < 0) WriteRunSummary(session, slot, index);
   session.ReleaseRunThread();
-  FinishRun(session, slot, false, index, singleTarget >= 0);
+  // A run that ran off the end leaves its last Step selected.
+  FinishRun(session, slot, false, std::min(index, count - 1), singleTarget >= 0);
 }
 
 void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool keepResources) {
