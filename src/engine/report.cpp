@@ -124,7 +124,7 @@ std::string BuildReport(Session& session, const Script& script, const ReportOpti
 bool ReportOfLastRun(Session& session, int slot) {
   const Script* script = session.scripts.At(slot);
   if (!script || script->steps.empty()) return false;
-  RunSettings& settings = session.settings();
+  SettingsStore& settings = session.settings();
   std::string path(Trim(settings.ReadText("*\\Report\\OutputFile", 260)));
   if (path.empty()) {
     AskUser(session, "Invalid output file designated", path, kErrorStyle);
@@ -148,12 +148,12 @@ bool ReportOfLastRun(Session& session, int slot) {
   }
   ReportOptions options;
   options.type = type;
-  options.maxTextLen = settings.Exists("*\\Report\\MaxTextLen")
+  options.maxTextLen = 0 < settings.Probe("*\\Report\\MaxTextLen")
                            ? static_cast<size_t>(std::clamp(settings.ReadNumber("*\\Report\\MaxTextLen"), 0, 256))
                            : 50;
   options.outputName = ScriptFileName(path);
   for (int i = 0; i < 5; ++i) {
-    options.resultTexts[i] = settings.ReadText("*\\Report\\ResultText_" + std::to_string(i), 260);
+    options.resultTexts[i] = settings.ReadText("*\\Report\\ResultText_%d", 260, {i});
     if (options.resultTexts[i].empty()) options.resultTexts[i] = kDefaultResultTexts[i];
   }
   const std::string bytes = BuildReport(session, *script, options);
@@ -165,7 +165,7 @@ bool ReportOfLastRun(Session& session, int slot) {
     AskUser(session, "Unable to write the report", path, kErrorStyle);
     return false;
   }
-  const bool open = !settings.Exists("*\\Report\\OpenImmediately") || settings.ReadNumber("*\\Report\\OpenImmediately");
+  const bool open = !0 < settings.Probe("*\\Report\\OpenImmediately") || settings.ReadNumber("*\\Report\\OpenImmediately");
   if (open && !session.processes().ShellOpen(path))
     AskUser(session, "Unable to launch report", path, kErrorStyle);
   return true;

@@ -19,12 +19,6 @@ constexpr char kScreenSaveActive[] = "HKEY_CURRENT_USER\\Control Panel\\Desktop\
 
 bool ValidCategory(int category) { return category >= 1 && category <= 16; }
 
-std::string SlotPath(const char* format, int slot) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, format, slot);
-  return buf;
-}
-
 bool SettingOn(Session& session, std::string_view path) { return session.settings().ReadNumber(path) != 0; }
 
 // Log level, always-generate-output switch and highlight switch, read at each run's start.
@@ -124,7 +118,7 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
   }
   if (fullRun) {
     session.settings().Delete("SOFTWARE\\Plumo\\FailStep");
-    session.settings().Delete(SlotPath("SOFTWARE\\Plumo\\InterStepDelay-%d", slot));
+    session.settings().Delete("SOFTWARE\\Plumo\\InterStepDelay-%d", {slot});
     session.run.heldModifiers = 0;
     // The header follows this run's logging settings, not the last run's.
     ReadRunSwitches(session);
@@ -179,7 +173,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
 
   SlotRunState& slotState = session.slots[static_cast<size_t>(slot)];
   int32_t delay = session.settings().ReadNumber("*\\InterStepDelay");
-  if (delay == 0) delay = session.settings().ReadNumber(SlotPath("SOFTWARE\\Plumo\\InterStepDelay-%d", slot));
+  if (delay == 0) delay = session.settings().ReadNumber("SOFTWARE\\Plumo\\InterStepDelay-%d", {slot});
   slotState.interStepDelay = delay > 0 ? static_cast<uint32_t>(delay) : 0;
   ReadRunSwitches(session);
   session.log.lastScroll = session.log.lastTracking = session.log.lastHighlight = 0;

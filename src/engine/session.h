@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/executor.h"
-#include "engine/run_settings.h"
+#include "settings/settings_store.h"
 #include "engine/run_view.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -35,7 +35,7 @@ struct SessionPorts {
   Desktop& desktop;
   Processes& processes;
   Threads& threads;
-  RunSettings& settings;
+  SettingsStore& settings;
 };
 
 // Start mode bits of the command line: a file is loaded (1), run at once (2), hidden (4).
@@ -124,7 +124,7 @@ class Session {
   Desktop& desktop() { return ports_.desktop; }
   Processes& processes() { return ports_.processes; }
   Threads& threads() { return ports_.threads; }
-  RunSettings& settings() { return ports_.settings; }
+  SettingsStore& settings() { return ports_.settings; }
 
   RunView& view() { return *view_; }
   void SetView(RunView* view);

@@ -17,7 +17,8 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_desktop.h"
 #include "fakes/fake_environment.h"
-#include "fakes/fake_run_settings.h"
+#include "platform/memory/memory_registry.h"
+#include "settings/settings_store.h"
 #include "platform/loop_main_queue.h"
 #include "platform/threads.h"
 
@@ -112,7 +113,7 @@ class EngineTest : public ::testing::Test {
     logPath = ::testing::TempDir() + "plumo_engine_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
     std::remove(logPath.c_str());
-    settings.Set("*\\Logfile", logPath);
+    settings.WriteText("*\\Logfile", logPath);
   }
   ~EngineTest() override { std::remove(logPath.c_str()); }
 
@@ -162,7 +163,8 @@ class EngineTest : public ::testing::Test {
   FakeDesktop desktop;
   FakeProcesses processes;
   StdThreads threads;
-  FakeRunSettings settings;
+  MemoryRegistry registry;
+  SettingsStore settings{registry, environment};
   RecordingView view;
   Session session;
   std::string logPath;

@@ -50,7 +50,7 @@ TEST_F(RunControllerTest, RunsEveryStepAndWritesHeaderAndSummary) {
     return result::kSuccess;
   });
   Load({MakeStep("Use Window", kTestCategory, "Editor"), MakeStep("Use Window", kTestCategory, "Other")});
-  settings.Set("*\\HiliteRunningStep", 1);
+  settings.WriteNumber("*\\HiliteRunningStep", 1);
   ASSERT_TRUE(Run());
   EXPECT_EQ(seen, (std::vector<int>{0, 1}));
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
@@ -86,7 +86,7 @@ TEST_F(RunControllerTest, SkipWinsOverBreakpoint) {
   OnTestStep([&](int index, Step&) { return seen.push_back(index), result::kSuccess; });
   Load({MakeStep("Use Window", kTestCategory), MakeStep("Use Window", kTestCategory)});
   StepAt(0).status = status::kSkip | status::kBreakpoint;
-  settings.Set("*\\LogLevel", 2);
+  settings.WriteNumber("*\\LogLevel", 2);
   ASSERT_TRUE(Run());
   EXPECT_EQ(seen, (std::vector<int>{1}));
   EXPECT_TRUE(OutputHas("[STEP 1]: (SKIPPED) \"Use Window\""));
@@ -208,14 +208,14 @@ TEST_F(RunControllerTest, WaitStepsRunAtIdlePriority) {
 }
 
 TEST_F(RunControllerTest, InterStepDelayFollowsSuccessesOnly) {
-  settings.Set("SOFTWARE\\Plumo\\InterStepDelay-0", 70);  // deleted by Run
-  settings.Set("*\\InterStepDelay", 40);
+  settings.WriteNumber("SOFTWARE\\Plumo\\InterStepDelay-0", 70);  // deleted by Run
+  settings.WriteNumber("*\\InterStepDelay", 40);
   OnTestStep(Succeed);
   Load({MakeStep("Use Window", kTestCategory), MakeStep("Use Window", kTestCategory)});
   const uint32_t before = clock.TickCount();
   ASSERT_TRUE(Run());
   EXPECT_EQ(clock.TickCount() - before, 80u);
-  EXPECT_FALSE(settings.Exists("SOFTWARE\\Plumo\\InterStepDelay-0"));
+  EXPECT_FALSE(0 < settings.Probe("SOFTWARE\\Plumo\\InterStepDelay-0"));
 }
 
 TEST_F(RunControllerTest, PopupStaysVisibleBetweenOneAndThreeSeconds) {
@@ -246,8 +246,8 @@ TEST_F(RunControllerTest, HeldKeysAndMouseButtonAreReleasedAtTheEnd) {
 
 TEST_F(RunControllerTest, ScreenSaverSettingIsHeldAndRestored) {
   const char* active = "HKEY_CURRENT_USER\\Control Panel\\Desktop\\ScreenSaveActive";
-  settings.Set("*\\DisableScreenSaver", 1);
-  settings.Set(active, "1");
+  settings.WriteNumber("*\\DisableScreenSaver", 1);
+  settings.WriteText(active, "1");
   std::string during;
   OnTestStep([&](int, Step&) {
     during = settings.ReadText(active, 16);
@@ -257,7 +257,7 @@ TEST_F(RunControllerTest, ScreenSaverSettingIsHeldAndRestored) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(during, "0");
   EXPECT_EQ(settings.ReadText(active, 16), "1");
-  EXPECT_FALSE(settings.Exists("*\\ScreenSaverHolder"));
+  EXPECT_FALSE(0 < settings.Probe("*\\ScreenSaverHolder"));
 }
 
 TEST_F(RunControllerTest, MainThreadForwardingRunsTheExecutorThereWithTheFlag) {
