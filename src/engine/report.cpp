@@ -148,7 +148,7 @@ bool ReportOfLastRun(Session& session, int slot) {
   }
   ReportOptions options;
   options.type = type;
-  options.maxTextLen = 0 < settings.Probe("*\\Report\\MaxTextLen")
+  options.maxTextLen = settings.Probe("*\\Report\\MaxTextLen") > 0
                            ? static_cast<size_t>(std::clamp(settings.ReadNumber("*\\Report\\MaxTextLen"), 0, 256))
                            : 50;
   options.outputName = ScriptFileName(path);
@@ -165,7 +165,7 @@ bool ReportOfLastRun(Session& session, int slot) {
     AskUser(session, "Unable to write the report", path, kErrorStyle);
     return false;
   }
-  const bool open = !0 < settings.Probe("*\\Report\\OpenImmediately") || settings.ReadNumber("*\\Report\\OpenImmediately");
+  const bool open = settings.Probe("*\\Report\\OpenImmediately") == 0 || settings.ReadNumber("*\\Report\\OpenImmediately");
   if (open && !session.processes().ShellOpen(path))
     AskUser(session, "Unable to launch report", path, kErrorStyle);
   return true;

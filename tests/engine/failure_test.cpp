@@ -39,7 +39,7 @@ TEST_F(FailureTest, TimeOutIsAWindowOfImmediateRetries) {
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
   EXPECT_EQ(StepAt(0).runCount, 3);
   EXPECT_TRUE(dialogs.shown.empty());
-  EXPECT_FALSE(0 < settings.Probe("SOFTWARE\\Plumo\\FailStep"));
+  EXPECT_EQ(settings.Probe("SOFTWARE\\Plumo\\FailStep"), 0u);
 }
 
 TEST_F(FailureTest, NoTimeOutMakesTheFirstFailureFinal) {
@@ -98,7 +98,7 @@ TEST_F(FailureTest, IgnoreContinuePassesOverWithoutRecordingTheFailure) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailedPassedOver);
   EXPECT_EQ(StepAt(1).ranFlag, ran::kSucceeded);
-  EXPECT_FALSE(0 < settings.Probe("SOFTWARE\\Plumo\\FailStep"));
+  EXPECT_EQ(settings.Probe("SOFTWARE\\Plumo\\FailStep"), 0u);
   EXPECT_TRUE(dialogs.shown.empty());
 }
 

@@ -215,7 +215,7 @@ TEST_F(RunControllerTest, InterStepDelayFollowsSuccessesOnly) {
   const uint32_t before = clock.TickCount();
   ASSERT_TRUE(Run());
   EXPECT_EQ(clock.TickCount() - before, 80u);
-  EXPECT_FALSE(0 < settings.Probe("SOFTWARE\\Plumo\\InterStepDelay-0"));
+  EXPECT_EQ(settings.Probe("SOFTWARE\\Plumo\\InterStepDelay-0"), 0u);
 }
 
 TEST_F(RunControllerTest, PopupStaysVisibleBetweenOneAndThreeSeconds) {
@@ -257,7 +257,7 @@ TEST_F(RunControllerTest, ScreenSaverSettingIsHeldAndRestored) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(during, "0");
   EXPECT_EQ(settings.ReadText(active, 16), "1");
-  EXPECT_FALSE(0 < settings.Probe("*\\ScreenSaverHolder"));
+  EXPECT_EQ(settings.Probe("*\\ScreenSaverHolder"), 0u);
 }
 
 TEST_F(RunControllerTest, MainThreadForwardingRunsTheExecutorThereWithTheFlag) {
