@@ -24,7 +24,7 @@ struct Bench {
     settings->WriteNumber("*\\InterStepDelay", 0);
     settings->WriteNumber("*\\HiliteRunningStep", 0);
     session = std::make_unique<Session>(SessionPorts{port->clock(), port->environment(), port->mainQueue(),
-                                                     port->dialogs(), port->desktop(), port->processes(),
+                                                     port->dialogs(), port->desktop(), port->processes(), port->system(),
                                                      port->threads(), *settings});
     unlink(db.c_str());
   }

@@ -188,7 +188,7 @@ int HandleFailure(Session& session, int slot, int index) {
     case FailureMode::kSilent:
       break;
     case FailureMode::kAsk:
-      if (AskUser(session, text + "\n\nContinue?", caption, kAskStyle | topmost).button == answer::kYes) {
+      if (AskUser(session, text + "\n\nContinue?", caption, kAskStyle | topmost) == answer::kYes) {
         LogLine(session, "    User chose to CONTINUE");
         return index + 1;
       }
@@ -211,7 +211,7 @@ int HandleFailure(Session& session, int slot, int index) {
     case FailureMode::kProgram: {
       std::string program = Bounded(session.environment().ExpandStrings(step.onfailValue.str()), kProgramWidth);
       LogLine(session, FormatText("    Running program: [%s]", program.c_str()));
-      if (!session.processes().ShellOpen(program)) LogLine(session, FormatText("    Unable to start program \"%s\"", program.c_str()));
+      if (session.system().ShellOpen(program) <= 32) LogLine(session, FormatText("    Unable to start program \"%s\"", program.c_str()));
       break;
     }
     case FailureMode::kOther:

@@ -133,7 +133,7 @@ bool ReportOfLastRun(Session& session, int slot) {
   if (IsRelative(path)) path = FolderOf(script->path) + path;
   if (FileExists(path)) {
     std::string question = "The file '" + path + "' already exists.\n\nReplace existing file?";
-    if (AskUser(session, question, "Confirm Action", kConfirmStyle).button != answer::kYes) return false;
+    if (AskUser(session, question, "Confirm Action", kConfirmStyle) != answer::kYes) return false;
     std::remove(path.c_str());
   }
   const int type = settings.ReadNumber("*\\Report\\ReportType");
@@ -166,7 +166,7 @@ bool ReportOfLastRun(Session& session, int slot) {
     return false;
   }
   const bool open = settings.Probe("*\\Report\\OpenImmediately") == 0 || settings.ReadNumber("*\\Report\\OpenImmediately");
-  if (open && !session.processes().ShellOpen(path))
+  if (open && session.system().ShellOpen(path) <= 32)
     AskUser(session, "Unable to launch report", path, kErrorStyle);
   return true;
 }

@@ -130,7 +130,7 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
     session.settings().WriteText(kScreenSaveActive, "0");
   }
   session.run.stopRequest = 0;
-  session.desktop().KeyPressed(session.run.stopKey);  // forget a press from before the run
+  session.desktop().KeyPressedAsync(session.run.stopKey);  // forget a press from before the run
 
   startStep = std::clamp(startStep, 0, count - 1);
   if (fullRun && SettingOn(session, "*\\RunTrackingShow")) {
@@ -261,8 +261,7 @@ void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool
       return;
     }
     uint32_t style = msgbox::kOkCancel | kInformationStyle | (view.KeptOnTop() ? msgbox::kTopmost : 0);
-    DialogAnswer a = AskUser(session, kForceStopQuestion, "Stop Process", style);
-    if (a.button != answer::kOk) {
+    if (AskUser(session, kForceStopQuestion, "Stop Process", style) != answer::kOk) {
       LogLine(session, "Cancelling stop request - continuing script execution");
       run.stopRequest = 0;
       return;
@@ -359,7 +358,7 @@ void StopRun(Session& session, bool fromKey) {
     return;
   }
   LogFormat(session, "<<< STOP RUN REQUEST >>>   %s",
-            session.desktop().KeyPressed(session.run.stopKey) ? "(via keypress)" : "(via menu)");
+            session.desktop().KeyPressedAsync(session.run.stopKey) ? "(via keypress)" : "(via menu)");
   FinishRun(session, slot, false, -1, false);
 }
 

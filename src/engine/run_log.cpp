@@ -84,10 +84,8 @@ std::string FormatText(const char* format, ...) {
   return s;
 }
 
-DialogAnswer AskUser(Session& session, const std::string& text, const std::string& caption, uint32_t style) {
-  DialogAnswer a = session.dialogs().ShowMessage(text, caption, style);
-  if (!a.asked) LogLine(session, FormatText("No one to ask \"%s\": answered %s", caption.c_str(), AnswerName(a.button)));
-  return a;
+int AskUser(Session& session, const std::string& text, const std::string& caption, uint32_t style) {
+  return session.dialogs().ShowMessage(text, caption, style);
 }
 
 void LogLine(Session& session, std::string_view text) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dialogs.h"
 
 namespace plumo {
 
@@ -33,8 +32,8 @@ void LogFormat(Session& session, const char* format, ...) __attribute__((format(
 // printf into a string (up to 4095 characters).
 std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// A message box through the dialogs port; an answer nobody gave is logged as such.
-DialogAnswer AskUser(Session& session, const std::string& text, const std::string& caption, uint32_t style);
+// A message box through the dialogs port; the button chosen (engine/message_box.h).
+int AskUser(Session& session, const std::string& text, const std::string& caption, uint32_t style);
 
 // Status bar part 0 to 3. Without `forced` a part takes at most one text per 100 ms; texts of
 // 240 characters or more and empty texts change nothing.

@@ -42,7 +42,7 @@ int Session::Fail(std::string_view reason) {
 }
 
 bool Session::StopRequested() {
-  return run.stopRequest.load() != 0 || desktop().KeyPressed(run.stopKey);
+  return run.stopRequest.load() != 0 || desktop().KeyPressedAsync(run.stopKey);
 }
 
 std::string Session::Expand(std::string_view text) {

@@ -15,6 +15,7 @@
 
 #include "engine/executor.h"
 #include "settings/settings_store.h"
+#include "engine/message_box.h"
 #include "engine/run_view.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -22,6 +23,7 @@
 #include "platform/environment.h"
 #include "platform/main_queue.h"
 #include "platform/processes.h"
+#include "platform/system.h"
 #include "platform/threads.h"
 #include "scripts/script.h"
 
@@ -34,6 +36,7 @@ struct SessionPorts {
   Dialogs& dialogs;
   Desktop& desktop;
   Processes& processes;
+  System& system;
   Threads& threads;
   SettingsStore& settings;
 };
@@ -123,6 +126,7 @@ class Session {
   Dialogs& dialogs() { return ports_.dialogs; }
   Desktop& desktop() { return ports_.desktop; }
   Processes& processes() { return ports_.processes; }
+  System& system() { return ports_.system; }
   Threads& threads() { return ports_.threads; }
   SettingsStore& settings() { return ports_.settings; }
 

@@ -16,6 +16,9 @@
 #include "engine/session.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_desktop.h"
+#include "fakes/fake_dialogs.h"
+#include "fakes/fake_processes.h"
+#include "fakes/fake_system.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 #include "settings/settings_store.h"
@@ -107,7 +110,7 @@ constexpr int kWaitCategory = 7;
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest()
-      : view(queue), session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, threads, settings}) {
+      : view(queue), session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, threads, settings}) {
     session.SetView(&view);
     session.startMode = 7;  // hidden: the end of the run ends the loop below
     logPath = ::testing::TempDir() + "plumo_engine_" +
@@ -162,6 +165,7 @@ class EngineTest : public ::testing::Test {
   FakeDialogs dialogs;
   FakeDesktop desktop;
   FakeProcesses processes;
+  FakeSystem system;
   StdThreads threads;
   MemoryRegistry registry;
   SettingsStore settings{registry, environment};

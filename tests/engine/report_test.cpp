@@ -75,7 +75,7 @@ TEST_F(ReportTest, WritesBesideTheScriptAndOpensIt) {
   const std::string out = folder + "plumo_report_test.txt";
   std::remove(out.c_str());
   ASSERT_TRUE(ReportOfLastRun(session, 0));
-  EXPECT_EQ(processes.opened, (std::vector<std::string>{out}));
+  EXPECT_EQ(system.opened, (std::vector<std::string>{out}));
   std::FILE* f = std::fopen(out.c_str(), "rb");
   ASSERT_NE(f, nullptr);
   char head[32] = {};
@@ -84,7 +84,7 @@ TEST_F(ReportTest, WritesBesideTheScriptAndOpensIt) {
   EXPECT_EQ(std::string(head), "Plumo report for");
 
   // Asked before replacing; No keeps the file.
-  dialogs.answers = {answer::kNo};
+  dialogs.answer = answer::kNo;
   EXPECT_FALSE(ReportOfLastRun(session, 0));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "The file '" + out + "' already exists.\n\nReplace existing file?");

@@ -118,10 +118,10 @@ TEST_F(RunControllerTest, AStepThatRepeatsItselfCountsOnce) {
 TEST_F(RunControllerTest, StopKeyLeavesAnExitStepGreenAndOthersIncomplete) {
   for (const char* action : {"Exit Run", "Use Window"}) {
     OnTestStep([&](int, Step&) {
-      desktop.downKey = vk::kPause;
+      desktop.keysDown.insert(vk::kPause);
       return result::kSuccess;
     });
-    desktop.downKey = -1;
+    desktop.keysDown.clear();
     Load({MakeStep(action, kTestCategory), MakeStep("Use Window", kTestCategory)});
     session.slots[0].runRepeats = 5;
     ASSERT_TRUE(Run());
@@ -295,7 +295,7 @@ TEST_F(RunControllerTest, GracefulStopAsksAfterTheGraceTimeAndCancelContinues) {
     return result::kSuccess;
   });
   Load({MakeStep("Use Window", kTestCategory), MakeStep("Use Window", kTestCategory)});
-  dialogs.answers = {answer::kCancel};
+  dialogs.answer = answer::kCancel;
   queue.Post([&] {
     ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
     StopRun(session, false);
@@ -323,7 +323,7 @@ TEST_F(RunControllerTest, ForcedStopThatCannotTerminateSaysSo) {
     return result::kSuccess;
   });
   Load({MakeStep("Use Window", kTestCategory)});
-  dialogs.answers = {answer::kOk};
+  dialogs.answer = answer::kOk;
   queue.Post([&] {
     ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
     StopRun(session, true);
