@@ -27,10 +27,8 @@ void ReadRunSwitches(Session& session) {
   run.highlight = SettingOn(session, "*\\HiliteRunningStep") ? 1 : 0;
   run.alwaysOutput = SettingOn(session, "*\\Palettes\\Output\\AlwaysGenerateOutput") ? 1 : 0;
   run.logLevel = static_cast<uint8_t>(std::clamp(session.settings().ReadNumber("*\\LogLevel"), 0, 2));
-  if (session.forcedLogging) {
-    run.alwaysOutput = 1;
-    run.logLevel = 2;
-  }
+  if (session.forcedLogLevel >= 0) run.logLevel = static_cast<uint8_t>(std::min(session.forcedLogLevel, 2));
+  if (session.forcedOutput) run.alwaysOutput = 1;
 }
 
 void StopAtStep(Session& session, int slot, Step& step, int index) {

@@ -149,8 +149,10 @@ class Session {
   uint32_t currentWindow = 0;
   // Start mode of the command line.
   int startMode = 0;
-  // -L: log level 2 and every line to the Output palette for this process.
-  bool forcedLogging = false;
+  // The command line's -L and -F: the log level of this process (-1: as the settings say)
+  // and whether the Output palette gets every line.
+  int forcedLogLevel = -1;
+  bool forcedOutput = false;
 
   // Error text buffer: at most 4095 characters.
   void SetError(std::string_view text);

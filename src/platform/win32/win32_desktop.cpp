@@ -1,8 +1,10 @@
 #include "platform/win32/win32_desktop.h"
 
+#include <windows.h>
+
 #include <fstream>
 
-#include <windows.h>
+#include "platform/win32/win32_error.h"
 
 namespace plumo {
 namespace {
