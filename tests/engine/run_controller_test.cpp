@@ -345,3 +345,43 @@ TEST(LeadingInteger, FirstRunOfDigits) {
 
 }  // namespace
 }  // namespace plumo
+
+namespace plumo {
+namespace {
+
+TEST_F(RunControllerTest, CommandLineLoggingOverridesTheSettings) {
+  view.outputVisible = false;
+  Load({MakeStep("Comment", 16)});
+  session.forcedLogLevel = 2;  // -L
+  session.forcedOutput = true;
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(OutputHas("LOG LEVEL HIGH"));
+  EXPECT_NE(LogFile().find("LOG LEVEL HIGH\r\n"), std::string::npos);
+
+  std::remove(logPath.c_str());
+  session.forcedLogLevel = 0;  // -L -F: nothing to the file, every line to the palette
+  settings.WriteNumber("*\\LogLevel", 1);
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LogFile(), "");
+  EXPECT_TRUE(OutputHas("    Unknown Action (16) \"Comment\""));
+}
+
+TEST_F(RunControllerTest, PauseThatTheThreadsRefuseLeavesTheRunGoing) {
+  std::atomic<bool> finish{false};
+  OnTestStep([&](int, Step&) {
+    while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return result::kSuccess;
+  });
+  Load({MakeStep("Use Window", kTestCategory)});
+  queue.Post([&] {
+    ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
+    PauseResume(session);
+    finish = true;
+  });
+  queue.Run();
+  EXPECT_EQ(session.run.paused, 0u);
+  EXPECT_TRUE(OutputHas("Pause refused: SuspendThread failed (50): a thread can only be paused or terminated on Windows"));
+}
+
+}  // namespace
+}  // namespace plumo
