@@ -1,9 +1,13 @@
-// Files port: what the formulas ask about files and folders.
+// Files port: what the formulas ask about files and folders, and what reading and saving a
+// document needs.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/os_error.h"
 
 namespace plumo {
 
@@ -17,6 +21,18 @@ class Files {
   virtual bool AnyMatch(const std::string& pattern) = 0;
   // nullopt when the path is no file.
   virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
+
+  // The whole file. *opened tells a file that could not be opened (missing, locked, denied)
+  // from one that failed while being read.
+  virtual OsError ReadFile(const std::string& path, std::string* out, bool* opened) = 0;
+
+  // Puts data in place of the file at path, creating it when absent, so that path holds either
+  // its old content or all of data, never a part: the data goes to a new file in the same
+  // folder, is flushed to the disk and then takes the old file's place in one step. An
+  // existing file that may not be written is refused. *created tells a failure before anything
+  // was written (no file could be created, or the old one is read-only or locked) from a later
+  // one; either way the old file is unchanged and no new file is left behind.
+  virtual OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) = 0;
 };
 
 }  // namespace plumo

@@ -1,7 +1,9 @@
-// Files and folders held in a map; '*' and '?' match within the last part of a pattern.
+// Files and folders held in a map; '*' and '?' match within the last part of a pattern. Files
+// keep their content; reads and writes can be made to fail.
 #pragma once
 
 #include <map>
+#include <set>
 
 #include "platform/files.h"
 
@@ -9,8 +11,20 @@ namespace plumo {
 
 class FakeFiles : public Files {
  public:
-  void AddFile(const std::string& path, uint64_t size) { entries_[path] = Entry{false, size}; }
-  void AddFolder(const std::string& path) { entries_[path] = Entry{true, 0}; }
+  void AddFile(const std::string& path, uint64_t size) { Put(path, std::string(size, '\0')); }
+  void AddFolder(const std::string& path) { entries_[path] = Entry{true, 0, {}}; }
+  void Put(const std::string& path, std::string content) {
+    const uint64_t size = content.size();
+    entries_[path] = Entry{false, size, std::move(content)};
+  }
+  // Present but not to be opened, as a file another program holds exclusively.
+  void Lock(const std::string& path) { locked_.insert(path); }
+  // Opens but fails when read.
+  void BreakReads(const std::string& path) { unreadable_.insert(path); }
+  // The next ReplaceContent fails after creating its new file, as a full disk would.
+  void FailNextWrite() { failNextWrite_ = true; }
+  bool Has(const std::string& path) const { return entries_.count(path) != 0; }
+  const std::string& Content(const std::string& path) const { return entries_.at(path).content; }
 
   PathKind Kind(const std::string& path) override {
     auto it = entries_.find(path);
@@ -32,18 +46,51 @@ class FakeFiles : public Files {
     if (it == entries_.end() || it->second.folder) return std::nullopt;
     return it->second.size;
   }
+  OsError ReadFile(const std::string& path, std::string* out, bool* opened) override {
+    *opened = false;
+    auto it = entries_.find(path);
+    if (it == entries_.end() || it->second.folder) return NotFound("CreateFileA");
+    if (locked_.count(path)) return SharingViolation();
+    *opened = true;
+    if (unreadable_.count(path)) return OsError("ReadFile", 23, "Data error (cyclic redundancy check).");
+    *out = it->second.content;
+    return OsError::Ok();
+  }
+  OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) override {
+    *created = false;
+    const size_t cut = path.find_last_of("\\/");
+    if (cut != std::string::npos && Kind(path.substr(0, cut)) != PathKind::kFolder) return NotFound("CreateFileA");
+    if (locked_.count(path) && entries_.count(path)) return SharingViolation();
+    *created = true;
+    if (failNextWrite_) {
+      failNextWrite_ = false;
+      return OsError("WriteFile", 112, "There is not enough space on the disk.");
+    }
+    Put(path, std::string(data));
+    return OsError::Ok();
+  }
 
  private:
   struct Entry {
     bool folder;
     uint64_t size;
+    std::string content;
   };
+  static OsError NotFound(const char* call) {
+    return OsError(call, oscode::kFileNotFound, "The system cannot find the file specified.");
+  }
+  static OsError SharingViolation() {
+    return OsError("CreateFileA", 32, "The process cannot access the file because it is being used by another process.");
+  }
   static bool Match(std::string_view p, std::string_view s) {
     if (p.empty()) return s.empty();
     if (p[0] == '*') return Match(p.substr(1), s) || (!s.empty() && Match(p, s.substr(1)));
     return !s.empty() && (p[0] == '?' || p[0] == s[0]) && Match(p.substr(1), s.substr(1));
   }
   std::map<std::string, Entry> entries_;
+  std::set<std::string> locked_;
+  std::set<std::string> unreadable_;
+  bool failNextWrite_ = false;
 };
 
 }  // namespace plumo

@@ -74,10 +74,14 @@ inline void PrintTo(const FilesSetup& s, std::ostream* os) { *os << s.name; }
 inline std::string FilesSetupName(const testing::TestParamInfo<FilesSetup>& info) { return info.param.name; }
 class FilesConformance : public testing::TestWithParam<FilesSetup> {};
 
-// Lays that folder out under the temporary folder for the native implementations.
+// Lays that folder out under the temporary folder for the native implementations, one folder
+// per test, so that tests running side by side do not share it.
 inline std::string LayOutFilesFolder(const std::string& name) {
   namespace fs = std::filesystem;
-  fs::path root = fs::temp_directory_path() / ("plumo_files_" + name);
+  std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+  for (char& c : test)
+    if (c == '/') c = '_';
+  fs::path root = fs::temp_directory_path() / ("plumo_files_" + name + "_" + test);
   fs::remove_all(root);
   fs::create_directories(root / "sub");
   std::ofstream(root / "a.txt", std::ios::binary) << "12345";

@@ -1,14 +1,15 @@
 // The Windows port against the shared behaviour: the real registry, environment, clock and a
 // message-loop queue.
-#include "platform/port_conformance.h"
 #include <windows.h>
 
+#include "platform/port_conformance.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_environment.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_queue.h"
 #include "platform/win32/win32_registry.h"
 
@@ -52,6 +53,29 @@ INSTANTIATE_TEST_SUITE_P(Win32, FilesConformance,
                                                       return std::make_unique<Win32Files>();
                                                     }}),
                          FilesSetupName);
+
+// A file another program holds without sharing can be neither read nor replaced, and keeps its content.
+TEST(Win32Files, ALockedFileIsRefusedAndKept) {
+  char temp[MAX_PATH];
+  ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string path = std::string(temp) + "plumo_locked.vxm";
+  Win32Files files;
+  bool created = false;
+  ASSERT_TRUE(files.ReplaceContent(path, "old", &created).ok());
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string out;
+  bool opened = true;
+  EXPECT_FALSE(files.ReadFile(path, &out, &opened).ok());
+  EXPECT_FALSE(opened);
+  OsError e = files.ReplaceContent(path, "new", &created);
+  EXPECT_FALSE(e.ok());
+  EXPECT_FALSE(created);
+  CloseHandle(held);
+  ASSERT_TRUE(files.ReadFile(path, &out, &opened).ok());
+  EXPECT_EQ(out, "old");
+  DeleteFileA(path.c_str());
+}
 
 TEST(Win32System, KnowsItIsWindows) {
   Win32System system;

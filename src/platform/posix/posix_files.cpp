@@ -1,12 +1,77 @@
 #include "platform/posix/posix_files.h"
 
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <new>
 
 namespace plumo {
+namespace {
+
+// errno in the Win32 numbering the core tests for, where one exists.
+OsError PosixError(const char* call, int err) {
+  uint32_t code = static_cast<uint32_t>(err);
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR: code = oscode::kFileNotFound; break;
+    case EACCES:
+    case EPERM:
+    case EROFS: code = oscode::kAccessDenied; break;
+    case ENOMEM: code = oscode::kNotEnoughMemory; break;
+    case EEXIST: code = oscode::kAlreadyExists; break;
+    default: break;
+  }
+  return OsError(call, code, strerror(err));
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now, reporting the error a late write can leave.
+  int Close() {
+    const int rc = close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+std::atomic<unsigned> tempCounter{0};
+
+}  // namespace
 
 PathKind PosixFiles::Kind(const std::string& path) {
   struct stat st;
@@ -36,6 +101,71 @@ std::optional<uint64_t> PosixFiles::FileSize(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
   return static_cast<uint64_t>(st.st_size);
+}
+
+OsError PosixFiles::ReadFile(const std::string& path, std::string* out, bool* opened) {
+  *opened = false;
+  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return PosixError("open", errno);
+  *opened = true;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return PosixError("fstat", errno);
+  if (S_ISDIR(st.st_mode)) return PosixError("read", EISDIR);
+  std::string data;
+  try {
+    data.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+      const ssize_t n = read(fd.get(), chunk, sizeof chunk);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return PosixError("read", errno);
+      }
+      if (n == 0) break;
+      data.append(chunk, static_cast<size_t>(n));
+    }
+  } catch (const std::bad_alloc&) {
+    return PosixError("read", ENOMEM);
+  }
+  *out = std::move(data);
+  return OsError::Ok();
+}
+
+OsError PosixFiles::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
+  *created = false;
+  struct stat old;
+  const bool exists = stat(path.c_str(), &old) == 0;
+  if (exists && (!S_ISREG(old.st_mode) || access(path.c_str(), W_OK) != 0))
+    return PosixError("open", S_ISREG(old.st_mode) ? errno : EISDIR);
+
+  // A name of our own beside the file; O_EXCL makes it ours alone. Mode 0666 lets the umask
+  // decide, as for any new file.
+  std::string temp;
+  int raw = -1;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
+    raw = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0 && errno != EEXIST) break;
+  }
+  if (raw < 0) return PosixError("open", errno);
+  Fd fd(raw);
+  *created = true;
+
+  auto fail = [&](const char* call) {
+    const int err = errno;
+    if (fd.get() >= 0) fd.Close();
+    unlink(temp.c_str());
+    return PosixError(call, err);
+  };
+  if (!WriteAll(fd.get(), data)) return fail("write");
+  if (exists && fchmod(fd.get(), old.st_mode & 07777) != 0) return fail("fchmod");
+  if (fsync(fd.get()) != 0) return fail("fsync");
+  if (fd.Close() != 0) return fail("close");
+  if (rename(temp.c_str(), path.c_str()) != 0) return fail("rename");
+  // The rename itself reaches the disk with the folder.
+  Fd dir(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) fsync(dir.get());
+  return OsError::Ok();
 }
 
 }  // namespace plumo

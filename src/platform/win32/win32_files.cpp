@@ -1,10 +1,21 @@
 #include "platform/win32/win32_files.h"
 
-#include <windows.h>
-
+#include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "platform/win32/win32_error.h"
 
 namespace plumo {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash + 1);
+}
+
+}  // namespace
 
 PathKind Win32Files::Kind(const std::string& path) {
   DWORD a = GetFileAttributesA(path.c_str());
@@ -29,6 +40,76 @@ std::optional<uint64_t> Win32Files::FileSize(const std::string& path) {
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
   if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
   return (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+OsError Win32Files::ReadFile(const std::string& path, std::string* out, bool* opened) {
+  *opened = false;
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastWin32Error("CreateFileA");
+  *opened = true;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size)) return LastWin32Error("GetFileSizeEx");
+  if (static_cast<uint64_t>(size.QuadPart) > out->max_size()) return Win32Error("ReadFile", ERROR_NOT_ENOUGH_MEMORY);
+  std::string data;
+  try {
+    data.resize(static_cast<size_t>(size.QuadPart));
+  } catch (const std::bad_alloc&) {
+    return Win32Error("ReadFile", ERROR_NOT_ENOUGH_MEMORY);
+  }
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
+    if (!::ReadFile(file.get(), &data[done], want, &n, nullptr)) return LastWin32Error("ReadFile");
+    if (n == 0) break;  // the file shrank meanwhile
+    done += n;
+  }
+  data.resize(done);
+  *out = std::move(data);
+  return OsError::Ok();
+}
+
+OsError Win32Files::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
+  *created = false;
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // The old file must be one we may write: not read-only, not held by another program.
+    UniqueHandle old(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old.valid()) return LastWin32Error("CreateFileA");
+  }
+  char temp[MAX_PATH];
+  if (!GetTempFileNameA(FolderOf(path).c_str(), "plm", 0, temp)) return LastWin32Error("GetTempFileNameA");
+  *created = true;
+  auto fail = [&](const char* call) {
+    const DWORD code = GetLastError();
+    DeleteFileA(temp);
+    return Win32Error(call, code);
+  };
+  {
+    UniqueHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return fail("CreateFileA");
+    while (!data.empty()) {
+      DWORD n = 0;
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(data.size(), 1u << 24));
+      if (!WriteFile(file.get(), data.data(), want, &n, nullptr)) {
+        const DWORD code = GetLastError();
+        file.reset();
+        SetLastError(code);
+        return fail("WriteFile");
+      }
+      data.remove_prefix(n);
+    }
+    if (!FlushFileBuffers(file.get())) {
+      const DWORD code = GetLastError();
+      file.reset();
+      SetLastError(code);
+      return fail("FlushFileBuffers");
+    }
+  }
+  if (!MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return fail("MoveFileExA");
+  return OsError::Ok();
 }
 
 }  // namespace plumo
