@@ -106,6 +106,10 @@ std::optional<int> ScriptSlots::Open(Script script) {
   return slot;
 }
 
+void ScriptSlots::Set(int slot, Script script) {
+  if (slot >= 0 && slot < kCount) slots_[slot] = std::move(script);
+}
+
 void ScriptSlots::Close(int slot) {
   if (slot >= 0 && slot < kCount) slots_[slot].reset();
 }

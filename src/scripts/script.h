@@ -86,6 +86,8 @@ class ScriptSlots {
   std::optional<int> FreeSlot() const;
   // Puts the Script into the lowest free slot; nothing when all eight are taken.
   std::optional<int> Open(Script script);
+  // Puts the Script into that slot, replacing what it held.
+  void Set(int slot, Script script);
   void Close(int slot);
   Script* At(int slot);
   const Script* At(int slot) const;
