@@ -1,13 +1,21 @@
 // plumo: the Linux runner. Same command line as Plumo.exe; no studio window.
 #include <sys/stat.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 
+#include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/version.h"
+#include "engine/headless_run.h"
+#include "engine/session.h"
+#include "platform/memory/memory_resources.h"
 #include "platform/native_port.h"
+#include "scripts/embedded_catalog.h"
+#include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
 #include "studio/command_line.h"
 #include "studio/startup.h"
@@ -39,6 +47,8 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Numbers, dates and comparisons follow the user's locale, as on Windows.
+  std::setlocale(LC_ALL, "");
   if (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "/?"))) {
     std::printf("%s\n", plumo::kCommandLineHelp);
     return 0;
@@ -56,7 +66,7 @@ int main(int argc, char** argv) {
   SettingsStore store(port.registry(), port.environment());
   ApplyIniKeyOverride(store, port.environment().ProgramPath());
   WriteStartupDefaults(store, {kAssumedScreenWidth, kAssumedFontHeight, DocumentsFolderOf(port.environment(), store)});
-  ApplyLoggingSwitches(store, request);
+  const ProcessLogging logging = ApplyLoggingSwitches(store, request);
   int variables = StoreCommandLineVariables(store, commandLine);
 
   if (request.mode == 0) {
@@ -73,6 +83,25 @@ int main(int argc, char** argv) {
     // A hidden run of a missing file ends quietly with 0, as the studio's does.
     return (request.mode & startmode::kHidden) ? 0 : 2;
   }
-  std::fprintf(stderr, "plumo: running Scripts is not built yet; %s was not run.\n", request.file.c_str());
-  return 2;
+
+  // The catalogue travels inside the program, as resource 9001 does on Windows.
+  MemoryResources resources;
+  resources.Add("", 9001, std::string(EmbeddedActionCatalog()));
+  ActionCatalogs catalogs(resources);
+  ConsoleMessages messages(std::cerr);
+  ScriptFileServices io{port.files(), messages, store, catalogs};
+
+  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
+                               port.desktop(), port.processes(), port.system(), port.threads(), store});
+  session.startMode = request.mode;
+  session.forcedLogLevel = logging.level;
+  session.forcedOutput = logging.everyLineToOutput;
+  int slot = 0;
+  if (!OpenScriptFile(io, session.scripts, request.file, 0, &slot)) return 1;
+
+  // -v shows the Output palette; a hidden run shows it only when -L asks for every line.
+  const bool showOutput = !(request.mode & startmode::kHidden) || request.loggingOn;
+  StreamOutputView view(port.mainQueue(), stdout, showOutput);
+  session.SetView(&view);
+  return RunHidden(session, slot, request.startStep);
 }

@@ -8,9 +8,14 @@
 #include <memory>
 #include <vector>
 
+#include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/text.h"
+#include "engine/headless_run.h"
+#include "engine/session.h"
 #include "platform/native_port.h"
+#include "platform/win32/win32_resources.h"
+#include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
 #include "studio/command_line.h"
 #include "studio/main_window.h"
@@ -25,6 +30,37 @@ constexpr DWORD kCommonControlClasses = 0x7FF;
 constexpr DWORD kHandOverFocusDelayMs = 250;
 
 void ShowError(const std::string& text) { MessageBoxA(nullptr, text.c_str(), "Plumo Error", kErrorBoxStyle); }
+
+// Messages of the Script files, shown as the studio shows its errors.
+class DialogMessages : public MessageSink {
+ public:
+  explicit DialogMessages(Dialogs& dialogs) : dialogs_(dialogs) {}
+  void Show(std::string_view text, std::string_view caption) override {
+    dialogs_.ShowMessage(std::string(text), std::string(caption), kErrorBoxStyle);
+  }
+
+ private:
+  Dialogs& dialogs_;
+};
+
+// Runs the start file at once. Until the studio shows Scripts, every run is a hidden one: the
+// Output lines go nowhere and the run's end ends the loop. Returns the run's exit code.
+int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& request,
+                 const ProcessLogging& logging) {
+  Win32Resources resources;
+  ActionCatalogs catalogs(resources);
+  DialogMessages messages(port.dialogs());
+  ScriptFileServices io{port.files(), messages, store, catalogs};
+  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
+                               port.desktop(), port.processes(), port.system(), port.threads(), store});
+  session.forcedLogLevel = logging.level;
+  session.forcedOutput = logging.everyLineToOutput;
+  int slot = 0;
+  if (!OpenScriptFile(io, session.scripts, request.file, 0, &slot)) return 1;
+  StreamOutputView view(port.mainQueue(), stdout, request.loggingOn);
+  session.SetView(&view);
+  return RunHidden(session, slot, request.startStep);
+}
 
 std::string ModulePath() {
   char path[MAX_PATH] = {};
@@ -117,7 +153,7 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
   KeyboardMap keys = LoadKeyboardMap(store, StudioCommands(), &stopKey);
 
   const StartRequest request = ParseStartRequest(commandLine);
-  ApplyLoggingSwitches(store, request);
+  const ProcessLogging logging = ApplyLoggingSwitches(store, request);
 
   const bool wantsEdit = (request.mode & startmode::kEdit) && !(request.mode & startmode::kRun);
   if (wantsEdit && !request.file.empty() && HandOver(store, request.file)) return 0;
@@ -136,12 +172,14 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
       if (hidden) return 0;
     }
     if (request.mode & startmode::kRun) {
-      std::string text = "Running Scripts is not built yet; " + request.file + " was not run.";
-      std::fprintf(stderr, "Plumo: %s\n", text.c_str());
-      window.SetStatus(" " + text);
-      return 2;
+      int code = RunStartFile(port, store, request, logging);
+      if (hidden) {
+        CoUninitialize();
+        return code;
+      }
+    } else {
+      window.SetStatus(" Opening Scripts is not built yet: " + request.file);
     }
-    window.SetStatus(" Opening Scripts is not built yet: " + request.file);
   }
 
   window.RunMessageLoop(keys);

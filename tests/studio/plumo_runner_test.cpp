@@ -83,12 +83,14 @@ class PlumoRunnerTest : public testing::Test {
   std::string registry_;
 };
 
-TEST_F(PlumoRunnerTest, StartUpWritesDefaultsAndVariablesBeforeSayingRunningIsNotBuilt) {
+const char kOneStep[] = "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
+
+TEST_F(PlumoRunnerTest, StartUpWritesDefaultsAndVariablesBeforeTheRun) {
   std::string script = (dir_ / "hello.vxm").string();
-  std::ofstream(script) << "<step/>";
+  std::ofstream(script) << kOneStep;
   Outcome o = Run({"-r", script, "%a=1", "%b='x", "y'", "-s", "2"});
-  EXPECT_EQ(o.exitCode, 2);
-  EXPECT_NE(o.err.find("running Scripts is not built yet"), std::string::npos) << o.err;
+  EXPECT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, "");  // a hidden run shows no Output lines
   auto reg = OpenRegistry();
   EXPECT_EQ(Text(*reg, "SOFTWARE\\Plumo\\UserVariables", "a"), "1");
   EXPECT_EQ(Text(*reg, "SOFTWARE\\Plumo\\UserVariables", "b"), "x y");
@@ -97,7 +99,9 @@ TEST_F(PlumoRunnerTest, StartUpWritesDefaultsAndVariablesBeforeSayingRunningIsNo
 
 TEST_F(PlumoRunnerTest, ExitCodesForEachStartMode) {
   std::string script = (dir_ / "a.vxm").string();
-  std::ofstream(script) << "<step/>";
+  std::ofstream(script) << kOneStep;
+  std::string broken = (dir_ / "broken.vxm").string();
+  std::ofstream(broken) << "<step/>";
   struct Case {
     std::vector<std::string> args;
     int exitCode;
@@ -105,8 +109,9 @@ TEST_F(PlumoRunnerTest, ExitCodesForEachStartMode) {
   } cases[] = {
       {{"-r", (dir_ / "missing.vxm").string()}, 0, "cannot open the Script"},
       {{"-v", (dir_ / "missing.vxm").string()}, 2, "cannot open the Script"},
-      {{"-v", script}, 2, "running Scripts is not built yet"},
-      {{"/R", script}, 2, "running Scripts is not built yet"},
+      {{"-v", script}, 0, "Run Completed on [STEP 1]"},
+      {{"/R", script}, 0, ""},
+      {{"-r", broken}, 1, "does not appear to contain Plumo actions"},
       {{"-e", script}, 2, "needs the Plumo Studio on Windows"},
       {{"a.vxm"}, 2, "needs the Plumo Studio on Windows"},  // a file alone is opened for editing
       {{"-r", "notes.txt"}, 0, "COMMAND LINE OPTIONS:"},

@@ -139,12 +139,15 @@ TEST_F(PlumoExeTest, WithEveryHandOverSlotTakenANewStudioStarts) {
   EXPECT_FALSE(second.Exited(0));
 }
 
-TEST_F(PlumoExeTest, HiddenRunsSayRunningIsNotBuiltAndShowNoWindow) {
+TEST_F(PlumoExeTest, HiddenRunsRunTheScriptAndEndWithTheReturnCode) {
   std::string script = TestFolder() + "plumo_exe_test.vxm";
-  std::ofstream(script) << "<step/>";
+  std::ofstream(script) << "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
+  store_.WriteNumber("*\\DefaultReturnCode", 5);
   Process run(PlumoExe(), "-r \"" + script + "\" %fromExe=\"a b\"");
   ASSERT_TRUE(run.Exited(20000));
-  EXPECT_EQ(run.ExitCode(), 2u);
+  EXPECT_EQ(run.ExitCode(), 5u);
+  EXPECT_EQ(run.Window(), nullptr);
+  store_.WriteNumber("*\\DefaultReturnCode", 0);
   EXPECT_EQ(store_.ReadText("SOFTWARE\\Plumo\\UserVariables\\fromExe", 64), "a b");
   store_.Delete("SOFTWARE\\Plumo\\UserVariables\\fromExe");
 
@@ -177,12 +180,14 @@ TEST_F(PlumoExeTest, ABuiltSingleInstanceProgramRefusesASecondCopy) {
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_EQ(second.Window(), nullptr);
     EXPECT_FALSE(first.Exited(0));
-    // -r is never refused: this one gets as far as saying that running is not built.
+    // -r is never refused: this one runs its Script and ends with the return code.
     std::string script = TestFolder() + "single.vxm";
-    std::ofstream(script) << "<step/>";
+    std::ofstream(script) << "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
+    store_.WriteNumber("*\\DefaultReturnCode", 3);
     Process run(exe, "-r \"" + script + "\"");
     ASSERT_TRUE(run.Exited(20000));
-    EXPECT_EQ(run.ExitCode(), 2u);
+    EXPECT_EQ(run.ExitCode(), 3u);
+    store_.WriteNumber("*\\DefaultReturnCode", 0);
     DeleteFileA(script.c_str());
   }
   DeleteFileA(exe.c_str());
