@@ -32,15 +32,15 @@ void AppendPrintf(std::string& out, const std::string& fmt, T value) {
   out.resize(at + static_cast<size_t>(n));
 }
 
-// Appends one conversion; spec is "%" with its flags, width and precision, without the letter.
-void AppendConversion(std::string& out, std::string spec, char conv, const PathArg& arg) {
+// Appends one conversion; head is "%" with its flags, width and precision, without the letter.
+void AppendConversion(std::string& out, std::string head, char conv, const PathArg& arg) {
   if (conv == 's' || arg.isText()) {
     std::string text = arg.isText() ? arg.text() : std::to_string(arg.number());
-    AppendPrintf(out, spec + 's', text.c_str());
+    AppendPrintf(out, head + 's', text.c_str());
   } else if (conv == 'c') {
-    AppendPrintf(out, spec + 'c', static_cast<int>(static_cast<unsigned char>(arg.number())));
+    AppendPrintf(out, head + 'c', static_cast<int>(static_cast<unsigned char>(arg.number())));
   } else {
-    AppendPrintf(out, spec + "ll" + conv, static_cast<long long>(arg.number()));
+    AppendPrintf(out, head + "ll" + conv, static_cast<long long>(arg.number()));
   }
 }
 
@@ -71,7 +71,7 @@ std::string FormatSettingPath(std::string_view pattern, PathArgs args) {
       ++j;
       for (int digits = 0; j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && digits < 3; ++digits) ++j;
     }
-    std::string spec(pattern.substr(i, j - i));
+    std::string head(pattern.substr(i, j - i));
     while (j < pattern.size() && (pattern[j] == 'l' || pattern[j] == 'h')) ++j;
     char conv = j < pattern.size() ? pattern[j] : '\0';
     if (!conv || !std::strchr("diuxXcs", conv) || next == args.end()) {
@@ -79,7 +79,7 @@ std::string FormatSettingPath(std::string_view pattern, PathArgs args) {
       ++i;
       continue;
     }
-    AppendConversion(out, spec, conv, *next++);
+    AppendConversion(out, head, conv, *next++);
     i = j + 1;
   }
   return out;
