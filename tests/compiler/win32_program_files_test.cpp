@@ -7,18 +7,12 @@
 #include <iterator>
 #include <string>
 
+#include "fakes/win32_built_program.h"
+
 namespace plumo {
 namespace {
 
-std::string ProgramPath(const char* name) {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  dir = dir.substr(0, dir.find_last_of("\\/"));  // tests\bin
-  dir = dir.substr(0, dir.find_last_of("\\/"));  // tests
-  dir = dir.substr(0, dir.find_last_of("\\/"));  // build tree
-  return dir + "\\bin\\" + name;
-}
+std::string ProgramPath(const char* name) { return BuiltProgramPath(name); }
 
 std::string VersionString(const std::string& block, const char* name) {
   char* value = nullptr;
