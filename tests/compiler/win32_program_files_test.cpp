@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "compiler/version_info.h"
 #include "fakes/win32_built_program.h"
 
 namespace plumo {
@@ -51,6 +52,32 @@ TEST_P(ProgramFile, CarriesTheOptionBlock) {
   size_t at = bytes.find("~BUFFER~");
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(bytes.compare(at, 12, "~BUFFER~7.76"), 0);
+}
+
+// The builder's patch, on the real resource as the resource compiler wrote it, reads back
+// through the version API.
+TEST_P(ProgramFile, VersionResourcePatchReadsBackThroughTheVersionApi) {
+  HMODULE module = LoadLibraryExA(ProgramPath(GetParam()).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(module);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  ASSERT_TRUE(found);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  std::string block(data, SizeofResource(module, found));
+  FreeLibrary(module);
+
+  uint16_t language = 0;
+  ASSERT_TRUE(PatchVersionInfo(block, {{2, 5, 1, 0}, "(c) Tester", "Demo program"}, &language));
+  EXPECT_EQ(language, 0x409);
+  block.resize(block.size() * 3, '\0');  // room for the version API's ANSI copy
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+  EXPECT_EQ(fixed->dwFileVersionMS, (2u << 16) | 5u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 1u << 16);
+  EXPECT_EQ(fixed->dwProductVersionMS, (2u << 16) | 5u);
+  EXPECT_EQ(VersionString(block, "Copyright"), "(c) Tester");
+  EXPECT_EQ(VersionString(block, "Description"), "Demo program");
+  EXPECT_EQ(VersionString(block, "ProductName"), "Plumo");
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, ProgramFile, testing::Values("Plumo.exe", "Plumo.com", "PlumoRes.DLL"));

@@ -1,0 +1,132 @@
+#include "compiler/version_info.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace plumo {
+namespace {
+
+// Writes a VS_VERSIONINFO node the way resource compilers do.
+struct Node {
+  std::string key;
+  uint16_t type;  // 1 text, 0 binary
+  std::string value;
+  uint16_t valueLength;
+  std::vector<Node> children;
+};
+
+void Pad4(std::string& b) {
+  while (b.size() % 4) b.push_back('\0');
+}
+void Put16(std::string& b, uint16_t v) {
+  b.push_back(static_cast<char>(v & 0xFF));
+  b.push_back(static_cast<char>(v >> 8));
+}
+std::string Wide(std::string_view s, size_t chars) {
+  std::string w;
+  for (size_t i = 0; i < chars; ++i) Put16(w, i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
+  return w;
+}
+std::string Write(const Node& n) {
+  std::string b(6, '\0');
+  b += Wide(n.key, n.key.size() + 1);
+  Pad4(b);
+  b += n.value;
+  for (const Node& c : n.children) {
+    Pad4(b);
+    b += Write(c);
+  }
+  b[0] = static_cast<char>(b.size() & 0xFF);
+  b[1] = static_cast<char>(b.size() >> 8);
+  b[2] = static_cast<char>(n.valueLength & 0xFF);
+  b[3] = static_cast<char>(n.valueLength >> 8);
+  b[4] = static_cast<char>(n.type);
+  return b;
+}
+Node Text(const char* key, const char* value, size_t room) { return {key, 1, Wide(value, room), uint16_t(room), {}}; }
+
+std::string FixedInfo() {
+  std::string f(52, '\0');
+  f[0] = '\xBD', f[1] = '\x04', f[2] = '\xEF', f[3] = '\xFE';
+  f[8] = 76, f[10] = 7;  // 7.76.0.0
+  return f;
+}
+
+std::string SampleBlock() {
+  Node root{"VS_VERSION_INFO", 0, FixedInfo(), 52,
+            {{"StringFileInfo", 1, "", 0,
+              {{"040904e4", 1, "", 0,
+                {Text("Description", "Plumo runtime", 20), Text("Copyright", "Copyright (C) 2010 Plumo", 30),
+                 Text("LegalCopyright", "(C) Plumo", 10)}}}},
+             {"VarFileInfo", 1, "", 0, {{"Translation", 0, std::string("\x07\x04\xE4\x04", 4), 4, {}}}}}};
+  return Write(root);
+}
+
+uint32_t Le32(const std::string& b, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
+  return v;
+}
+std::string Narrow(const std::string& b, size_t at, size_t chars) {
+  std::string s;
+  for (size_t i = 0; i < chars && b[at + 2 * i]; ++i) s.push_back(b[at + 2 * i]);
+  return s;
+}
+size_t ValueOf(const std::string& b, const char* key) {
+  const std::string w = Wide(key, std::string_view(key).size() + 1);
+  size_t at = b.find(w);
+  return (at + w.size() + 3) & ~size_t{3};
+}
+
+TEST(PatchVersionInfo, SetsNumbersAndOverwritesTextsWithinTheirRoom) {
+  std::string block = SampleBlock();
+  const size_t size = block.size();
+  uint16_t language = 0;
+  VersionPatch patch{{2, 5, 1, 0}, "(c) 2026 A very long company name indeed", ""};
+  ASSERT_TRUE(PatchVersionInfo(block, patch, &language));
+  EXPECT_EQ(block.size(), size);
+  EXPECT_EQ(language, 0x0407);
+  const size_t fixed = ValueOf(block, "VS_VERSION_INFO");
+  EXPECT_EQ(Le32(block, fixed + 8), (2u << 16) | 5u);
+  EXPECT_EQ(Le32(block, fixed + 12), 1u << 16);
+  EXPECT_EQ(Le32(block, fixed + 16), (2u << 16) | 5u);
+  EXPECT_EQ(Le32(block, fixed + 20), 1u << 16);
+  EXPECT_EQ(Narrow(block, ValueOf(block, "Copyright"), 30), "(c) 2026 A very long compa");  // 30 less 4
+  EXPECT_EQ(Narrow(block, ValueOf(block, "Description"), 20), "Plumo runtime");
+  EXPECT_EQ(Narrow(block, ValueOf(block, "LegalCopyright"), 10), "(C) Plumo");
+}
+
+TEST(PatchVersionInfo, ShortTextsClearTheRestOfTheOldOne) {
+  std::string block = SampleBlock();
+  uint16_t language = 0;
+  ASSERT_TRUE(PatchVersionInfo(block, {{1, 0, 0, 0}, "", "Demo"}, &language));
+  EXPECT_EQ(Narrow(block, ValueOf(block, "Description"), 20), "Demo");
+  EXPECT_EQ(Narrow(block, ValueOf(block, "Copyright"), 30), "Copyright (C) 2010 Plumo");
+}
+
+TEST(PatchVersionInfo, RefusesMalformedBlocksAndLeavesThemAlone) {
+  const std::string good = SampleBlock();
+  std::string wrongSignature = good;
+  wrongSignature[ValueOf(good, "VS_VERSION_INFO")] = 'X';
+  std::string tooLong = good;
+  tooLong[0] = static_cast<char>(0xFF), tooLong[1] = static_cast<char>(0x7F);
+  for (std::string block : {wrongSignature, tooLong, std::string(), std::string("\x06\x00", 2)}) {
+    const std::string before = block;
+    uint16_t language = 1;
+    EXPECT_FALSE(PatchVersionInfo(block, {{1, 2, 3, 4}, "x", "y"}, &language));
+    EXPECT_EQ(block, before);
+  }
+  // Every cut and every changed length byte is survived.
+  for (size_t n = 0; n < good.size(); ++n) {
+    std::string cut = good.substr(0, n);
+    uint16_t language = 0;
+    PatchVersionInfo(cut, {{1, 2, 3, 4}, "x", "y"}, &language);
+    std::string odd = good;
+    odd[n] = static_cast<char>(odd[n] ^ 0x5A);
+    PatchVersionInfo(odd, {{1, 2, 3, 4}, "x", "y"}, &language);
+  }
+}
+
+}  // namespace
+}  // namespace plumo
