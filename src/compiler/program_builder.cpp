@@ -101,6 +101,12 @@ std::vector<std::string> SummaryLines(const BuildRequest& r, std::string_view sc
   return lines;
 }
 
+std::string RuntimeLibraryPath(std::string_view programPath) {
+  std::string path(programPath);
+  if (EndsWithNoCase(path, ".com") || EndsWithNoCase(path, ".exe")) path.resize(path.size() - 4);
+  return path + "Res.DLL";
+}
+
 int BuildProgram(BuildServices& services, const Script& script, const BuildRequest& request) {
   BuildRequest r = request;
   r.output = CorrectOutputName(request.output, request.platform, services.currentFolder);
@@ -111,6 +117,11 @@ int BuildProgram(BuildServices& services, const Script& script, const BuildReque
   const StepCount count = CountSteps(script);
   if (count.counted == 0) {
     services.messages.Show("Nothing to compile", kCompileCaption);
+    return 0;
+  }
+  if (services.files.Kind(services.runtimeLibrary) != PathKind::kFile) {
+    services.messages.Show("Unable to find required system file for compile.\n\nPlease re-install the application.",
+                           kCompileCaption);
     return 0;
   }
   // The runtime images and the writing of programs come with PlumoRes.DLL's images.

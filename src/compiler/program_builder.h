@@ -10,6 +10,7 @@
 
 #include "base/message_sink.h"
 #include "compiler/build_request.h"
+#include "platform/files.h"
 #include "scripts/script.h"
 
 namespace plumo {
@@ -39,10 +40,15 @@ int RuntimeImageId(Platform platform, const StepCount& count);
 // The summary printed before compiling, one entry per line.
 std::vector<std::string> SummaryLines(const BuildRequest& request, std::string_view scriptPath);
 
+// PlumoRes.DLL beside the program: its path with ".com" or ".exe" replaced by "Res.DLL".
+std::string RuntimeLibraryPath(std::string_view programPath);
+
 struct BuildServices {
   MessageSink& messages;                       // failures, captioned "Compile EXE"
   std::function<void(std::string_view)> line;  // progress and summary lines
+  Files& files;
   std::string currentFolder;
+  std::string runtimeLibrary;  // RuntimeLibraryPath of the running program
 };
 
 // Builds the program; 1 on success, 0 after telling why.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_messages.h"
 
 namespace plumo {
@@ -116,23 +117,39 @@ TEST(SummaryLines, ShowIconAndSingleInstanceOnlyForWindowsPrograms) {
   EXPECT_EQ(SummaryLines(r, "x")[10], "    Platform:           CONSOLE");
 }
 
+TEST(RuntimeLibraryPath, ReplacesTheProgramsExtension) {
+  EXPECT_EQ(RuntimeLibraryPath("C:\\Plumo\\Plumo.com"), "C:\\Plumo\\PlumoRes.DLL");
+  EXPECT_EQ(RuntimeLibraryPath("C:\\Plumo\\PLUMO.EXE"), "C:\\Plumo\\PLUMORes.DLL");
+  EXPECT_EQ(RuntimeLibraryPath("/usr/bin/plumoc"), "/usr/bin/plumocRes.DLL");
+}
+
 TEST(BuildProgram, RefusesWithTheUsersMessagesAndWritesNothing) {
   RecordingMessages messages;
+  FakeFiles files;
   std::vector<std::string> lines;
-  BuildServices services{messages, [&](std::string_view l) { lines.emplace_back(l); }, "C:\\cwd"};
+  BuildServices services{messages, [&](std::string_view l) { lines.emplace_back(l); }, files, "C:\\cwd",
+                         "C:\\Plumo\\PlumoRes.DLL"};
   BuildRequest r;
   r.output = "a.exe";
   EXPECT_EQ(BuildProgram(services, MakeScript({MakeStep("Comment", 1)}), r), 0);
   r.output.clear();
   EXPECT_EQ(BuildProgram(services, MakeScript({MakeStep("Delay", 3)}), r), 0);
-  ASSERT_EQ(messages.shown.size(), 2u);
+  r.output = "a.exe";
+  EXPECT_EQ(BuildProgram(services, MakeScript({MakeStep("Delay", 3)}), r), 0);
+  ASSERT_EQ(messages.shown.size(), 3u);
   EXPECT_EQ(messages.shown[0], (ShownMessage{"Nothing to compile", "Compile EXE"}));
   EXPECT_EQ(messages.shown[1], (ShownMessage{"No output file name provided", "Compile EXE"}));
+  EXPECT_EQ(messages.shown[2],
+            (ShownMessage{"Unable to find required system file for compile.\n\nPlease re-install the application.",
+                          "Compile EXE"}));
+  EXPECT_TRUE(lines.empty());
 }
 
 TEST(BuildProgram, SaysPlainlyThatWritingProgramsIsNotAvailable) {
   RecordingMessages messages;
-  BuildServices services{messages, [](std::string_view) {}, "C:\\cwd"};
+  FakeFiles files;
+  files.AddFile("C:\\Plumo\\PlumoRes.DLL", 10);
+  BuildServices services{messages, [](std::string_view) {}, files, "C:\\cwd", "C:\\Plumo\\PlumoRes.DLL"};
   BuildRequest r;
   r.output = "a.exe";
   EXPECT_EQ(BuildProgram(services, MakeScript({MakeStep("Delay", 3)}), r), 0);

@@ -18,7 +18,7 @@ struct Outcome {
   std::string out;
 };
 
-Outcome RunPlumoCom(const std::string& args) {
+Outcome RunPlumoCom(const std::string& args, const std::string& program = PlumoCom()) {
   Outcome o;
   SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
@@ -30,7 +30,7 @@ Outcome RunPlumoCom(const std::string& args) {
   si.hStdOutput = write;
   si.hStdError = write;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::string cmd = "\"" + PlumoCom() + "\" " + args;
+  std::string cmd = "\"" + program + "\" " + args;
   PROCESS_INFORMATION pi = {};
   o.started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   CloseHandle(write);
@@ -98,6 +98,17 @@ TEST(PlumoCom, HandsALoadedScriptToTheBuilderAndExitsWith1) {
   EXPECT_NE(d.out.find("not available"), std::string::npos) << d.out;
   EXPECT_EQ(GetFileAttributesA((delay.substr(0, delay.size() - 4) + ".com").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA((delay.substr(0, delay.size() - 4) + ".exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(PlumoCom, NeedsItsRuntimeLibrary) {
+  const std::string script = WriteScript("lonely.vxm", "<step>\r\n\t<action>Delay</action>\r\n\t<text>10</text>\r\n</step>\r\n");
+  const std::string alone = script.substr(0, script.find_last_of('\\') + 1) + "Alone.com";
+  ASSERT_TRUE(CopyFileA(PlumoCom().c_str(), alone.c_str(), FALSE));
+  Outcome o = RunPlumoCom("-c \"" + script + "\"", alone);
+  DeleteFileA(alone.c_str());
+  EXPECT_EQ(o.exitCode, 1u);
+  EXPECT_EQ(Lf(o.out), "Unable to find required system file for compile.\n\nPlease re-install the application.\n");
+  EXPECT_EQ(GetFileAttributesA((script.substr(0, script.size() - 4) + ".exe").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

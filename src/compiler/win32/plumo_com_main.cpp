@@ -41,7 +41,7 @@ int Compile(const std::string& commandLine) {
   request.output = named.output;
   ReadBuildOptions(commandLine, request);
   BuildServices services{messages, [](std::string_view line) { std::cout << line << '\n' << std::flush; },
-                         CurrentFolder()};
+                         port.files(), CurrentFolder(), RuntimeLibraryPath(port.environment().ProgramPath())};
   BuildProgram(services, script, request);
   return 1;
 }
