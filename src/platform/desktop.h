@@ -31,6 +31,24 @@ struct ScreenInfo {
   uint32_t height = 0;
 };
 
+// What the system variables tell of one window.
+struct WindowFacts {
+  std::string title;  // at most 511 characters
+  std::string className;
+  uint32_t controlId = 0;
+  uint32_t userData = 0;  // the user data word
+  int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
+struct ScreenPoint {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+struct MonitorArea {
+  int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
@@ -61,6 +79,12 @@ class Desktop {
   virtual OsError ReleaseLeftButton() = 0;
   // All monitors as one bitmap file (.bmp).
   virtual OsError SaveScreenBitmap(const std::string& path) = 0;
+
+  // nullopt when the handle is no window.
+  virtual std::optional<WindowFacts> Facts(uint32_t handle) = 0;
+  virtual ScreenPoint CursorPosition() = 0;
+  // In the system's enumeration order.
+  virtual std::vector<MonitorArea> Monitors() = 0;
 };
 
 // The desktop of a session without one (the Linux runner for now).
@@ -84,6 +108,9 @@ class HeadlessDesktop : public Desktop {
   static OsError NoSession(const char* call) {
     return OsError(call, oscode::kNotSupported, "needs a desktop session");
   }
+  std::optional<WindowFacts> Facts(uint32_t) override { return std::nullopt; }
+  ScreenPoint CursorPosition() override { return {}; }
+  std::vector<MonitorArea> Monitors() override { return {}; }
 };
 
 }  // namespace plumo

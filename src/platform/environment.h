@@ -23,6 +23,9 @@ class Environment {
   virtual std::string TempFolder() = 0;
   virtual std::string DocumentsFolder() = 0;
   virtual std::string AppDataFolder() = 0;
+  // The user's desktop folder and Start Menu; "" where the system has none.
+  virtual std::string DesktopFolder() = 0;
+  virtual std::string StartMenuFolder() = 0;
   // Full path of the running program's file.
   virtual std::string ProgramPath() = 0;
 };

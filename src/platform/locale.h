@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,8 @@ struct LocaleValues {
   std::string shortDateFormat = "M/d/yyyy";
   std::string timeFormat = "h:mm:ss tt";
   DateOrder dateOrder = DateOrder::kMonthDayYear;
+  // The primary language of the user's locale by its Windows number (9 English, 7 German).
+  uint16_t primaryLanguage = 9;
 };
 
 // The values of the C locale: English names, month-day-year order.

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
@@ -35,6 +36,7 @@ class NativePort {
   System& system() { return *system_; }
   Processes& processes() { return *processes_; }
   Threads& threads() { return *threads_; }
+  Clipboard& clipboard() { return *clipboard_; }
 
  private:
   std::unique_ptr<Registry> registry_;
@@ -48,6 +50,7 @@ class NativePort {
   std::unique_ptr<System> system_;
   std::unique_ptr<Processes> processes_;
   std::unique_ptr<Threads> threads_;
+  std::unique_ptr<Clipboard> clipboard_;
 };
 
 }  // namespace plumo

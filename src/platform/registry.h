@@ -66,6 +66,12 @@ class Registry {
   // Names in the registry's own order; fails with kFileNotFound for a missing key.
   virtual OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) = 0;
   virtual OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) = 0;
+
+  // A number that stays the same only while nothing in the registry changed, through this
+  // object or, for a registry other programs share, through them. Cheap: callers ask on every
+  // read to decide whether what they derived from the registry still holds. An implementation
+  // that cannot tell answers a new number each time.
+  virtual uint64_t ChangeStamp() = 0;
 };
 
 }  // namespace plumo

@@ -29,6 +29,18 @@ class System {
   // Opens the program or document (a leading quoted part is the file, the rest its
   // parameters). Like ShellExecute: above 32 when it started, else an error code.
   virtual uint32_t ShellOpen(const std::string& command) = 0;
+
+  // The command line the process was started with.
+  virtual std::string CommandLine() = 0;
+  // The system's own folders without a trailing separator; "" where the system has none.
+  virtual std::string SystemFolder() = 0;
+  virtual std::string WindowsFolder() = 0;
+  virtual std::string UserName() = 0;
+  // UTC minus local time in minutes.
+  virtual int32_t TimeZoneBias() = 0;
+  // Tells the other programs that the environment in the registry changed (on Windows the
+  // setting-change broadcast to every top-level window, hung ones passed over after 5 s).
+  virtual void AnnounceEnvironmentChange() = 0;
 };
 
 // Splits "\"C:\\a b\\x.exe\" -p" into file and parameters; an unquoted text is all file.

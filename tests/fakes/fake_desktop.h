@@ -62,6 +62,18 @@ class FakeDesktop : public Desktop {
     snapshots.push_back(path);
     return canCapture ? OsError::Ok() : OsError("BitBlt", oscode::kNotSupported, "needs a desktop session");
   }
+  std::optional<WindowFacts> Facts(uint32_t handle) override {
+    auto it = facts.find(handle);
+    if (it != facts.end()) return it->second;
+    if (const Window* w = Find(handle)) {
+      WindowFacts f;
+      f.title = w->title;
+      return f;
+    }
+    return std::nullopt;
+  }
+  ScreenPoint CursorPosition() override { return cursor; }
+  std::vector<MonitorArea> Monitors() override { return monitors; }
 
   // Windows from the foreground one down.
   void SetWindows(std::vector<Window> windows) { windows_ = std::move(windows); }
@@ -74,6 +86,10 @@ class FakeDesktop : public Desktop {
   std::vector<std::string> released, snapshots;
   bool canCapture = true;
   ScreenInfo screen{32, 2, 1920, 1080};
+  // Details of windows beyond their title.
+  std::map<uint32_t, WindowFacts> facts;
+  ScreenPoint cursor{640, 480};
+  std::vector<MonitorArea> monitors{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
 
  private:
   const Window* Find(uint32_t handle) const {

@@ -17,12 +17,22 @@ class FakeSystem : public System {
     opened.push_back(command);
     return shellResult;
   }
+  std::string CommandLine() override { return commandLine; }
+  std::string SystemFolder() override { return "C:\\WINDOWS\\system32"; }
+  std::string WindowsFolder() override { return "C:\\WINDOWS"; }
+  std::string UserName() override { return userName; }
+  int32_t TimeZoneBias() override { return timeZoneBias; }
+  void AnnounceEnvironmentChange() override { ++announcements; }
 
   OsVersion version{6, 1, 7601, true, true};
   MemoryStatus memory{4294967296ull, 1073741824ull};
   std::string directory = "C:\\Work\\";
   uint32_t shellResult = 42;
   std::vector<std::string> opened;
+  std::string commandLine = "\"C:\\Program Files\\Plumo\\Plumo.exe\" -r test.vxm";
+  std::string userName = "Tester";
+  int32_t timeZoneBias = -60;
+  int announcements = 0;
 };
 
 }  // namespace plumo

@@ -42,6 +42,9 @@ TEST_P(EnvironmentConformance, FoldersEndWithASeparator) {
     EXPECT_TRUE(folder.back() == '\\' || folder.back() == '/') << folder;
   }
   EXPECT_FALSE(env->ProgramPath().empty());
+  // Folders a system may lack are empty rather than a guess.
+  for (const std::string& folder : {env->DesktopFolder(), env->StartMenuFolder()})
+    EXPECT_TRUE(folder.empty() || folder.back() == '\\' || folder.back() == '/') << folder;
 }
 
 INSTANTIATE_TEST_SUITE_P(Fake, EnvironmentConformance,

@@ -51,6 +51,24 @@ TEST(PosixLocale, TheCLocaleIsEnglishMonthDayYear) {
   EXPECT_EQ(v.shortDateFormat, "MM/dd/yy");
   EXPECT_EQ(v.timeFormat, "HH:mm:ss");
   EXPECT_EQ(v.dateOrder, DateOrder::kMonthDayYear);
+  EXPECT_EQ(v.primaryLanguage, 9);
+}
+
+TEST(PosixLocale, LocaleNamesGiveWindowsLanguageNumbers) {
+  EXPECT_EQ(LanguageOfLocaleName("de_DE.UTF-8"), 7);
+  EXPECT_EQ(LanguageOfLocaleName("fr"), 12);
+  EXPECT_EQ(LanguageOfLocaleName("nb_NO@euro"), 20);
+  EXPECT_EQ(LanguageOfLocaleName("C"), 9);
+  EXPECT_EQ(LanguageOfLocaleName("POSIX"), 9);
+  EXPECT_EQ(LanguageOfLocaleName(nullptr), 9);
+}
+
+TEST(PosixSystem, CommandLineNamesTheProgramAndWindowsFoldersAreEmpty) {
+  PosixSystem system;
+  // The test program runs as .../platform_test with ctest's arguments.
+  EXPECT_NE(system.CommandLine().find("platform_test"), std::string::npos);
+  EXPECT_EQ(system.SystemFolder(), "");
+  EXPECT_EQ(system.WindowsFolder(), "");
 }
 
 TEST(PosixLocale, StrftimePicturesBecomeWindowsPictures) {

@@ -55,6 +55,13 @@ TEST_P(SystemConformance, DescribesTheMachine) {
   EXPECT_GT(m.total, 0u);
   EXPECT_LE(m.available, m.total);
   EXPECT_FALSE(system->CurrentDirectory().empty());
+  EXPECT_FALSE(system->CommandLine().empty());
+  EXPECT_FALSE(system->UserName().empty());
+  // Time zones lie between UTC-12 and UTC+14.
+  EXPECT_GE(system->TimeZoneBias(), -14 * 60);
+  EXPECT_LE(system->TimeZoneBias(), 12 * 60);
+  for (const std::string& folder : {system->SystemFolder(), system->WindowsFolder()})
+    EXPECT_TRUE(folder.empty() || (folder.back() != '\\' && folder.back() != '/')) << folder;
 }
 
 TEST_P(FilesConformance, TellsFilesFromFolders) {

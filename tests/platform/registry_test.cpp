@@ -89,6 +89,19 @@ TEST_P(RegistryConformance, DeletedValuesLeaveTheListing) {
   EXPECT_THAT(names, UnorderedElementsAre("zeta", "mid"));
 }
 
+TEST_P(RegistryConformance, EveryChangeMovesTheChangeStamp) {
+  const std::string key = kBase + "\\Stamp";
+  uint64_t before = reg_->ChangeStamp();
+  ASSERT_TRUE(reg_->WriteValue(kUser, key, "v", RegValue::Number(1)).ok());
+  uint64_t written = reg_->ChangeStamp();
+  EXPECT_NE(written, before);
+  ASSERT_TRUE(reg_->DeleteValue(kUser, key, "v").ok());
+  uint64_t deleted = reg_->ChangeStamp();
+  EXPECT_NE(deleted, written);
+  ASSERT_TRUE(reg_->DeleteKeyTree(kUser, key).ok());
+  EXPECT_NE(reg_->ChangeStamp(), deleted);
+}
+
 TEST_P(RegistryConformance, RootsAreSeparate) {
   ASSERT_TRUE(reg_->WriteValue(kUser, kBase, "only-user", RegValue::Number(1)).ok());
   RegValue v;

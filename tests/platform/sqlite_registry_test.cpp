@@ -104,6 +104,20 @@ TEST(SqliteRegistry, CachedReadsSeeAnotherConnectionsWrites) {
   EXPECT_FALSE(found);
 }
 
+TEST(SqliteRegistry, ChangeStampHoldsStillUntilAnyConnectionCommits) {
+  std::string path = TempFolder::NewDatabase();
+  auto a = OpenOrDie(path);
+  auto b = OpenOrDie(path);
+  ASSERT_TRUE(a->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(1)).ok());
+  uint64_t stamp = a->ChangeStamp();
+  NumberOf(*a, "x");
+  EXPECT_EQ(a->ChangeStamp(), stamp);
+  ASSERT_TRUE(b->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(2)).ok());
+  EXPECT_NE(a->ChangeStamp(), stamp);
+  stamp = a->ChangeStamp();
+  EXPECT_EQ(a->ChangeStamp(), stamp);
+}
+
 TEST(SqliteRegistry, FilesThatCannotServeAreRefusedWithAReason) {
   std::string notDb = TempFolder::NewDatabase();
   std::ofstream(notDb) << std::string(4096, 'x');

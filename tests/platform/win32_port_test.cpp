@@ -2,7 +2,9 @@
 // message-loop queue.
 #include <windows.h>
 
+#include "base/text.h"
 #include "platform/port_conformance.h"
+#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
@@ -77,6 +79,22 @@ TEST(Win32Files, ALockedFileIsRefusedAndKept) {
   DeleteFileA(path.c_str());
 }
 
+TEST(Win32System, NamesItsFoldersAndTheCommandLine) {
+  Win32System system;
+  EXPECT_NE(system.SystemFolder().find('\\'), std::string::npos);
+  EXPECT_EQ(system.SystemFolder().rfind(system.WindowsFolder(), 0), 0u);
+  EXPECT_NE(system.CommandLine().find("platform_test"), std::string::npos);
+  system.AnnounceEnvironmentChange();
+}
+
+TEST(Win32Clipboard, TextGoesOnAndComesBack) {
+  Win32Clipboard clipboard;
+  ASSERT_TRUE(clipboard.SetText("Plumo clipboard 4711").ok());
+  EXPECT_EQ(clipboard.Text(), "Plumo clipboard 4711");
+  ASSERT_TRUE(clipboard.SetText(std::string("cut\0here", 8)).ok());
+  EXPECT_EQ(clipboard.Text(), "cut");
+}
+
 TEST(Win32System, KnowsItIsWindows) {
   Win32System system;
   OsVersion v = system.Version();
@@ -136,6 +154,21 @@ TEST(Win32Desktop, ReadsTheScreen) {
   EXPECT_GT(s.height, 0u);
   EXPECT_TRUE(desktop.PixelColor(0, 0).has_value());
   EXPECT_FALSE(desktop.IsKeyPressed(0x41));
+  std::vector<MonitorArea> monitors = desktop.Monitors();
+  ASSERT_EQ(monitors.size(), s.monitors);
+  EXPECT_GT(monitors[0].width, 0);
+}
+
+TEST(Win32Desktop, TellsTheFactsOfAWindow) {
+  Win32Desktop desktop;
+  OwnWindow window("Plumo Facts 4711");
+  std::optional<WindowFacts> f = desktop.Facts(window.handle());
+  ASSERT_TRUE(f.has_value());
+  EXPECT_EQ(f->title, "Plumo Facts 4711");
+  EXPECT_TRUE(EqualsNoCase(f->className, "STATIC")) << f->className;
+  EXPECT_EQ(f->width, 200);
+  EXPECT_EQ(f->height, 100);
+  EXPECT_FALSE(desktop.Facts(0).has_value());
 }
 
 }  // namespace

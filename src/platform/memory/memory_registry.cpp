@@ -64,6 +64,7 @@ MemoryRegistry::Node* MemoryRegistry::Find(RegRoot root, const std::string& key,
 OsError MemoryRegistry::CreateKey(RegRoot root, const std::string& key) {
   std::lock_guard<std::mutex> lock(mu_);
   Find(root, key, true);
+  ++changes_;
   return OsError::Ok();
 }
 
@@ -82,6 +83,7 @@ OsError MemoryRegistry::DeleteKeyTree(RegRoot root, const std::string& key) {
   for (const auto& p : parts) parentPath += p + "\\";
   Node* parent = Find(root, parentPath, false);
   if (!parent || parent->subkeys.erase(last) == 0) return NotFound("RegDeleteTreeA");
+  ++changes_;
   return OsError::Ok();
 }
 
@@ -106,6 +108,7 @@ OsError MemoryRegistry::WriteValue(RegRoot root, const std::string& key, const s
     v->second = value;
   else
     node->values.emplace_back(name, value);
+  ++changes_;
   return OsError::Ok();
 }
 
@@ -121,6 +124,7 @@ OsError MemoryRegistry::DeleteValue(RegRoot root, const std::string& key, const 
   for (auto it = node->values.begin(); it != node->values.end(); ++it) {
     if (EqualsNoCase(it->first, name)) {
       node->values.erase(it);
+      ++changes_;
       return OsError::Ok();
     }
   }
@@ -135,6 +139,11 @@ OsError MemoryRegistry::ListValues(RegRoot root, const std::string& key,
   if (!node) return NotFound("RegOpenKeyExA");
   for (const auto& v : node->values) names->push_back(v.first);
   return OsError::Ok();
+}
+
+uint64_t MemoryRegistry::ChangeStamp() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return changes_;
 }
 
 OsError MemoryRegistry::ListSubkeys(RegRoot root, const std::string& key,

@@ -27,6 +27,7 @@ class MemoryRegistry : public Registry {
   OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
+  uint64_t ChangeStamp() override;
 
   // Refuses values longer than bytes, as small registries do (0: no limit).
   void SetValueSizeLimit(size_t bytes);
@@ -38,6 +39,7 @@ class MemoryRegistry : public Registry {
   std::mutex mu_;
   std::map<uint32_t, std::unique_ptr<Node>> roots_;
   size_t valueSizeLimit_ = 0;
+  uint64_t changes_ = 0;
 };
 
 }  // namespace plumo

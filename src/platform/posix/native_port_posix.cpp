@@ -37,7 +37,7 @@ std::unique_ptr<Registry> OpenUserRegistry() {
 
 }  // namespace
 
-// There is no desktop session yet.
+// There is no desktop session yet; the clipboard is the process's own.
 NativePort::NativePort()
     : registry_(OpenUserRegistry()),
       clock_(std::make_unique<PosixClock>()),
@@ -49,7 +49,8 @@ NativePort::NativePort()
       files_(std::make_unique<PosixFiles>()),
       system_(std::make_unique<PosixSystem>()),
       processes_(std::make_unique<PosixProcesses>()),
-      threads_(std::make_unique<StdThreads>()) {}
+      threads_(std::make_unique<StdThreads>()),
+      clipboard_(std::make_unique<MemoryClipboard>()) {}
 
 NativePort::~NativePort() = default;
 

@@ -70,6 +70,13 @@ std::string PosixEnvironment::AppDataFolder() {
   return WithSlash(Home()) + ".config/";
 }
 
+std::string PosixEnvironment::DesktopFolder() {
+  const char* xdg = getenv("XDG_DESKTOP_DIR");
+  if (xdg && *xdg) return WithSlash(xdg);
+  std::string desktop = WithSlash(Home()) + "Desktop";
+  return IsDirectory(desktop) ? WithSlash(desktop) : std::string();
+}
+
 std::string PosixEnvironment::ProgramPath() {
   std::vector<char> buf(4096);
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);

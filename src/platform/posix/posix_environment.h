@@ -12,6 +12,10 @@ class PosixEnvironment : public Environment {
   std::string TempFolder() override;
   std::string DocumentsFolder() override;
   std::string AppDataFolder() override;
+  // $XDG_DESKTOP_DIR, else ~/Desktop when it exists, else "".
+  std::string DesktopFolder() override;
+  // Linux has no Start Menu folder: "".
+  std::string StartMenuFolder() override { return std::string(); }
   std::string ProgramPath() override;
 
  private:

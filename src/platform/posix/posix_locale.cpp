@@ -1,6 +1,7 @@
 #include "platform/posix/posix_locale.h"
 
 #include <langinfo.h>
+#include <locale.h>
 
 #include <cstring>
 #include <string>
@@ -26,7 +27,28 @@ constexpr Conversion kConversions[] = {
     {'R', "HH:mm"},  {'r', "hh:mm:ss tt"}, {'%', "%"},
 };
 
+// ISO 639 codes and the Windows primary language numbers they stand for.
+struct Language {
+  const char* code;
+  uint16_t id;
+};
+constexpr Language kLanguages[] = {
+    {"ar", 1},  {"zh", 4},  {"cs", 5},  {"da", 6},  {"de", 7},  {"el", 8},  {"en", 9},  {"es", 10},
+    {"fi", 11}, {"fr", 12}, {"it", 16}, {"ja", 17}, {"ko", 18}, {"nl", 19}, {"no", 20}, {"nb", 20},
+    {"nn", 20}, {"pl", 21}, {"pt", 22}, {"ro", 24}, {"ru", 25}, {"hr", 26}, {"sv", 29}, {"th", 30},
+    {"tr", 31}, {"uk", 34}, {"sl", 36}, {"lv", 38}, {"lt", 39}, {"fa", 41}, {"hi", 57}, {"pa", 70},
+};
+
 }  // namespace
+
+uint16_t LanguageOfLocaleName(const char* name) {
+  if (!name) return 9;
+  std::string_view n(name);
+  std::string_view code = n.substr(0, n.find_first_of("_.@"));
+  for (const Language& l : kLanguages)
+    if (code == l.code) return l.id;
+  return 9;
+}
 
 std::string WindowsPictureOf(std::string_view in) {
   std::string out;
@@ -67,6 +89,7 @@ PosixLocale::PosixLocale() : values_(EnglishLocaleValues()) {
   if (!date.empty()) v.shortDateFormat = date;
   if (!time.empty()) v.timeFormat = time;
   v.dateOrder = DateOrderOfPicture(v.shortDateFormat);
+  v.primaryLanguage = LanguageOfLocaleName(setlocale(LC_MESSAGES, nullptr));
 }
 
 int PosixLocale::CompareText(std::string_view a, std::string_view b) {

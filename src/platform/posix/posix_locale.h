@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/locale.h"
 
 namespace plumo {
@@ -15,6 +17,10 @@ class PosixLocale : public Locale {
  private:
   LocaleValues values_;
 };
+
+// The Windows primary language number of a locale name ("de_DE.UTF-8" gives 7); English (9)
+// for the C locale and languages the table does not know.
+uint16_t LanguageOfLocaleName(const char* name);
 
 // A strftime picture ("%d.%m.%Y") in the Windows notation ("dd.MM.yyyy").
 std::string WindowsPictureOf(std::string_view strftimePicture);

@@ -1,12 +1,17 @@
 #include "platform/posix/posix_system.h"
 
+#include <pwd.h>
 #include <spawn.h>
+#include <stdlib.h>
+#include <time.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "platform/os_error.h"
 
@@ -56,6 +61,36 @@ uint32_t PosixSystem::ShellOpen(const std::string& command) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 33 : oscode::kFileNotFound;
+}
+
+std::string PosixSystem::CommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string out;
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t end = all.find('\0', start);
+    if (end == std::string::npos) end = all.size();
+    std::string arg = all.substr(start, end - start);
+    if (!out.empty()) out.push_back(' ');
+    bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
+    out += quote ? "\"" + arg + "\"" : arg;
+    start = end + 1;
+  }
+  return out;
+}
+
+std::string PosixSystem::UserName() {
+  if (struct passwd* pw = getpwuid(getuid())) return pw->pw_name;
+  const char* user = getenv("USER");
+  return user ? user : "";
+}
+
+int32_t PosixSystem::TimeZoneBias() {
+  time_t now = time(nullptr);
+  struct tm local;
+  if (!localtime_r(&now, &local)) return 0;
+  return static_cast<int32_t>(-local.tm_gmtoff / 60);
 }
 
 }  // namespace plumo

@@ -12,6 +12,15 @@ class PosixSystem : public System {
   std::string CurrentDirectory() override;
   // Starts the command through /bin/sh without waiting for it: 33 when the shell started.
   uint32_t ShellOpen(const std::string& command) override;
+  // The arguments joined by spaces, those with blanks quoted.
+  std::string CommandLine() override;
+  // Linux has neither: "".
+  std::string SystemFolder() override { return std::string(); }
+  std::string WindowsFolder() override { return std::string(); }
+  std::string UserName() override;
+  int32_t TimeZoneBias() override;
+  // Programs read their environment at start; there is nobody to tell.
+  void AnnounceEnvironmentChange() override {}
 };
 
 }  // namespace plumo

@@ -261,6 +261,7 @@ void SqliteRegistry::ValidateCache() {
     cache_.clear();
     cacheBytes_ = 0;
     dataVersion_ = version;
+    ++changes_;
   }
   if (haveHeader) {
     std::memcpy(walHeader_, now[0], kWalHeaderSize);
@@ -284,6 +285,7 @@ OsError SqliteRegistry::CreateKey(RegRoot root, const std::string& key) {
   std::lock_guard<std::mutex> lock(mu_);
   KeyPath k = SplitKey(key);
   if (k.folded.empty()) return OsError::Ok();
+  ++changes_;
   return InTransaction([&] { return EnsureKey(root, k.folded, k.shown); });
 }
 
@@ -312,6 +314,7 @@ OsError SqliteRegistry::DeleteKeyTree(RegRoot root, const std::string& key) {
   });
   cache_.clear();
   cacheBytes_ = 0;
+  ++changes_;
   return e;
 }
 
@@ -371,6 +374,7 @@ OsError SqliteRegistry::WriteValue(RegRoot root, const std::string& key, const s
     if (sqlite3_step(s.get()) != SQLITE_DONE) return Error("INSERT vals");
     return OsError::Ok();
   });
+  ++changes_;
   std::string ck = CacheKey(root, k.folded, name);
   if (auto it = cache_.find(ck); it != cache_.end()) {
     // Our own commits do not move data_version, so the entry is kept current here.
@@ -389,6 +393,7 @@ OsError SqliteRegistry::WriteValue(RegRoot root, const std::string& key, const s
 OsError SqliteRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
   std::lock_guard<std::mutex> lock(mu_);
   KeyPath k = SplitKey(key);
+  ++changes_;
   std::string ck = CacheKey(root, k.folded, name);
   if (auto it = cache_.find(ck); it != cache_.end()) {
     cacheBytes_ -= ck.size() + (it->second ? it->second->data.size() : 0);
@@ -424,6 +429,12 @@ OsError SqliteRegistry::ListValues(RegRoot root, const std::string& key, std::ve
 
 OsError SqliteRegistry::ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) {
   return ListNames(st_->listSubkeys, root, key, names);
+}
+
+uint64_t SqliteRegistry::ChangeStamp() {
+  std::lock_guard<std::mutex> lock(mu_);
+  ValidateCache();
+  return changes_;
 }
 
 std::string RegistryDatabasePath(const char* (*lookup)(const char* name)) {

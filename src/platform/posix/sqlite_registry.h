@@ -35,6 +35,7 @@ class SqliteRegistry : public Registry {
   OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
+  uint64_t ChangeStamp() override;
 
  private:
   struct Statements;
@@ -58,6 +59,8 @@ class SqliteRegistry : public Registry {
   std::unordered_map<std::string, std::optional<RegValue>> cache_;
   size_t cacheBytes_ = 0;
   int64_t dataVersion_ = -1;
+  // Moves with every change made here and with every cache drop.
+  uint64_t changes_ = 0;
   const volatile unsigned char* walIndex_ = nullptr;
   unsigned char walHeader_[48] = {};
 };

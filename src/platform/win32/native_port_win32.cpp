@@ -1,4 +1,5 @@
 #include "platform/native_port.h"
+#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_dialogs.h"
@@ -23,7 +24,8 @@ NativePort::NativePort()
       files_(std::make_unique<Win32Files>()),
       system_(std::make_unique<Win32System>()),
       processes_(std::make_unique<Win32Processes>()),
-      threads_(std::make_unique<Win32Threads>()) {}
+      threads_(std::make_unique<Win32Threads>()),
+      clipboard_(std::make_unique<Win32Clipboard>()) {}
 
 NativePort::~NativePort() = default;
 

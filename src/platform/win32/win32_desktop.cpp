@@ -18,6 +18,12 @@ BOOL CALLBACK CountMonitor(HMONITOR, HDC, LPRECT, LPARAM data) {
   return TRUE;
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
+  reinterpret_cast<std::vector<MonitorArea>*>(data)->push_back(
+      {rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top});
+  return TRUE;
+}
+
 }  // namespace
 
 uint32_t Win32Desktop::ForegroundWindow() { return FromHwnd(GetForegroundWindow()); }
@@ -173,6 +179,38 @@ OsError Win32Desktop::SaveScreenBitmap(const std::string& path) {
   DeleteObject(bmp);
   DeleteDC(mem);
   return result;
+std::optional<WindowFacts> Win32Desktop::Facts(uint32_t handle) {
+  HWND h = ToHwnd(handle);
+  if (handle == 0 || !::IsWindow(h)) return std::nullopt;
+  WindowFacts f;
+  char buf[512] = {};
+  GetWindowTextA(h, buf, sizeof(buf));
+  f.title = buf;
+  char cls[256] = {};
+  GetClassNameA(h, cls, sizeof(cls));
+  f.className = cls;
+  f.controlId = static_cast<uint32_t>(GetWindowLongPtrA(h, GWLP_ID));
+  f.userData = static_cast<uint32_t>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  RECT r = {};
+  if (GetWindowRect(h, &r)) {
+    f.left = r.left;
+    f.top = r.top;
+    f.width = r.right - r.left;
+    f.height = r.bottom - r.top;
+  }
+  return f;
+}
+
+ScreenPoint Win32Desktop::CursorPosition() {
+  POINT p = {};
+  if (!GetCursorPos(&p)) return {};
+  return {p.x, p.y};
+}
+
+std::vector<MonitorArea> Win32Desktop::Monitors() {
+  std::vector<MonitorArea> out;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&out));
+  return out;
 }
 
 }  // namespace plumo

@@ -19,6 +19,9 @@ class Win32Desktop : public Desktop {
   OsError ReleaseKey(uint32_t vk, bool extended) override;
   OsError ReleaseLeftButton() override;
   OsError SaveScreenBitmap(const std::string& path) override;
+  std::optional<WindowFacts> Facts(uint32_t handle) override;
+  ScreenPoint CursorPosition() override;
+  std::vector<MonitorArea> Monitors() override;
 };
 
 }  // namespace plumo

@@ -15,9 +15,20 @@ std::string WithBackslash(std::string dir) {
   return dir;
 }
 
-std::string ShellFolder(int csidl) {
+// The shell's special folder; when the shell cannot say, the user's "Shell Folders" value.
+std::string ShellFolder(int csidl, const char* shellFoldersName) {
   char path[MAX_PATH] = {};
-  if (SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return std::string();
+  if (SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK) return WithBackslash(path);
+  UniqueHkey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                    KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    return std::string();
+  DWORD type = 0, size = sizeof(path) - 1;
+  if (RegQueryValueExA(key.get(), shellFoldersName, nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ) || path[0] == '\0')
+    return std::string();
+  path[size < sizeof(path) ? size : sizeof(path) - 1] = '\0';
   return WithBackslash(path);
 }
 
@@ -59,8 +70,10 @@ std::string Win32Environment::TempFolder() {
   return WithBackslash(path);
 }
 
-std::string Win32Environment::DocumentsFolder() { return ShellFolder(CSIDL_PERSONAL); }
-std::string Win32Environment::AppDataFolder() { return ShellFolder(CSIDL_APPDATA); }
+std::string Win32Environment::DocumentsFolder() { return ShellFolder(CSIDL_PERSONAL, "Personal"); }
+std::string Win32Environment::AppDataFolder() { return ShellFolder(CSIDL_APPDATA, "Local AppData"); }
+std::string Win32Environment::DesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY, "Desktop"); }
+std::string Win32Environment::StartMenuFolder() { return ShellFolder(CSIDL_STARTMENU, "Start Menu"); }
 
 std::string Win32Environment::ProgramPath() {
   std::vector<char> buf(MAX_PATH);

@@ -12,6 +12,8 @@ class Win32Environment : public Environment {
   std::string TempFolder() override;
   std::string DocumentsFolder() override;
   std::string AppDataFolder() override;
+  std::string DesktopFolder() override;
+  std::string StartMenuFolder() override;
   std::string ProgramPath() override;
 };
 

@@ -35,6 +35,7 @@ Win32Locale::Win32Locale() : values_(EnglishLocaleValues()) {
   v.dateOrder = order == "1"   ? DateOrder::kDayMonthYear
                 : order == "2" ? DateOrder::kYearMonthDay
                                : DateOrder::kMonthDayYear;
+  v.primaryLanguage = PRIMARYLANGID(GetUserDefaultLangID());
 }
 
 int Win32Locale::CompareText(std::string_view a, std::string_view b) {

@@ -132,6 +132,9 @@ OsError Win32Registry::ListValues(RegRoot root, const std::string& key,
   return OsError::Ok();
 }
 
+// Other programs change the registry without telling; every answer is a new one.
+uint64_t Win32Registry::ChangeStamp() { return ++stamps_; }
+
 OsError Win32Registry::ListSubkeys(RegRoot root, const std::string& key,
                                    std::vector<std::string>* names) {
   names->clear();

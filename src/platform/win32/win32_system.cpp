@@ -45,4 +45,36 @@ uint32_t Win32System::ShellOpen(const std::string& command) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
 }
 
+std::string Win32System::CommandLine() { return GetCommandLineA(); }
+
+std::string Win32System::SystemFolder() {
+  char buf[MAX_PATH + 1] = {};
+  UINT n = GetSystemDirectoryA(buf, sizeof(buf));
+  return n == 0 || n >= sizeof(buf) ? std::string() : std::string(buf, n);
+}
+
+std::string Win32System::WindowsFolder() {
+  char buf[MAX_PATH + 1] = {};
+  UINT n = GetWindowsDirectoryA(buf, sizeof(buf));
+  return n == 0 || n >= sizeof(buf) ? std::string() : std::string(buf, n);
+}
+
+std::string Win32System::UserName() {
+  char buf[257] = {};
+  DWORD n = sizeof(buf);
+  return GetUserNameA(buf, &n) ? std::string(buf) : std::string();
+}
+
+int32_t Win32System::TimeZoneBias() {
+  TIME_ZONE_INFORMATION tz = {};
+  if (GetTimeZoneInformation(&tz) == TIME_ZONE_ID_INVALID) return 0;
+  return tz.Bias;
+}
+
+void Win32System::AnnounceEnvironmentChange() {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                      SMTO_ABORTIFHUNG, 5000, &result);
+}
+
 }  // namespace plumo

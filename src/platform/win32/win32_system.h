@@ -10,6 +10,12 @@ class Win32System : public System {
   MemoryStatus Memory() override;
   std::string CurrentDirectory() override;
   uint32_t ShellOpen(const std::string& command) override;
+  std::string CommandLine() override;
+  std::string SystemFolder() override;
+  std::string WindowsFolder() override;
+  std::string UserName() override;
+  int32_t TimeZoneBias() override;
+  void AnnounceEnvironmentChange() override;
 };
 
 }  // namespace plumo

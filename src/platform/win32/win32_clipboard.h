@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/clipboard.h"
+
+namespace plumo {
+
+// The system clipboard as CF_TEXT. Opening it is retried briefly: another program may hold it.
+class Win32Clipboard : public Clipboard {
+ public:
+  std::optional<std::string> Text() override;
+  OsError SetText(const std::string& text) override;
+};
+
+}  // namespace plumo
