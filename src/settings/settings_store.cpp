@@ -166,12 +166,24 @@ size_t SettingsStore::Write(std::string_view path, RegKind kind, std::string_vie
       value = RegValue::Text(data, kind == RegKind::kExpandString ? kind : RegKind::kString);
       break;
   }
-  if (registry_.WriteValue(loc->root, loc->key, loc->name, value).ok()) return value.data.size();
+  return Store(*loc, value, std::move(spill));
+}
+
+size_t SettingsStore::WriteExactText(std::string_view path, std::string_view bytes, PathArgs args) {
+  auto loc = Resolve(path, args);
+  if (!loc) return 0;
+  RegValue value = RegValue::Binary(bytes);
+  value.kind = RegKind::kString;
+  return Store(*loc, value, std::string());
+}
+
+size_t SettingsStore::Store(const SettingLocation& loc, const RegValue& value, std::string spill) {
+  if (registry_.WriteValue(loc.root, loc.key, loc.name, value).ok()) return value.data.size();
   if (value.data.size() <= kSpillAbove) return 0;
   if (spill.empty()) spill = value.data;
-  std::string file = SpillFilePath(*loc);
+  std::string file = SpillFilePath(loc);
   if (!WriteFile(file, spill)) return 0;
-  if (!registry_.WriteValue(loc->root, loc->key, loc->name, RegValue::Text(std::string(kSpillReference) + file)).ok()) {
+  if (!registry_.WriteValue(loc.root, loc.key, loc.name, RegValue::Text(std::string(kSpillReference) + file)).ok()) {
     std::remove(file.c_str());
     return 0;
   }

@@ -49,6 +49,9 @@ class SettingsStore {
   // its lines), a number as four little-endian bytes, binary data as it is. Returns the bytes
   // stored, 0 on failure.
   size_t Write(std::string_view path, RegKind kind, std::string_view data, PathArgs args = {});
+  // Stores the bytes exactly as given, as a registry string that holds NUL bytes where they
+  // hold them and no terminating NUL that they lack. Spills like Write.
+  size_t WriteExactText(std::string_view path, std::string_view bytes, PathArgs args = {});
   // Fills *out when the value fits in a buffer of capacity bytes (texts with their NUL) and
   // returns that size; 0 and an empty *out when absent or too large.
   size_t Read(std::string_view path, size_t capacity, SettingData* out, PathArgs args = {});
@@ -73,6 +76,9 @@ class SettingsStore {
   // The value with a "FILE::" reference replaced by the file's content; false when absent or
   // when the file cannot be read within limit bytes.
   bool Fetch(const SettingLocation& loc, size_t limit, RegValue* value, bool* spilled);
+  // Writes the value, or spills it when the registry refuses it; spill is what the file
+  // holds ("" for the value's own bytes).
+  size_t Store(const SettingLocation& loc, const RegValue& value, std::string spill);
 
   Registry& registry_;
   Environment& environment_;

@@ -217,6 +217,22 @@ TEST_F(SettingsStoreTest, RefusedLongValuesSpillToAFileAndComeBackWhole) {
   EXPECT_EQ(store_.Probe("*\\Big"), 0u);
 }
 
+TEST_F(SettingsStoreTest, ExactTextKeepsItsNulBytesAndAddsNone) {
+  const std::string bytes("abc\0defghi", 10);
+  EXPECT_EQ(store_.WriteExactText("*\\Exact", bytes), 10u);
+  RegValue raw = Raw("SOFTWARE\\Plumo", "Exact");
+  EXPECT_EQ(raw.kind, RegKind::kString);
+  EXPECT_EQ(raw.data, bytes);
+  EXPECT_EQ(store_.Probe("*\\Exact"), 10u);
+
+  reg_.SetValueSizeLimit(512);
+  const std::string big = std::string(600, 'x') + std::string(1, '\0') + "tail";
+  EXPECT_EQ(store_.WriteExactText("*\\BigExact", big), big.size());
+  SettingData d;
+  EXPECT_EQ(store_.Read("*\\BigExact", 4096, &d), big.size());
+  EXPECT_EQ(d.bytes, big);
+}
+
 TEST_F(SettingsStoreTest, ShortRefusedValuesFailWithoutAFile) {
   reg_.SetValueSizeLimit(100);
   EXPECT_EQ(store_.WriteText("*\\Medium", std::string(500, 'm')), 0u);
