@@ -303,9 +303,13 @@ void Expander::LoopCounterPass(std::string& w, int file) {
 
 void Expander::UserVariablePass(std::string& w) {
   VariableStore& vars = sources_.variables;
-  // Names inside square brackets first, so that list[%i] is resolved before list[...].
+  // Names inside square brackets first, so that list[%i] is resolved before list[...]. The
+  // result is built beside the text: an inserted value is never scanned again.
+  std::string out;
   for (int round = 0; round < 2; ++round) {
-    size_t at = 0;
+    out.clear();
+    out.reserve(w.size() + 64);
+    size_t copied = 0, at = 0;
     for (;;) {
       size_t pct;
       if (round == 0) {
@@ -327,9 +331,13 @@ void Expander::UserVariablePass(std::string& w) {
       }
       std::string inserted = TextPart(*value);
       ProtectEscapeByte(inserted);
-      w.replace(pct, n + 1, inserted);
-      at = pct + inserted.size();
+      out.append(w, copied, pct - copied);
+      out += inserted;
+      copied = at = pct + 1 + n;
     }
+    if (copied == 0) continue;
+    out.append(w, copied, std::string::npos);
+    w.swap(out);
   }
 }
 

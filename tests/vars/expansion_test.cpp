@@ -248,6 +248,16 @@ TEST_F(ExpansionTest, ByteTwoFiftyFiveInAValueComesBackAsItself) {
   EXPECT_EQ(w_.X("%bin", expansion::kKeepBinary), "a{\\FF}b");
 }
 
+TEST_F(ExpansionTest, TheTemporaryFileIsMadeOnceAndKept) {
+  ScratchFolder folder;
+  w_.environment.SetTempFolder(folder.File(""));
+  std::string first = w_.X("{tempfile}");
+  ASSERT_EQ(first.rfind(folder.File("plu"), 0), 0u) << first;
+  EXPECT_TRUE(std::filesystem::exists(first));
+  EXPECT_EQ(w_.X("{TEMPFILE}"), first);
+  EXPECT_EQ(w_.X("{tempdir}"), folder.File(""));
+}
+
 TEST_F(ExpansionTest, ExpandIntoCutsToTheBuffer) {
   EXPECT_EQ(w_.expander.ExpandInto("%name and more", 0, 0, 6), "World");
   EXPECT_EQ(w_.expander.ExpandInto("%name", 0, 0, 0), "");
