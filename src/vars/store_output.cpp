@@ -87,19 +87,29 @@ void OutputStore::Log(const char* format, ...) {
 }
 
 void OutputStore::StoreOutput(int fileIndex, int stepIndex, std::string_view value, size_t length) {
-  std::unique_lock<std::recursive_mutex> lock(expander_.lock());
+  std::lock_guard<std::recursive_mutex> lock(expander_.lock());
   const Script* script = sources_.scripts.At(fileIndex);
   if (!script || stepIndex < 0 || static_cast<size_t>(stepIndex) >= script->steps.size()) return;
   const Step& s = script->steps[static_cast<size_t>(stepIndex)];
-  const std::string kind = s.output.str();
-  const std::string option = s.outputValue.str();
+  StoreInto(fileIndex, stepIndex, s.output.str(), s.outputValue.str(), value, length);
+}
+
+void OutputStore::StoreInto(int fileIndex, int stepIndex, std::string_view kindText, std::string_view optionText,
+                            std::string_view value, size_t length) {
+  std::unique_lock<std::recursive_mutex> lock(expander_.lock());
+  const std::string kind(kindText);
+  const std::string option(optionText);
   if (kind.empty()) return;
+  const Script* script = sources_.scripts.At(fileIndex);
+  const int32_t runCount = script && stepIndex >= 0 && static_cast<size_t>(stepIndex) < script->steps.size()
+                               ? script->steps[static_cast<size_t>(stepIndex)].runCount
+                               : 0;
 
   // The bytes the value stands for: the text, or as many as the length says.
   std::string bytes(value);
   if (bytes.size() < length) bytes.resize(length, '\0');
   const std::string_view text = std::string_view(bytes).substr(0, bytes.find('\0'));
-  if (length == 1 && (text == "0" || text.empty()) && s.runCount > 1) return;
+  if (length == 1 && (text == "0" || text.empty()) && runCount > 1) return;
 
   if (int slot = SlotNumber(option); slot && (kind[0] == 'M' || kind[0] == 'V')) {
     sources_.slots.Store(slot, bytes, length);

@@ -38,6 +38,10 @@ class OutputStore {
   // the length the producer reported, which exceeds the text length when the value holds
   // NUL bytes (missing bytes count as NUL).
   void StoreOutput(int fileIndex, int stepIndex, std::string_view value, size_t length);
+  // The same into a destination given here (failure modes that store into a variable); the
+  // Step still names the file and Step for expansion, log lines and the repeated-zero rule.
+  void StoreInto(int fileIndex, int stepIndex, std::string_view kind, std::string_view option, std::string_view value,
+                 size_t length);
 
   // The Variable action's Delete: "{N}" frees slot N, "All" deletes every variable and slot,
   // any other name (with list[%i] resolved) deletes that variable.

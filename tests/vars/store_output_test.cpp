@@ -79,6 +79,14 @@ TEST_F(StoreOutputTest, NothingIsStoredWithoutADestinationOrForARepeatedZero) {
   EXPECT_EQ(w_.variables.Read("x"), "0");
 }
 
+TEST_F(StoreOutputTest, AGivenDestinationNeedsNoStepFields) {
+  w_.output.StoreInto(0, 0, "Variable", "%counter", "3", 1);
+  EXPECT_EQ(w_.variables.Read("counter"), "3");
+  EXPECT_EQ(w_.LastLine(), "    counter = \"3\"");
+  w_.output.StoreInto(7, 99, "Variable", "%elsewhere", "x", 1);  // no such Step: still stored
+  EXPECT_EQ(w_.variables.Read("elsewhere"), "x");
+}
+
 TEST_F(StoreOutputTest, MemorySlotsLeaveTheRegistryAlone) {
   w_.Store("Memory Variable", "{3}", "in three");
   EXPECT_EQ(w_.slots.Text(3), "in three");
