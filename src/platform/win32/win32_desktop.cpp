@@ -179,6 +179,8 @@ OsError Win32Desktop::SaveScreenBitmap(const std::string& path) {
   DeleteObject(bmp);
   DeleteDC(mem);
   return result;
+}
+
 std::optional<WindowFacts> Win32Desktop::Facts(uint32_t handle) {
   HWND h = ToHwnd(handle);
   if (handle == 0 || !::IsWindow(h)) return std::nullopt;
