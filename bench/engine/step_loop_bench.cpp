@@ -25,7 +25,8 @@ struct Bench {
     settings->WriteNumber("*\\HiliteRunningStep", 0);
     session = std::make_unique<Session>(SessionPorts{port->clock(), port->environment(), port->mainQueue(),
                                                      port->dialogs(), port->desktop(), port->processes(), port->system(),
-                                                     port->threads(), *settings});
+                                                     port->threads(), *settings, port->locale(), port->files(),
+                                                     port->registry()});
     unlink(db.c_str());
   }
   std::unique_ptr<NativePort> port;

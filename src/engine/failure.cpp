@@ -121,8 +121,10 @@ int HandleFailure(Session& session, int slot, int index) {
     step.ranFlag = ran::kRun;
     return -1;
   }
-  // A block IF whose condition was false is no failure.
-  if (step.action.str().find("IF ") != std::string::npos && !ContainsNoCase(step.options, "Quick")) {
+  // A block IF whose condition was false is no failure; one whose condition could not be
+  // tested (its reason in the error text) is.
+  if (step.action.str().find("IF ") != std::string::npos && !ContainsNoCase(step.options, "Quick") &&
+      run.errorText.empty()) {
     step.ranFlag = ran::kFailedPassedOver;
     if (!session.flow.findElseOrEndIf) {
       LogLine(session, "    IF blocks need flow control, which is not built yet");

@@ -214,6 +214,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
     step.ranFlag = ran::kRun;
     ++step.runCount;
     run.nextStep = -1;
+    run.keepRanFlag = false;
 
     const int r = Execute(session, step, slot, index);
     if (r == result::kStop || session.StopRequested()) {
@@ -221,7 +222,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
       break;
     }
     if (r == result::kSuccess) {
-      step.ranFlag = ran::kSucceeded;
+      if (!run.keepRanFlag) step.ranFlag = ran::kSucceeded;
       if (run.logLevel == 2) LogFormat(session, "    [STEP %d] Return: Success", index + 1);
       const int next = run.nextStep;
       index = next >= 0 ? next : index + 1;

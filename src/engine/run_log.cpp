@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "engine/session.h"
+#include "vars/text_format.h"
 
 namespace plumo {
 namespace {
@@ -308,19 +309,6 @@ std::string WriteRunSummary(Session& session, int slot, int endIndex) {
   LogLine(session, rule);
   LogLine(session, kBlankLine);
   return " " + done;
-}
-
-std::string DurationText(uint32_t ms) {
-  if (ms == 0) ms = 1;
-  const uint32_t s = ms / 1000;
-  if (s == 0) return "less than 1 second";
-  if (s < 60) return FormatText("%u second%s", s, s == 1 ? "" : "s");
-  if (s < 3600) return FormatText("%u:%02u", s / 60, s % 60);
-  if (s > 86400) {
-    const uint32_t days = s / 86400, rest = s % 86400;
-    return FormatText("%u Day%s + %u:%02u:%02u", days, days < 2 ? "" : "s", rest / 3600, rest / 60 % 60, rest % 60);
-  }
-  return FormatText("%u:%02u:%02u", s / 3600, s / 60 % 60, s % 60);
 }
 
 }  // namespace plumo

@@ -50,9 +50,6 @@ void WriteRunHeader(Session& session, int slot);
 // Returns the completion line shown in the status bar.
 std::string WriteRunSummary(Session& session, int slot, int endIndex);
 
-// "less than 1 second", "5 seconds", "1:01", "1:00:00", "1 Day + 1:00:00".
-std::string DurationText(uint32_t ms);
-
 // English names; index 0 is Sunday / January.
 std::string_view WeekdayName(int dayOfWeek);
 std::string_view MonthName(int month);

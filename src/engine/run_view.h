@@ -64,6 +64,8 @@ class RunView {
   virtual void RunEnded() {}
   // A hidden start closes the main window when its run is over, which ends the program.
   virtual void CloseMainWindow() {}
+  // "Exit Plumo Studio" in a shown studio: the main window is asked to close.
+  virtual void RequestClose() {}
 };
 
 }  // namespace plumo

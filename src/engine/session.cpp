@@ -1,10 +1,15 @@
 #include "engine/session.h"
 
+#include <algorithm>
+
 #include "base/text.h"
+#include "engine/run_log.h"
 
 namespace plumo {
 
-Session::Session(const SessionPorts& ports) : ports_(ports) {}
+Session::Session(const SessionPorts& ports)
+    : formulas(FormulaHost{ports.locale, ports.clock, ports.desktop, ports.dialogs, ports.files, ports.system}),
+      ports_(ports) {}
 
 Session::~Session() {
   std::unique_ptr<Worker> running;
@@ -48,6 +53,31 @@ bool Session::StopRequested() {
 std::string Session::Expand(std::string_view text) {
   if (variables.expand) return variables.expand(*this, text);
   return std::string(text);
+}
+
+std::string Session::ExpandStep(std::string_view text, int slot, int index, unsigned flags, size_t* length) {
+  std::string out;
+  if (flags & expandflag::kNone)
+    out = std::string(text);
+  else if (variables.expandStep)
+    return variables.expandStep(*this, text, slot, index, flags, length);
+  else
+    out = Expand(text);
+  if (length) *length = out.size();
+  return out;
+}
+
+bool Session::StoreOutput(int slot, int index, std::string_view value, size_t length) {
+  const Script* script = scripts.At(slot);
+  if (!script || index < 0 || static_cast<size_t>(index) >= script->steps.size()) return false;
+  const Step& step = script->steps[static_cast<size_t>(index)];
+  if (step.output.empty()) return true;
+  if (!variables.storeOutput) {
+    LogLine(*this, "    Saving the result to \"" + step.output.str() + "\" needs the variable store, which is not built yet");
+    return false;
+  }
+  variables.storeOutput(*this, slot, index, value, std::max(length, value.size()));
+  return true;
 }
 
 bool Session::RunExists() {

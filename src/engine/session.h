@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/executor.h"
+#include "engine/flow_state.h"
 #include "settings/settings_store.h"
 #include "engine/message_box.h"
 #include "engine/run_view.h"
@@ -21,11 +22,15 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/main_queue.h"
 #include "platform/processes.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/threads.h"
 #include "scripts/script.h"
+#include "vars/formula.h"
 
 namespace plumo {
 
@@ -39,6 +44,9 @@ struct SessionPorts {
   System& system;
   Threads& threads;
   SettingsStore& settings;
+  Locale& locale;
+  Files& files;
+  Registry& registry;
 };
 
 // Start mode bits of the command line: a file is loaded (1), run at once (2), hidden (4).
@@ -74,6 +82,8 @@ struct RunState {
   std::atomic<uint8_t> dragInProgress{0};
   uint32_t lastDialogClosed = 0;
   bool dialogShown = false;
+  // Set by an executor that drew its own `ranFlag` for a success (an ELSE passed over).
+  bool keepRanFlag = false;
 };
 
 struct SlotRunState {
@@ -92,7 +102,23 @@ struct VariableHooks {
   std::function<bool(Session&, std::string_view output, std::string_view target, std::string_view value)> saveOutput;
   // {1} to {9}; false when the numbered variable does not exist.
   std::function<bool(Session&, int number, std::string_view value)> setNumbered;
+  // A field as Step `index` of `slot` sees it, with the expansion flags (1 none, 2 "{\XX}"
+  // kept, 4 single); *length, when given, gets the byte count.
+  std::function<std::string(Session&, std::string_view, int slot, int index, unsigned flags, size_t* length)> expandStep;
+  // Store output of Step `index`: its own `output` and `outputValue` say where.
+  std::function<void(Session&, int slot, int index, std::string_view value, size_t length)> storeOutput;
+  // The Variable action's Delete: "{N}", "All" or a (possibly indexed) name.
+  std::function<void(Session&, int slot, int index, std::string_view option)> deleteVariable;
+  // Bytes the persistent store holds for the user variable, 0 when it is absent.
+  std::function<size_t(Session&, std::string_view name)> probeVariable;
 };
+
+// Expansion flags of VariableHooks::expandStep.
+namespace expandflag {
+constexpr unsigned kNone = 1;
+constexpr unsigned kKeepBinary = 2;
+constexpr unsigned kSingle = 4;
+}  // namespace expandflag
 
 // What flow control provides (loops, GOSUB, IF).
 struct FlowHooks {
@@ -129,6 +155,9 @@ class Session {
   System& system() { return ports_.system; }
   Threads& threads() { return ports_.threads; }
   SettingsStore& settings() { return ports_.settings; }
+  Locale& locale() { return ports_.locale; }
+  Files& files() { return ports_.files; }
+  Registry& registry() { return ports_.registry; }
 
   RunView& view() { return *view_; }
   void SetView(RunView* view);
@@ -145,6 +174,10 @@ class Session {
 
   RunState run;
   std::array<SlotRunState, ScriptSlots::kCount> slots;
+  // Loops, GOSUB and IF (engine/flow_control.h).
+  FlowState flowState;
+  // The run thread's formula engine: IF Expression and While conditions.
+  FormulaEngine formulas;
   // The Current Window: the handle the last window-finding Step chose.
   uint32_t currentWindow = 0;
   // Start mode of the command line.
@@ -162,6 +195,11 @@ class Session {
   bool StopRequested();
 
   std::string Expand(std::string_view text);
+  // A field of Step `index` expanded; taken as written while no variable store is attached.
+  std::string ExpandStep(std::string_view text, int slot, int index, unsigned flags = 0, size_t* length = nullptr);
+  // Store output of Step `index` of `slot`. A Step without destination stores nothing; one
+  // with a destination and no variable store says so in the log and answers false.
+  bool StoreOutput(int slot, int index, std::string_view value, size_t length = 0);
 
   // Run thread: non-empty exactly while a run exists. The controller keeps it.
   bool RunExists();

@@ -1,8 +1,10 @@
 // Processes port: the priority class of this process, which the run lowers while a Wait Step
-// polls.
+// polls, and the list of running processes.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/os_error.h"
 
@@ -13,6 +15,11 @@ constexpr uint32_t kIdle = 0x40;
 constexpr uint32_t kNormal = 0x20;
 }  // namespace priority
 
+struct ProcessEntry {
+  uint32_t id = 0;
+  std::string name;  // the program's file name without its folder ("notepad.exe")
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -20,6 +27,8 @@ class Processes {
   // Win32 priority class numbers. Callers set and restore on the same thread (the run thread).
   virtual uint32_t PriorityClass() = 0;
   virtual OsError SetPriorityClass(uint32_t cls) = 0;
+  // The processes running now, in the system's order.
+  virtual OsError List(std::vector<ProcessEntry>* out) = 0;
 };
 
 }  // namespace plumo

@@ -20,6 +20,8 @@
 #include "fakes/fake_processes.h"
 #include "fakes/fake_system.h"
 #include "fakes/fake_environment.h"
+#include "fakes/fake_files.h"
+#include "fakes/fake_locale.h"
 #include "platform/memory/memory_registry.h"
 #include "settings/settings_store.h"
 #include "platform/loop_main_queue.h"
@@ -110,7 +112,8 @@ constexpr int kWaitCategory = 7;
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest()
-      : view(queue), session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, threads, settings}) {
+      : view(queue), session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, threads, settings, locale,
+                             files, registry}) {
     session.SetView(&view);
     session.startMode = 7;  // hidden: the end of the run ends the loop below
     logPath = ::testing::TempDir() + "plumo_engine_" +
@@ -166,6 +169,8 @@ class EngineTest : public ::testing::Test {
   FakeDesktop desktop;
   FakeProcesses processes;
   FakeSystem system;
+  FakeLocale locale;
+  FakeFiles files;
   StdThreads threads;
   MemoryRegistry registry;
   SettingsStore settings{registry, environment};

@@ -183,7 +183,7 @@ TEST_F(FailureTest, FalseBlockIfIsNoFailureButAQuickOneIs) {
   session.flow.findElseOrEndIf = [](Session&, int, int) { return 2; };
   for (const char* options : {"", "Quick"}) {
     dialogs.shown.clear();
-    FailingSteps();
+    FailingSteps(0, 0, "");
     Step ifStep = MakeStep("IF Expression", kTestCategory);
     ifStep.options = options;
     ifStep.onfail = "Display Error and Stop";

@@ -1,4 +1,5 @@
 #include "engine/run_log.h"
+#include "vars/text_format.h"
 
 #include "engine_harness.h"
 

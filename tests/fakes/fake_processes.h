@@ -1,4 +1,5 @@
-// A priority class that only remembers what it was set to.
+// A priority class that only remembers what it was set to, and a list of processes the test
+// keeps.
 #pragma once
 
 #include <vector>
@@ -14,7 +15,12 @@ class FakeProcesses : public Processes {
     cls = c;
     return OsError::Ok();
   }
+  OsError List(std::vector<ProcessEntry>* out) override {
+    *out = running;
+    return OsError::Ok();
+  }
   uint32_t cls = priority::kNormal;
+  std::vector<ProcessEntry> running;
 };
 
 }  // namespace plumo

@@ -10,6 +10,9 @@ class PosixProcesses : public Processes {
  public:
   uint32_t PriorityClass() override;
   OsError SetPriorityClass(uint32_t cls) override;
+  // From /proc: the name of each process's program file (its command's first word for
+  // processes whose file may not be read, its short name for kernel threads).
+  OsError List(std::vector<ProcessEntry>* out) override;
 };
 
 }  // namespace plumo

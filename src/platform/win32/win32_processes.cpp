@@ -1,6 +1,7 @@
 #include "platform/win32/win32_processes.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "platform/win32/win32_error.h"
 
@@ -10,6 +11,17 @@ uint32_t Win32Processes::PriorityClass() { return GetPriorityClass(GetCurrentPro
 
 OsError Win32Processes::SetPriorityClass(uint32_t cls) {
   return ::SetPriorityClass(GetCurrentProcess(), cls) ? OsError::Ok() : LastWin32Error("SetPriorityClass");
+}
+
+OsError Win32Processes::List(std::vector<ProcessEntry>* out) {
+  out->clear();
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.valid()) return LastWin32Error("CreateToolhelp32Snapshot");
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+    out->push_back(ProcessEntry{entry.th32ProcessID, entry.szExeFile});
+  return OsError::Ok();
 }
 
 namespace {

@@ -9,6 +9,8 @@ class Win32Processes : public Processes {
  public:
   uint32_t PriorityClass() override;
   OsError SetPriorityClass(uint32_t cls) override;
+  // A Toolhelp snapshot.
+  OsError List(std::vector<ProcessEntry>* out) override;
 };
 
 // Threads the studio can suspend, resume and terminate.

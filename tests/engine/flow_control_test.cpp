@@ -1,0 +1,302 @@
+#include "engine/flow_control.h"
+
+#include "flow_test_support.h"
+
+namespace plumo {
+namespace {
+
+Script ScriptOf(const std::vector<std::pair<std::string, uint32_t>>& steps) {
+  Script script;
+  for (const auto& [action, marks] : steps) {
+    Step s = MakeStep(action, CategoryOf(action));
+    s.status = marks;
+    script.steps.push_back(s);
+  }
+  return script;
+}
+
+TEST(FlowScans, FindNextLoopAndStartMatchNestedLoopsAndPassMarkedSteps) {
+  // 0 START, 1 START, 2 NEXT, 3 NEXT(skipped), 4 NEXT, 5 Comment
+  Script script = ScriptOf({{"Start 'For' Loop", 0},
+                            {"Start Text Loop", 0},
+                            {"NEXT LOOP", 0},
+                            {"NEXT LOOP", status::kSkip},
+                            {"NEXT LOOP", status::kBreakpoint},
+                            {"NEXT LOOP", 0},
+                            {"Comment", 0}});
+  struct {
+    int from, next;
+  } nexts[] = {{0, 5}, {1, 2}, {2, 2}, {6, 7}};
+  for (auto c : nexts) EXPECT_EQ(FindNextLoop(script, c.from), c.next) << c.from;
+  struct {
+    int from, start;
+  } starts[] = {{2, 1}, {5, 0}, {6, 0}, {1, 1}};
+  for (auto c : starts) EXPECT_EQ(FindStart(script, c.from), c.start) << c.from;
+}
+
+class ScanTest : public FlowTest {};
+
+TEST_F(ScanTest, FindElseOrEndIfSkipsNestedBlocksAndQuickChecks) {
+  LoadSpecs({{"IF Expression", "1"},               // 0
+             {"IF Expression", "1"},               // 1 nested block
+             {"ELSE"},                             // 2 nested ELSE
+             {"END IF"},                           // 3 nested END IF
+             {"IF Expression", "1", "Quick"},      // 4 checkpoint: no block
+             {"IF Expression", "1", "ELSE IF"},    // 5
+             {"ELSE"},                             // 6
+             {"END IF"}});                         // 7
+  EXPECT_EQ(FindElseOrEndIf(session, 0, 0, false), 5);
+  EXPECT_EQ(FindElseOrEndIf(session, 0, 0, true), 7);
+  EXPECT_EQ(FindElseOrEndIf(session, 0, 5, false), 6);
+  EXPECT_TRUE(OutputHas("    Jumping to next ELSE/END IF statement: [Step 6]"));
+  EXPECT_EQ(FindElseOrEndIf(session, 0, 7, false), 8);
+  EXPECT_TRUE(OutputHas("    WARNING: Matching ELSE/END IF statement not found!"));
+}
+
+class LoopTest : public FlowTest {};
+
+TEST_F(LoopTest, ForLoopCountsUpAndDownAndEndsOnTheLastValueUsed) {
+  struct {
+    const char *from, *step, *to, *values, *end;
+  } cases[] = {
+      {"1", "1", "3", "1 2 3", "    END OF LOOP from [Step 1], Final Value: 3, Total Loops: 3, Continuing with [Step 4]..."},
+      {"3", "-1", "1", "3 2 1", "    END OF LOOP from [Step 1], Final Value: 1, Total Loops: 3, Continuing with [Step 4]..."},
+      {"0.5", "0.25", "1", "0.5 0.75 1", "    END OF LOOP from [Step 1], Final Value: 1, Total Loops: 3, Continuing with [Step 4]..."},
+      {"5", "1", "3", "", "    END OF LOOP from [Step 1], Final Value: 4, Total Loops: 0, Continuing with [Step 4]..."},
+  };
+  for (auto c : cases) {
+    view.OutputClear();
+    LoadSpecs({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}, {"Record", "after"}});
+    EXPECT_EQ(Joined(RunRecording()), std::string(c.values) + (*c.values ? " " : "") + "after") << c.from << c.step;
+    EXPECT_TRUE(OutputHas(c.end)) << c.from << c.step;
+  }
+}
+
+TEST_F(LoopTest, ForLoopLogsEachPassAndKeepsEmptyFieldsAtOne) {
+  LoadSpecs({{"Start 'For' Loop", "2", "", "", ""}, {"NEXT LOOP"}});
+  Run();
+  EXPECT_TRUE(OutputHas("    Loop 1 of 2"));
+  EXPECT_TRUE(OutputHas("    Loop 2 of 2"));
+  EXPECT_TRUE(OutputHas("    Jumping to START LOOP at [Step 1]..."));
+}
+
+TEST_F(LoopTest, ForLoopWithIncrementZeroNeverEndsByItself) {
+  LoadSpecs({{"Start 'For' Loop", "3", "", "1", "0"}, {"Record", "x"}, {"NEXT LOOP"}});
+  int passes = 0;
+  OnTestStep([&](int, Step&) { return ++passes == 10 ? result::kStop : result::kSuccess; });
+  Run();
+  EXPECT_EQ(passes, 10);
+}
+
+TEST_F(LoopTest, NestedLoopsKeepTheOuterValuesWhileTheInnerRuns) {
+  LoadSpecs({{"Start 'For' Loop", "2", "", "1", "1", "%i"},
+             {"Start 'For' Loop", "3", "", "1", "1", "%j"},
+             {"Record", "%i.%j"},
+             {"NEXT LOOP"},
+             {"NEXT LOOP"}});
+  EXPECT_EQ(Joined(RunRecording()), "1.1 1.2 1.3 2.1 2.2 2.3");
+  EXPECT_TRUE(OutputHas("    END OF LOOP from [Step 1], Final Value: 2, Total Loops: 2, Continuing with [Step 6]..."));
+  EXPECT_EQ(session.flowState.loops[0][0].startStep, 0);
+}
+
+TEST_F(LoopTest, WhileLoopRunsWhileTheConditionHolds) {
+  vars.Set("n", "0");
+  LoadSpecs({{"Start 'While' Loop", "%n < 3", "", "", "", "pass"},
+             {"Record", "%n/%pass"},
+             {"Increment Variable", "", "", "", "", "%n"},
+             {"NEXT LOOP"}});
+  // The increment is the test's own: the System actions are tested elsewhere.
+  session.executors.Register(16, [this](Session&, int, int, bool) {
+    vars.Set("n", std::to_string(std::stoi(vars.Get("n")) + 1));
+    return result::kSuccess;
+  });
+  EXPECT_EQ(Joined(RunRecording()), "0/1 1/2 2/3");
+}
+
+TEST_F(LoopTest, TextLoopSplitsAtTheDelimiterOrAtLineFeeds) {
+  struct {
+    const char *text, *delimiter, *items;
+  } cases[] = {
+      {"a,b,,c", ",", "a b  c"},
+      {"one\ntwo", "", "one two"},
+      {"x<>y", "<>", "x y"},
+      {"", ",", ""},
+      {"single", ",", "single"},
+  };
+  for (auto c : cases) {
+    LoadSpecs({{"Start Text Loop", c.text, "", c.delimiter, "", "item"}, {"Record", "%item"}, {"NEXT LOOP"}});
+    EXPECT_EQ(Joined(RunRecording()), c.items) << c.text;
+  }
+}
+
+TEST_F(LoopTest, ProcessLoopStoresInTheFormTheOptionsAsk) {
+  processes.running = {{4, "init.exe"}, {812, "notepad.exe"}};
+  struct {
+    const char *options, *items;
+  } cases[] = {
+      {"ID,EXE", "4,init.exe 812,notepad.exe"},
+      {"EXE,ID", "init.exe,4 notepad.exe,812"},
+      {"ID", "4 812"},
+      {"", "init.exe notepad.exe"},
+  };
+  for (auto c : cases) {
+    LoadSpecs({{"Start Process Loop", "", c.options, "", "", "p"}, {"Record", "%p"}, {"NEXT LOOP"}});
+    EXPECT_EQ(Joined(RunRecording()), c.items) << c.options;
+  }
+}
+
+TEST_F(LoopTest, RegistryLoopEnumeratesSubkeysWithOrWithoutTheirParent) {
+  registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Alpha");
+  registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Beta");
+  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  EXPECT_EQ(Joined(RunRecording()), "Alpha Beta");
+  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\", "Parent", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  EXPECT_EQ(Joined(RunRecording()), "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\Alpha HKEY_CURRENT_USER\\SOFTWARE\\Tree\\Beta");
+  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Missing", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  EXPECT_TRUE(RunRecording().empty());
+}
+
+TEST_F(LoopTest, DatasetAndWindowLoopsWithoutTheirSourcesEndAtOnce) {
+  for (const char* kind : {"Start Dataset Loop", "Start Windows Loop"}) {
+    LoadSpecs({{kind}, {"Record", "inside"}, {"NEXT LOOP"}, {"Record", "after"}});
+    EXPECT_EQ(Joined(RunRecording()), "after") << kind;
+  }
+}
+
+TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {
+  LoadSpecs({{"Start 'For' Loop", "5", "", "1", "1", "%i"},  // 1
+             {"Record", "%i"},                               // 2
+             {"IF Expression", "%i = 2"},                    // 3
+             {"Break out of Loop"},                          // 4
+             {"END IF"},                                     // 5
+             {"NEXT LOOP"},                                  // 6
+             {"Record", "after"}});                          // 7
+  EXPECT_EQ(Joined(RunRecording()), "1 2 after");
+  EXPECT_TRUE(OutputHas("    Leaving (and closing) IF block which was entered at [Step 3]"));
+  EXPECT_TRUE(OutputHas("    END OF LOOP from [Step 1], Final Value: 2, Total Loops: 1, Continuing with [Step 7]..."));
+  EXPECT_EQ(session.flowState.ifDepth, 0);
+}
+
+TEST_F(LoopTest, SeventeenNestedLoopsLoseTheOutermostLevel) {
+  std::vector<StepSpec> specs;
+  for (int i = 0; i < 17; ++i) specs.push_back({"Start 'For' Loop", "1", "", "1", "1"});
+  specs.push_back({"Record", "deep"});
+  LoadSpecs(specs);
+  Run();
+  EXPECT_EQ(session.flowState.loops[0][0].startStep, 17);
+  EXPECT_EQ(session.flowState.loops[0][15].startStep, 2);
+}
+
+class JumpTest : public FlowTest {};
+
+TEST_F(JumpTest, GotoFindsStepNumbersAndLabelsButNotSkippedLabels) {
+  LoadSpecs({{"GOTO Label", "{STEP 3}"}, {"Record", "skipped"}, {"Record", "three"}, {"GOTO Label", "end"},
+             {"Record", "skipped"}, {"Label", "END"}, {"Record", "done"}});
+  EXPECT_EQ(Joined(RunRecording()), "three done");
+  EXPECT_TRUE(OutputHas("    Jumping to label \"{STEP 3}\" at [Step 3]"));
+  EXPECT_TRUE(OutputHas("    Jumping to label \"end\" at [Step 6]"));
+
+  LoadSpecs({{"GOTO Label", "there"}, {"Label", "there"}});
+  StepAt(0).onfail = "Stop Silently";
+  StepAt(1).status = status::kSkip;
+  Run();
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
+  EXPECT_TRUE(OutputContains("Error:  Label \"there\" not found"));
+}
+
+TEST_F(JumpTest, EmptyLabelAndReturnWithoutGosubFail) {
+  for (const char* action : {"GOTO Label", "Return from GOSUB"}) {
+    clock.Advance(1000);  // past the spacing of failure dialogs
+    LoadSpecs({{action}, {"Record", "after"}});
+    StepAt(0).onfail = "Display Error and Stop";
+    EXPECT_TRUE(RunRecording().empty());
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_NE(dialogs.shown.back().text.find(*action == 'G' ? "No label name provided" : "No matching GOSUB found"),
+              std::string::npos);
+  }
+}
+
+TEST_F(JumpTest, GosubReturnsToTheStepAfterTheCall) {
+  LoadSpecs({{"Record", "1"}, {"Record", "2"}, {"Record", "3"}, {"Record", "4"}, {"Record", "5"}, {"Record", "6"},
+             {"GOSUB Label", "sub"},  // Step 7
+             {"Record", "back"},      // Step 8
+             {"Exit Run"},
+             {"Label", "sub"},
+             {"Record", "in sub"},
+             {"Return from GOSUB"}});
+  EXPECT_EQ(Joined(RunRecording()), "1 2 3 4 5 6 in sub back");
+  EXPECT_TRUE(OutputHas("    GOSUB stack depth: 1"));
+  EXPECT_TRUE(OutputHas("    Returning from GOSUB to [Step 8]"));
+  EXPECT_EQ(session.flowState.gosubDepth, 0);
+}
+
+TEST_F(JumpTest, DeepGosubsOverwriteTheDeepestReturnAddress) {
+  int calls = 0;
+  LoadSpecs({{"Label", "self"}, {"Record", "x"}, {"GOSUB Label", "self"}});
+  OnTestStep([&](int, Step&) { return ++calls > 70 ? result::kStop : result::kSuccess; });
+  Run();
+  EXPECT_EQ(session.flowState.gosubDepth, 63);
+  EXPECT_EQ(session.flowState.gosub[63], 2);
+}
+
+TEST_F(JumpTest, GotoOutOfAnIfBlockClosesIt) {
+  LoadSpecs({{"IF Expression", "1"}, {"GOTO Label", "out"}, {"END IF"}, {"Label", "out"}, {"Record", "x"}});
+  Run();
+  EXPECT_EQ(session.flowState.ifDepth, 0);
+  EXPECT_TRUE(OutputHas("    Leaving (and closing) IF block which was entered at [Step 1]"));
+}
+
+class RunControlTest : public FlowTest {};
+
+TEST_F(RunControlTest, SetRunRepeatsRunsTheScriptThatManyTimesInAll) {
+  struct {
+    const char* text;
+    int runs;
+  } cases[] = {{"3", 3}, {"1", 1}, {"0", 1}};
+  for (auto c : cases) {
+    LoadSpecs({{"Set Run Repeats", c.text}, {"Record", "run"}});
+    EXPECT_EQ(RunRecording().size(), static_cast<size_t>(c.runs)) << c.text;
+  }
+  EXPECT_TRUE(OutputHas("    1 Run Repeat(s) remaining"));
+  EXPECT_TRUE(OutputHas("    0 Run Repeat(s) remaining"));
+}
+
+TEST_F(RunControlTest, SetRunRepeatsMinusOneRepeatsUntilStopped) {
+  LoadSpecs({{"Set Run Repeats", "-1"}, {"Record", "run"}});
+  int runs = 0;
+  OnTestStep([&](int, Step&) { return ++runs == 5 ? result::kStop : result::kSuccess; });
+  Run();
+  EXPECT_EQ(runs, 5);
+  EXPECT_TRUE(OutputHas("    An eternity of Run Repeats still remaining...."));
+}
+
+TEST_F(RunControlTest, ExitRunSetsTheExitCodeAndStops) {
+  LoadSpecs({{"Exit Run", "7"}, {"Record", "never"}});
+  EXPECT_TRUE(RunRecording().empty());
+  EXPECT_EQ(settings.ReadNumber("*\\DefaultReturnCode"), 7);
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
+  LoadSpecs({{"Exit Plumo Studio", "-3"}});
+  Run();
+  EXPECT_EQ(settings.ReadNumber("*\\DefaultReturnCode"), -3);
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
+}
+
+TEST_F(RunControlTest, RunClearsTheStacksAndRunFromHereKeepsThem) {
+  LoadSpecs({{"Start 'For' Loop", "3", "", "1", "1"}, {"Record", "x"}});
+  Run();
+  ASSERT_EQ(session.flowState.loops[0][0].startStep, 1);
+  session.flowState.ifDepth = 2;
+  session.flowState.gosubDepth = 1;
+  Run(runcmd::kRunFromHere, 1);
+  EXPECT_EQ(session.flowState.ifDepth, 2);
+  EXPECT_EQ(session.flowState.loops[0][0].startStep, 1);
+  Run(runcmd::kRunSingleStep, 1);
+  EXPECT_EQ(session.flowState.gosubDepth, 1);
+  Run(runcmd::kRun, 1);
+  EXPECT_EQ(session.flowState.ifDepth, 0);
+  EXPECT_EQ(session.flowState.gosubDepth, 0);
+  EXPECT_EQ(session.flowState.loops[0][0].startStep, 0);
+}
+
+}  // namespace
+}  // namespace plumo
