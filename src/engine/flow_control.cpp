@@ -171,9 +171,57 @@ std::string BesideScript(Session& session, int slot, const std::string& name) {
   return scriptPath.substr(0, cut + 1) + name;
 }
 
-bool FileLinePass(Session&, int, int, Step&, LoopLevel&) { return false; }  // XXX-LAND
-bool FilesPass(Session&, int, int, Step&, LoopLevel&) { return false; }  // XXX-LAND
-bool FoldersPass(Session&, int, int, Step&, LoopLevel&) { return false; }  // XXX-LAND
+bool FileLinePass(Session& session, int slot, int index, Step& step, LoopLevel& level) {
+  const std::string path = BesideScript(session, slot, session.ExpandStep(step.text, slot, index));
+  std::string content;
+  bool opened = false;
+  if (!session.files().ReadFile(path, &content, &opened)) return false;
+  const int wanted = ItemNumber(level);
+  if (wanted < 1) return false;
+  size_t begin = 0;
+  for (int n = 1; begin < content.size(); ++n) {
+    size_t end = content.find('\n', begin);
+    if (end == std::string::npos) end = content.size();
+    if (n == wanted) {
+      size_t stop = end > begin && content[end - 1] == '\r' ? end - 1 : end;
+      session.StoreOutput(slot, index, std::string_view(content).substr(begin, stop - begin));
+      return true;
+    }
+    begin = end + 1;
+  }
+  return false;
+}
+
+// Files and Folders: the list is made on the first pass.
+bool EntriesPass(Session& session, int slot, int index, Step& step, LoopLevel& level, bool folders) {
+  if (!level.hasItems) {
+    level.hasItems = true;
+    std::string spec = Bounded(session.ExpandStep(step.text, slot, index), kFileSpecWidth);
+    const bool wild = spec.find_first_of("*?") != std::string::npos;
+    if (!spec.empty() && (spec.back() == '\\' || spec.back() == '/') && !wild) spec += "*.*";
+    if (spec.find_first_of("*?.") == std::string::npos)
+      LogLine(session, "    WARNING!  The filespec does not appear to contain any wildcards");
+    const bool recursive = ContainsNoCase(step.options, "Recur");
+    size_t bytes = 0;
+    session.files().ListMatches(spec, folders, recursive, [&](const std::string& path) {
+      if (bytes + path.size() + 1 > kItemListLimit) return false;
+      bytes += path.size() + 1;
+      level.items.push_back(path);
+      return true;
+    });
+    LogFormat(session, "    %d %s match for file spec [%s]", static_cast<int>(level.items.size()),
+              recursive ? "total files" : "file", spec.c_str());
+  }
+  return StoreItem(session, slot, index, level);
+}
+
+bool FilesPass(Session& session, int slot, int index, Step& step, LoopLevel& level) {
+  return EntriesPass(session, slot, index, step, level, false);
+}
+
+bool FoldersPass(Session& session, int slot, int index, Step& step, LoopLevel& level) {
+  return EntriesPass(session, slot, index, step, level, true);
+}
 
 bool ProcessPass(Session& session, int slot, int index, Step& step, LoopLevel& level) {
   if (!level.hasItems) {

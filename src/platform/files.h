@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +14,17 @@
 namespace plumo {
 
 enum class PathKind { kNone, kFile, kFolder };
+
+// A watch on a folder and everything below it.
+class FolderWatch {
+ public:
+  virtual ~FolderWatch() = default;
+  // Blocks until a name, attribute, size or write time below the folder changes (true), or
+  // until Cancel (false).
+  virtual bool WaitForChange() = 0;
+  // Callable from any thread: a waiting WaitForChange returns false, and so do later ones.
+  virtual void Cancel() = 0;
+};
 
 class Files {
  public:
@@ -33,6 +46,14 @@ class Files {
   // was written (no file could be created, or the old one is read-only or locked) from a later
   // one; either way the old file is unchanged and no new file is left behind.
   virtual OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) = 0;
+
+  // The files (or the folders) whose names match the last part of spec ('*' and '?'; "*.*"
+  // matches every name), with their folder in front, in the folder's order; with recursive,
+  // the same for every folder below. fn answers false to stop.
+  virtual void ListMatches(const std::string& spec, bool folders, bool recursive,
+                           const std::function<bool(const std::string& path)>& fn) = 0;
+  // Null with *error when the folder cannot be watched.
+  virtual std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) = 0;
 };
 
 }  // namespace plumo

@@ -156,6 +156,40 @@ TEST_F(LoopTest, RegistryLoopEnumeratesSubkeysWithOrWithoutTheirParent) {
   EXPECT_TRUE(RunRecording().empty());
 }
 
+TEST_F(LoopTest, FileLineLoopReadsLinesBesideTheScript) {
+  files.Put("C:\\Scripts\\lines.txt", "first\r\nsecond\n\nfourth\n");
+  LoadSpecs({{"Start File Line Loop", "lines.txt", "", "", "", "line"}, {"Record", "[%line]"}, {"NEXT LOOP"}});
+  EXPECT_EQ(Joined(RunRecording()), "[first] [second] [] [fourth]");
+  LoadSpecs({{"Start File Line Loop", "C:\\Elsewhere\\none.txt", "", "", "", "line"}, {"Record", "x"}, {"NEXT LOOP"}});
+  EXPECT_TRUE(RunRecording().empty());
+}
+
+TEST_F(LoopTest, FilesAndFoldersLoopsListOnTheFirstPassWithOrWithoutRecursion) {
+  files.AddFolder("C:\\d");
+  files.AddFolder("C:\\d\\sub");
+  files.Put("C:\\d\\a.txt", "");
+  files.Put("C:\\d\\b.log", "");
+  files.Put("C:\\d\\sub\\c.txt", "");
+  struct {
+    const char *action, *spec, *options, *items, *log;
+  } cases[] = {
+      {"Start Files Loop", "C:\\d\\*.txt", "", "C:\\d\\a.txt", "    1 file match for file spec [C:\\d\\*.txt]"},
+      {"Start Files Loop", "C:\\d\\*.txt", "Recur", "C:\\d\\a.txt C:\\d\\sub\\c.txt",
+       "    2 total files match for file spec [C:\\d\\*.txt]"},
+      {"Start Files Loop", "C:\\d\\", "", "C:\\d\\a.txt C:\\d\\b.log", "    2 file match for file spec [C:\\d\\*.*]"},
+      {"Start Folders Loop", "C:\\d\\*", "", "C:\\d\\sub", "    1 file match for file spec [C:\\d\\*]"},
+  };
+  for (auto c : cases) {
+    view.OutputClear();
+    LoadSpecs({{c.action, c.spec, c.options, "", "", "f"}, {"Record", "%f"}, {"NEXT LOOP"}});
+    EXPECT_EQ(Joined(RunRecording()), c.items) << c.spec << c.options;
+    EXPECT_TRUE(OutputHas(c.log)) << c.log;
+  }
+  LoadSpecs({{"Start Files Loop", "C:\\d\\a"}, {"NEXT LOOP"}});
+  Run();
+  EXPECT_TRUE(OutputHas("    WARNING!  The filespec does not appear to contain any wildcards"));
+}
+
 TEST_F(LoopTest, DatasetAndWindowLoopsWithoutTheirSourcesEndAtOnce) {
   for (const char* kind : {"Start Dataset Loop", "Start Windows Loop"}) {
     LoadSpecs({{kind}, {"Record", "inside"}, {"NEXT LOOP"}, {"Record", "after"}});

@@ -1,8 +1,12 @@
 // Files and folders held in a map; '*' and '?' match within the last part of a pattern. Files
-// keep their content; reads and writes can be made to fail.
+// keep their content; reads and writes can be made to fail. Folder watches wake when the test
+// calls ChangeFolder. Not for use from two threads at once, except ChangeFolder and watches.
 #pragma once
 
+#include <condition_variable>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 
 #include "platform/files.h"
@@ -24,6 +28,13 @@ class FakeFiles : public Files {
   // The next ReplaceContent fails after creating its new file, as a full disk would.
   void FailNextWrite() { failNextWrite_ = true; }
   bool Has(const std::string& path) const { return entries_.count(path) != 0; }
+  // Wakes every watch of a folder.
+  void ChangeFolder() {
+    std::lock_guard<std::mutex> lock(watch_->mu);
+    ++watch_->changes;
+    watch_->cv.notify_all();
+  }
+  int watchesMade = 0;
   const std::string& Content(const std::string& path) const { return entries_.at(path).content; }
 
   PathKind Kind(const std::string& path) override {
@@ -69,8 +80,54 @@ class FakeFiles : public Files {
     Put(path, std::string(data));
     return OsError::Ok();
   }
+  void ListMatches(const std::string& spec, bool folders, bool recursive,
+                   const std::function<bool(const std::string& path)>& fn) override {
+    const size_t cut = spec.find_last_of("\\/") + 1;
+    const std::string folder = spec.substr(0, cut), leaf = spec.substr(cut);
+    for (const auto& [path, entry] : entries_) {
+      const size_t pcut = path.find_last_of("\\/") + 1;
+      if (entry.folder != folders || path.compare(0, cut, folder) != 0 || (!recursive && pcut != cut)) continue;
+      const std::string name = path.substr(pcut);
+      if ((Match(leaf, name) || (leaf == "*.*")) && !fn(path)) return;
+    }
+  }
+  std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override {
+    if (Kind(path) != PathKind::kFolder) {
+      *error = NotFound("FindFirstChangeNotificationA");
+      return nullptr;
+    }
+    ++watchesMade;
+    std::lock_guard<std::mutex> lock(watch_->mu);
+    return std::make_unique<Watch>(watch_, watch_->changes);
+  }
 
  private:
+  struct WatchState {
+    std::mutex mu;
+    std::condition_variable cv;
+    int changes = 0;
+  };
+  class Watch : public FolderWatch {
+   public:
+    Watch(std::shared_ptr<WatchState> state, int seen) : state_(std::move(state)), seen_(seen) {}
+    bool WaitForChange() override {
+      std::unique_lock<std::mutex> lock(state_->mu);
+      state_->cv.wait(lock, [&] { return cancelled_ || state_->changes != seen_; });
+      if (cancelled_) return false;
+      seen_ = state_->changes;
+      return true;
+    }
+    void Cancel() override {
+      std::lock_guard<std::mutex> lock(state_->mu);
+      cancelled_ = true;
+      state_->cv.notify_all();
+    }
+
+   private:
+    std::shared_ptr<WatchState> state_;
+    int seen_;
+    bool cancelled_ = false;
+  };
   struct Entry {
     bool folder;
     uint64_t size;
@@ -91,6 +148,7 @@ class FakeFiles : public Files {
   std::set<std::string> locked_;
   std::set<std::string> unreadable_;
   bool failNextWrite_ = false;
+  std::shared_ptr<WatchState> watch_ = std::make_shared<WatchState>();
 };
 
 }  // namespace plumo
