@@ -30,19 +30,6 @@ constexpr ModeKeyword kModeKeywords[] = {
     {"RESTART", FailureMode::kRestart},   {"PROGRAM", FailureMode::kProgram},
 };
 
-// A time-out as typed: the formula engine's number when there is one, else plain decimal.
-double TimeoutSeconds(Session& session, const Step& step) {
-  std::string text = session.Expand(step.timeout);
-  if (session.variables.evaluateNumber) return session.variables.evaluateNumber(session, text);
-  std::string_view t = Trim(text);
-  if (t.empty()) return 0;
-  std::string s(t);
-  char* end = nullptr;
-  double v = std::strtod(s.c_str(), &end);
-  if (end != s.c_str() + s.size() || !std::isfinite(v)) return 0;
-  return v;
-}
-
 void TakeSnapshot(Session& session, int index) {
   std::string base = LogFilePath(session);
   size_t dot = base.rfind('.');
@@ -101,6 +88,19 @@ void IncrementVariable(Session& session, const Step& step) {
 
 }  // namespace
 
+double TimeoutSeconds(Session& session, int slot, int index) {
+  const Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
+  std::string text = session.ExpandStep(step.timeout, slot, index);
+  if (session.variables.evaluateNumber) return session.variables.evaluateNumber(session, text);
+  std::string_view t = Trim(text);
+  if (t.empty()) return 0;
+  std::string s(t);
+  char* end = nullptr;
+  double v = std::strtod(s.c_str(), &end);
+  if (end != s.c_str() + s.size() || !std::isfinite(v)) return 0;
+  return v;
+}
+
 FailureMode ClassifyFailureMode(const char* onfail) {
   std::string_view name(onfail);
   if (name.empty()) return FailureMode::kError;
@@ -133,7 +133,7 @@ int HandleFailure(Session& session, int slot, int index) {
     return session.flow.findElseOrEndIf(session, slot, index);
   }
 
-  const double timeout = TimeoutSeconds(session, step);
+  const double timeout = TimeoutSeconds(session, slot, index);
   const uint32_t elapsed = session.clock().TickCount() - run.stepStartTime;
   if (static_cast<double>(elapsed) < timeout * 1000.0) {
     step.ranFlag = ran::kRun;

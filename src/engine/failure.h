@@ -13,6 +13,9 @@ constexpr uint32_t kFailureDialogSpacingMs = 250;
 // Longer error texts go to the log instead of into the dialog.
 constexpr size_t kDialogErrorLimit = 384;
 
+// A Step's `timeout` expanded and evaluated as seconds; 0 when empty or not a number.
+double TimeoutSeconds(Session& session, int slot, int index);
+
 // The index of the Step to run next, or -1 to end the run.
 int HandleFailure(Session& session, int slot, int index);
 

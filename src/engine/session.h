@@ -15,6 +15,7 @@
 
 #include "engine/executor.h"
 #include "engine/flow_state.h"
+#include "engine/waits.h"
 #include "settings/settings_store.h"
 #include "engine/message_box.h"
 #include "engine/run_view.h"
@@ -176,6 +177,8 @@ class Session {
   std::array<SlotRunState, ScriptSlots::kCount> slots;
   // Loops, GOSUB and IF (engine/flow_control.h).
   FlowState flowState;
+  // The condition wait (engine/waits.h).
+  WaitState waits;
   // The run thread's formula engine: IF Expression and While conditions.
   FormulaEngine formulas;
   // The Current Window: the handle the last window-finding Step chose.

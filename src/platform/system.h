@@ -41,6 +41,9 @@ class System {
   // Tells the other programs that the environment in the registry changed (on Windows the
   // setting-change broadcast to every top-level window, hung ones passed over after 5 s).
   virtual void AnnounceEnvironmentChange() = 0;
+  // Whether the system starts the commands of the Run key at boot (Windows does; the Linux
+  // runner keeps the key in its own registry, which nothing reads at boot).
+  virtual bool StartsRunEntriesAtBoot() = 0;
 };
 
 // Splits "\"C:\\a b\\x.exe\" -p" into file and parameters; an unquoted text is all file.

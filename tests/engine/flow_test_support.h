@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_actions.h"
 #include "engine/flow_control.h"
 #include "engine_harness.h"
 #include "fake_variables.h"
@@ -52,7 +53,7 @@ inline Step Build(const StepSpec& spec) {
 class FlowTest : public EngineTest {
  protected:
   FlowTest() : vars(session) {
-    RegisterFlowControl(session);
+    RegisterEngineActions(session);
     OnTestStep([this](int index, Step& step) {
       std::lock_guard<std::mutex> lock(recordMu);
       recorded.push_back(session.ExpandStep(step.text, 0, index));

@@ -23,11 +23,13 @@ class FakeSystem : public System {
   std::string UserName() override { return userName; }
   int32_t TimeZoneBias() override { return timeZoneBias; }
   void AnnounceEnvironmentChange() override { ++announcements; }
+  bool StartsRunEntriesAtBoot() override { return startsRunEntries; }
 
   OsVersion version{6, 1, 7601, true, true};
   MemoryStatus memory{4294967296ull, 1073741824ull};
   std::string directory = "C:\\Work\\";
   uint32_t shellResult = 42;
+  bool startsRunEntries = true;
   std::vector<std::string> opened;
   std::string commandLine = "\"C:\\Program Files\\Plumo\\Plumo.exe\" -r test.vxm";
   std::string userName = "Tester";

@@ -21,6 +21,7 @@ class PosixSystem : public System {
   int32_t TimeZoneBias() override;
   // Programs read their environment at start; there is nobody to tell.
   void AnnounceEnvironmentChange() override {}
+  bool StartsRunEntriesAtBoot() override { return false; }
 };
 
 }  // namespace plumo

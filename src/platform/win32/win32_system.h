@@ -16,6 +16,7 @@ class Win32System : public System {
   std::string UserName() override;
   int32_t TimeZoneBias() override;
   void AnnounceEnvironmentChange() override;
+  bool StartsRunEntriesAtBoot() override { return true; }
 };
 
 }  // namespace plumo

@@ -1,0 +1,13 @@
+#include "engine/engine_actions.h"
+
+#include "engine/flow_control.h"
+#include "engine/waits.h"
+
+namespace plumo {
+
+void RegisterEngineActions(Session& session) {
+  RegisterFlowControl(session);
+  RegisterWaits(session);
+}
+
+}  // namespace plumo
