@@ -10,6 +10,7 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/version.h"
+#include "engine/engine_actions.h"
 #include "engine/headless_run.h"
 #include "engine/session.h"
 #include "platform/memory/memory_resources.h"
@@ -92,7 +93,9 @@ int main(int argc, char** argv) {
   ScriptFileServices io{port.files(), messages, store, catalogs};
 
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
-                               port.desktop(), port.processes(), port.system(), port.threads(), store});
+                               port.desktop(), port.processes(), port.system(), port.threads(), store,
+                               port.locale(), port.files(), port.registry()});
+  RegisterEngineActions(session);
   session.startMode = request.mode;
   session.forcedLogLevel = logging.level;
   session.forcedOutput = logging.everyLineToOutput;

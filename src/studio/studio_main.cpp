@@ -11,6 +11,7 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/text.h"
+#include "engine/engine_actions.h"
 #include "engine/headless_run.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
@@ -52,7 +53,9 @@ int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& req
   DialogMessages messages(port.dialogs());
   ScriptFileServices io{port.files(), messages, store, catalogs};
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
-                               port.desktop(), port.processes(), port.system(), port.threads(), store});
+                               port.desktop(), port.processes(), port.system(), port.threads(), store,
+                               port.locale(), port.files(), port.registry()});
+  RegisterEngineActions(session);
   session.forcedLogLevel = logging.level;
   session.forcedOutput = logging.everyLineToOutput;
   int slot = 0;
