@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
   ConsoleMessages messages(std::cerr);
   ScriptFileServices io{port.files(), messages, store, catalogs};
 
+  MemoryClipboard clipboard;  // until the port carries the system's clipboard
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry()});
+                               port.locale(), port.files(), port.registry(), clipboard});
   RegisterEngineActions(session);
   session.startMode = request.mode;
   session.forcedLogLevel = logging.level;

@@ -26,11 +26,12 @@ struct Bench {
     session = std::make_unique<Session>(SessionPorts{port->clock(), port->environment(), port->mainQueue(),
                                                      port->dialogs(), port->desktop(), port->processes(), port->system(),
                                                      port->threads(), *settings, port->locale(), port->files(),
-                                                     port->registry()});
+                                                     port->registry(), clipboard});
     unlink(db.c_str());
   }
   std::unique_ptr<NativePort> port;
   std::unique_ptr<SettingsStore> settings;
+  MemoryClipboard clipboard;
   std::unique_ptr<Session> session;
 };
 

@@ -182,7 +182,21 @@ std::optional<bool> WindowTrue(ConditionContext& c) { return Unavailable(c, "the
 std::optional<bool> PixelTrue(ConditionContext& c) { return Unavailable(c, "the pixel and image search of the desktop actions"); }
 std::optional<bool> InternetTrue(ConditionContext& c) { return Unavailable(c, "the Internet actions"); }
 
-std::optional<bool> ClipboardTrue(ConditionContext& c) { return Unavailable(c, "XXX-LAND clipboard"); }
+std::optional<bool> ClipboardTrue(ConditionContext& c) {
+  std::optional<std::string> clip = c.session.clipboard().Text();
+  std::string_view o = c.step.options;
+  if (c.Logging()) {
+    std::string shown = clip ? Bounded(*clip, kClipboardShown + 1) : std::string();
+    LogLine(c.session, "    Clipboard Contains: " + shown + "...");
+  }
+  const bool holdsText = clip && !clip->empty();
+  if (ContainsNoCase(o, "Empty") || ContainsNoCase(o, "Any Text")) return ContainsNoCase(o, "Is Empty") ? !holdsText : holdsText;
+  const std::string wanted = c.Text();
+  const std::string have = clip.value_or("");
+  if (ContainsNoCase(o, "Insens")) return ContainsNoCase(have, wanted);
+  if (ContainsNoCase(o, "Partial")) return have.find(wanted) != std::string::npos;
+  return have == wanted;
+}
 
 struct ConditionRow {
   const char* keyword;

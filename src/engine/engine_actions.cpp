@@ -1,6 +1,7 @@
 #include "engine/engine_actions.h"
 
 #include "engine/flow_control.h"
+#include "engine/system_actions.h"
 #include "engine/waits.h"
 
 namespace plumo {
@@ -8,6 +9,7 @@ namespace plumo {
 void RegisterEngineActions(Session& session) {
   RegisterFlowControl(session);
   RegisterWaits(session);
+  RegisterSystemActions(session);
 }
 
 }  // namespace plumo

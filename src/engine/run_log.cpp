@@ -154,6 +154,8 @@ void StatusText(Session& session, int part, bool forced, std::string_view text) 
   session.view().StatusText(part, std::string(text));
 }
 
+void AppendToLogFile(Session& session, const std::string& text) { AppendToFile(LogFilePath(session), text); }
+
 std::string LogFilePath(Session& session) {
   std::string path(Trim(session.settings().ReadText("*\\Logfile", 260)));
   if (!path.empty()) return path;

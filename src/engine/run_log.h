@@ -39,6 +39,9 @@ int AskUser(Session& session, const std::string& text, const std::string& captio
 // 240 characters or more and empty texts change nothing.
 void StatusText(Session& session, int part, bool forced, std::string_view text);
 
+// Appends text as it is to the log file, whatever the log level ("Write to Log").
+void AppendToLogFile(Session& session, const std::string& text);
+
 // *\Logfile, or the program's path with ".exe" made "Log.txt".
 std::string LogFilePath(Session& session);
 

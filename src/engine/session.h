@@ -19,6 +19,7 @@
 #include "settings/settings_store.h"
 #include "engine/message_box.h"
 #include "engine/run_view.h"
+#include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
@@ -48,6 +49,7 @@ struct SessionPorts {
   Locale& locale;
   Files& files;
   Registry& registry;
+  Clipboard& clipboard;
 };
 
 // Start mode bits of the command line: a file is loaded (1), run at once (2), hidden (4).
@@ -159,6 +161,7 @@ class Session {
   Locale& locale() { return ports_.locale; }
   Files& files() { return ports_.files; }
   Registry& registry() { return ports_.registry; }
+  Clipboard& clipboard() { return ports_.clipboard; }
 
   RunView& view() { return *view_; }
   void SetView(RunView* view);

@@ -148,7 +148,15 @@ PollAnswer TestDateTime(Session& session, int slot, int index, Step& step) {
   return {false, ms < kDatePollMs ? ms + kDateMarginMs : kDatePollMs};
 }
 
-PollAnswer TestClipboard(Session&, int, int, Step&) { return {false, kFilePollMs}; }  // XXX-LAND
+PollAnswer TestClipboard(Session& session, int slot, int index, Step& step) {
+  std::optional<std::string> clip = session.clipboard().Text();
+  const bool holdsText = clip && !clip->empty();
+  if (ContainsNoCase(step.options, "Empty")) return {!holdsText, kFilePollMs};
+  const std::string wanted = session.ExpandStep(step.text, slot, index);
+  const std::string have = clip.value_or("");
+  const bool met = ContainsNoCase(step.options, "Partial") ? have.find(wanted) != std::string::npos : have == wanted;
+  return {met, kFilePollMs};
+}
 
 PollAnswer TestCondition(Session& session, int slot, int index, Step& step, WaitKind kind) {
   std::string_view options = step.options;

@@ -76,6 +76,8 @@ class Desktop {
 
   // What a run may leave held: a key (extended for the right-hand Control) and the left button.
   virtual OsError ReleaseKey(uint32_t vk, bool extended) = 0;
+  // Sends the key going down (the System actions' paste presses Control and V itself).
+  virtual OsError PressKey(uint32_t vk, bool extended) = 0;
   virtual OsError ReleaseLeftButton() = 0;
   // All monitors as one bitmap file (.bmp).
   virtual OsError SaveScreenBitmap(const std::string& path) = 0;
@@ -101,6 +103,7 @@ class HeadlessDesktop : public Desktop {
   bool IsKeyPressed(uint32_t) override { return false; }
   bool KeyPressedAsync(uint32_t) override { return false; }
   OsError ReleaseKey(uint32_t, bool) override { return NoSession("SendInput"); }
+  OsError PressKey(uint32_t, bool) override { return NoSession("SendInput"); }
   OsError ReleaseLeftButton() override { return NoSession("SendInput"); }
   OsError SaveScreenBitmap(const std::string&) override { return NoSession("BitBlt"); }
 

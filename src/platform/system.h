@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/os_error.h"
+
 namespace plumo {
 
 struct OsVersion {
@@ -14,6 +16,8 @@ struct OsVersion {
   bool workstation = true;
   bool windows = false;  // the numbers are Windows version numbers
 };
+
+enum class SessionEnd { kLogoff, kReboot, kShutdown };
 
 struct MemoryStatus {
   uint64_t total = 0;
@@ -44,6 +48,12 @@ class System {
   // Whether the system starts the commands of the Run key at boot (Windows does; the Linux
   // runner keeps the key in its own registry, which nothing reads at boot).
   virtual bool StartsRunEntriesAtBoot() = 0;
+  // Text for a debugger watching the process (OutputDebugString); Linux has no such channel
+  // and drops it.
+  virtual void DebugOutput(const std::string& text) = 0;
+  // Logs the user off, or restarts or shuts down the machine, forced; the system's refusal
+  // (a missing privilege or permission) comes back as the error.
+  virtual OsError EndSession(SessionEnd how) = 0;
 };
 
 // Splits "\"C:\\a b\\x.exe\" -p" into file and parameters; an unquoted text is all file.

@@ -52,9 +52,10 @@ int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& req
   ActionCatalogs catalogs(resources);
   DialogMessages messages(port.dialogs());
   ScriptFileServices io{port.files(), messages, store, catalogs};
+  MemoryClipboard clipboard;  // until the port carries the system's clipboard
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry()});
+                               port.locale(), port.files(), port.registry(), clipboard});
   RegisterEngineActions(session);
   session.forcedLogLevel = logging.level;
   session.forcedOutput = logging.everyLineToOutput;

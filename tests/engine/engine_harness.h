@@ -113,7 +113,7 @@ class EngineTest : public ::testing::Test {
  protected:
   EngineTest()
       : view(queue), session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, threads, settings, locale,
-                             files, registry}) {
+                             files, registry, clipboard}) {
     session.SetView(&view);
     session.startMode = 7;  // hidden: the end of the run ends the loop below
     logPath = ::testing::TempDir() + "plumo_engine_" +
@@ -171,6 +171,7 @@ class EngineTest : public ::testing::Test {
   FakeSystem system;
   FakeLocale locale;
   FakeFiles files;
+  MemoryClipboard clipboard;
   StdThreads threads;
   MemoryRegistry registry;
   SettingsStore settings{registry, environment};

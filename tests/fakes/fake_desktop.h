@@ -54,6 +54,10 @@ class FakeDesktop : public Desktop {
     released.push_back(std::string(extended ? "x" : "") + std::to_string(vk));
     return OsError::Ok();
   }
+  OsError PressKey(uint32_t vk, bool) override {
+    pressedKeys.push_back(std::to_string(vk));
+    return OsError::Ok();
+  }
   OsError ReleaseLeftButton() override {
     released.push_back("mouse");
     return OsError::Ok();
@@ -84,6 +88,7 @@ class FakeDesktop : public Desktop {
   std::map<std::pair<int32_t, int32_t>, uint32_t> pixels;
   std::set<uint32_t> keysDown;
   std::vector<std::string> released, snapshots;
+  std::vector<std::string> pressedKeys;
   bool canCapture = true;
   ScreenInfo screen{32, 2, 1920, 1080};
   // Details of windows beyond their title.

@@ -24,12 +24,20 @@ class FakeSystem : public System {
   int32_t TimeZoneBias() override { return timeZoneBias; }
   void AnnounceEnvironmentChange() override { ++announcements; }
   bool StartsRunEntriesAtBoot() override { return startsRunEntries; }
+  void DebugOutput(const std::string& text) override { debugOutput += text; }
+  OsError EndSession(SessionEnd how) override {
+    ended.push_back(how);
+    return endSessionError;
+  }
 
   OsVersion version{6, 1, 7601, true, true};
   MemoryStatus memory{4294967296ull, 1073741824ull};
   std::string directory = "C:\\Work\\";
   uint32_t shellResult = 42;
   bool startsRunEntries = true;
+  std::string debugOutput;
+  std::vector<SessionEnd> ended;
+  OsError endSessionError = OsError::Ok();
   std::vector<std::string> opened;
   std::string commandLine = "\"C:\\Program Files\\Plumo\\Plumo.exe\" -r test.vxm";
   std::string userName = "Tester";

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
+#include <string>
 
 #include "platform/os_error.h"
 
@@ -91,6 +93,30 @@ int32_t PosixSystem::TimeZoneBias() {
   struct tm local;
   if (!localtime_r(&now, &local)) return 0;
   return static_cast<int32_t>(-local.tm_gmtoff / 60);
+}
+
+OsError PosixSystem::EndSession(SessionEnd how) {
+  std::string command;
+  switch (how) {
+    case SessionEnd::kLogoff: {
+      const char* session = std::getenv("XDG_SESSION_ID");
+      command = std::string("loginctl terminate-session ") + (session ? session : "\"\"");
+      break;
+    }
+    case SessionEnd::kReboot: command = "systemctl reboot"; break;
+    case SessionEnd::kShutdown: command = "systemctl poweroff"; break;
+  }
+  // The service manager's own words when it refuses, for the run's error text.
+  FILE* out = popen((command + " 2>&1 </dev/null").c_str(), "r");
+  if (!out) return OsError("popen", oscode::kFileNotFound, "The service manager could not be asked.");
+  std::string said;
+  char buf[256];
+  while (size_t n = fread(buf, 1, sizeof buf, out)) said.append(buf, n);
+  const int status = pclose(out);
+  if (status == 0) return OsError::Ok();
+  while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) said.pop_back();
+  if (said.empty()) said = command + " was refused.";
+  return OsError(command.c_str(), oscode::kAccessDenied, said);
 }
 
 }  // namespace plumo

@@ -22,6 +22,10 @@ class PosixSystem : public System {
   // Programs read their environment at start; there is nobody to tell.
   void AnnounceEnvironmentChange() override {}
   bool StartsRunEntriesAtBoot() override { return false; }
+  void DebugOutput(const std::string&) override {}
+  // Asks the service manager (systemctl reboot / poweroff, loginctl terminate-session) and
+  // passes its complaint on when it refuses.
+  OsError EndSession(SessionEnd how) override;
 };
 
 }  // namespace plumo

@@ -112,6 +112,14 @@ OsError Win32Desktop::ReleaseKey(uint32_t key, bool extended) {
   return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
 }
 
+OsError Win32Desktop::PressKey(uint32_t key, bool extended) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = static_cast<WORD>(key);
+  in.ki.dwFlags = extended ? KEYEVENTF_EXTENDEDKEY : 0;
+  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+}
+
 OsError Win32Desktop::ReleaseLeftButton() {
   INPUT in = {};
   in.type = INPUT_MOUSE;

@@ -17,6 +17,7 @@ class Win32Desktop : public Desktop {
   bool IsKeyPressed(uint32_t vk) override;
   bool KeyPressedAsync(uint32_t vk) override;
   OsError ReleaseKey(uint32_t vk, bool extended) override;
+  OsError PressKey(uint32_t vk, bool extended) override;
   OsError ReleaseLeftButton() override;
   OsError SaveScreenBitmap(const std::string& path) override;
   std::optional<WindowFacts> Facts(uint32_t handle) override;

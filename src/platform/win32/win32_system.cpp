@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/win32/win32_error.h"
+
 namespace plumo {
 
 OsVersion Win32System::Version() {
@@ -75,6 +77,26 @@ void Win32System::AnnounceEnvironmentChange() {
   DWORD_PTR result = 0;
   SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
                       SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+void Win32System::DebugOutput(const std::string& text) { OutputDebugStringA(text.c_str()); }
+
+OsError Win32System::EndSession(SessionEnd how) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    return LastWin32Error("OpenProcessToken");
+  UniqueHandle owned(token);
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+    return LastWin32Error("LookupPrivilegeValueA");
+  AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  if (GetLastError() != ERROR_SUCCESS) return LastWin32Error("AdjustTokenPrivileges");
+  UINT flags = how == SessionEnd::kLogoff   ? EWX_LOGOFF
+               : how == SessionEnd::kReboot ? EWX_REBOOT | EWX_FORCE
+                                            : EWX_SHUTDOWN | EWX_FORCE;
+  return ExitWindowsEx(flags, 0) ? OsError::Ok() : LastWin32Error("ExitWindowsEx");
 }
 
 }  // namespace plumo

@@ -17,6 +17,9 @@ class Win32System : public System {
   int32_t TimeZoneBias() override;
   void AnnounceEnvironmentChange() override;
   bool StartsRunEntriesAtBoot() override { return true; }
+  void DebugOutput(const std::string& text) override;
+  // Enables the shutdown privilege first.
+  OsError EndSession(SessionEnd how) override;
 };
 
 }  // namespace plumo
