@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include <map>
+
+#include "engine/engine_actions.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
@@ -48,6 +51,94 @@ void BM_CommentSteps(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_CommentSteps)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Until the variable store is attached: %i and %x from a map, formulas through the session's
+// formula engine, results into the map. It stands in for expansion and Store output so that
+// the numbers show what flow control, conditions and formulas cost.
+void AttachMapVariables(Session& session, std::map<std::string, std::string>& vars) {
+  session.variables.expandStep = [&vars](Session& s, std::string_view text, int, int, unsigned, size_t* length) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '%' && i + 1 < text.size() && vars.count(std::string(1, text[i + 1]))) {
+        out += vars[std::string(1, text[++i])];
+      } else {
+        out.push_back(text[i]);
+      }
+    }
+    if (!out.empty() && out[0] == '=') {
+      std::string result;
+      s.formulas.Evaluate(std::string_view(out).substr(1), &result);
+      out = result;
+    }
+    if (length) *length = out.size();
+    return out;
+  };
+  session.variables.storeOutput = [&vars](Session& s, int slot, int index, std::string_view value, size_t) {
+    const Step& step = s.scripts.At(slot)->steps[static_cast<size_t>(index)];
+    vars[step.outputValue.str().substr(1)] = std::string(value);
+  };
+}
+
+Step Make(const char* action, int category, const char* text, const char* v1 = "", const char* v2 = "",
+          const char* out = "") {
+  Step s;
+  s.action = action;
+  s.category = category;
+  s.text = text;
+  s.value1 = v1;
+  s.value2 = v2;
+  if (*out) {
+    s.output = "Variable";
+    s.outputValue = out;
+  }
+  return s;
+}
+
+// The For loop of the run-engine issue: each pass a formula into a variable and an IF.
+void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
+  Bench b;
+  RegisterEngineActions(*b.session);
+  std::map<std::string, std::string> vars;
+  AttachMapVariables(*b.session, vars);
+  Script script;
+  script.steps = {Make("Start 'For' Loop", 13, "100000", "1", "1", "%i"),
+                  Make("Set Variable", 16, "=%i*2+1", "", "", "%x"),
+                  Make("IF Expression", 14, "%x > 100"),
+                  Make("END IF", 14, ""),
+                  Make("NEXT LOOP", 13, "")};
+  b.session->scripts.Open(std::move(script));
+  for (auto _ : state) {
+    b.session->flowState.Reset(0);
+    RunStepLoop(*b.session, RunParameter{0, false, 0});
+  }
+  if (vars["x"] != "200001") state.SkipWithError("the loop did not reach its end");
+  state.SetItemsProcessed(state.iterations() * b.session->run.stepsRun);
+  state.counters["steps"] = b.session->run.stepsRun;
+}
+BENCHMARK(BM_ForLoopWithFormulaAndIf)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Four nested loops (For, For, Text, For: 100 x 100 x 10 x 10 passes of a Comment): over two
+// million Steps, half of them flow control.
+void BM_NestedLoops(benchmark::State& state) {
+  Bench b;
+  RegisterEngineActions(*b.session);
+  Script script;
+  script.steps = {Make("Start 'For' Loop", 13, "100", "1", "1"), Make("Start 'For' Loop", 13, "100", "1", "1"),
+                  Make("Start Text Loop", 13, "a,b,c,d,e,f,g,h,i,j", ","), Make("Start 'For' Loop", 13, "10", "1", "1"),
+                  Make("Comment", 16, "body"), Make("NEXT LOOP", 13, ""), Make("NEXT LOOP", 13, ""),
+                  Make("NEXT LOOP", 13, ""), Make("NEXT LOOP", 13, "")};
+  b.session->scripts.Open(std::move(script));
+  int64_t steps = 0;
+  for (auto _ : state) {
+    b.session->flowState.Reset(0);
+    b.session->run.stepsRun = 0;
+    RunStepLoop(*b.session, RunParameter{0, false, 0});
+    steps = b.session->run.stepsRun;
+  }
+  state.SetItemsProcessed(state.iterations() * steps);
+  state.counters["steps"] = static_cast<double>(steps);
+}
+BENCHMARK(BM_NestedLoops)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace plumo
