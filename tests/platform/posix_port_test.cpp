@@ -3,11 +3,19 @@
 #include "platform/posix/posix_environment.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_locale.h"
+#include "platform/posix/posix_processes.h"
 #include "platform/posix/posix_system.h"
 #include "platform/posix/terminal_dialogs.h"
 #include "platform/port_conformance.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 namespace plumo {
 namespace {
@@ -105,6 +113,69 @@ TEST(PosixSystem, StartsProgramsThroughTheShell) {
   EXPECT_EQ(system.ShellOpen("plumo-no-such-program"), 2u);
   EXPECT_EQ(system.ShellOpen(""), 2u);
   EXPECT_FALSE(system.Version().windows);
+}
+
+}  // namespace
+}  // namespace plumo
+
+namespace plumo {
+namespace {
+
+class PosixFolders : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testing::TempDir() + "plumo_folders_" + testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ + "sub/deeper");
+    for (const char* f : {"a.txt", "b.log", "noext", "sub/c.txt", "sub/deeper/d.txt"}) std::ofstream(dir_ + f) << "x";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::vector<std::string> List(const std::string& leaf, bool folders, bool recursive) {
+    std::vector<std::string> out;
+    files_.ListMatches(dir_ + leaf, folders, recursive, [&](const std::string& p) {
+      out.push_back(p.substr(dir_.size()));
+      return true;
+    });
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  std::string dir_;
+  PosixFiles files_;
+};
+
+TEST_F(PosixFolders, ListsLikeWindowsSpecifications) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(List("*.txt", false, false), (V{"a.txt"}));
+  EXPECT_EQ(List("*.txt", false, true), (V{"a.txt", "sub/c.txt", "sub/deeper/d.txt"}));
+  EXPECT_EQ(List("*.*", false, false), (V{"a.txt", "b.log", "noext"}));
+  EXPECT_EQ(List("*", true, true), (V{"sub", "sub/deeper"}));
+  EXPECT_TRUE(List("none*", false, true).empty());
+}
+
+TEST_F(PosixFolders, AWatchWakesOnAChangeBelowAndOnCancel) {
+  OsError error;
+  auto watch = files_.WatchFolder(dir_, &error);
+  ASSERT_TRUE(watch) << error.ToString();
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ofstream(dir_ + "sub/deeper/new.txt") << "y";
+  });
+  EXPECT_TRUE(watch->WaitForChange());
+  writer.join();
+  watch->Cancel();
+  EXPECT_FALSE(watch->WaitForChange());
+  EXPECT_FALSE(files_.WatchFolder(dir_ + "missing", &error));
+  EXPECT_FALSE(error.ok());
+}
+
+TEST(PosixProcesses, ListsThisProcessByItsProgramName) {
+  PosixProcesses processes;
+  std::vector<ProcessEntry> list;
+  ASSERT_TRUE(processes.List(&list));
+  const uint32_t self = static_cast<uint32_t>(getpid());
+  auto it = std::find_if(list.begin(), list.end(), [&](const ProcessEntry& p) { return p.id == self; });
+  ASSERT_NE(it, list.end());
+  EXPECT_EQ(it->name, "platform_test");
 }
 
 }  // namespace
