@@ -263,7 +263,12 @@ bool RegistryPass(Session& session, int slot, int index, Step& step, LoopLevel& 
   return true;
 }
 
-bool WindowPass(Session&, int, int, Step&, LoopLevel&) { return false; }  // XXX-LAND
+// Without a desktop session there are no windows to walk: the loop ends at once.
+bool WindowPass(Session& session, int, int, Step&, LoopLevel&) {
+  if (session.desktop().Screen().width != 0)
+    session.SetError("\"Start Windows Loop\" needs the window walk of the desktop port, which is not built yet");
+  return false;
+}
 
 // The database actions have not made a result set yet, so there is never one to copy.
 bool DataPass(Session&, int, int, Step&, LoopLevel&) { return false; }
@@ -294,7 +299,11 @@ int LoopStart(Session& session, int slot, int index, Step& step) {
   StatusText(session, 2, false, "Loop: " + LoopNumberText(level->current));
   for (const LoopKindRow& kind : kLoopKinds) {
     if (!ContainsNoCase(step.action, kind.keyword)) continue;
-    if (!kind.pass(session, slot, index, step, *level)) return EndLoop(session, slot, index);
+    session.run.errorText.clear();
+    if (!kind.pass(session, slot, index, step, *level)) {
+      if (!session.run.errorText.empty()) return result::kFailure;
+      return EndLoop(session, slot, index);
+    }
     return result::kSuccess;
   }
   return session.Fail(FormatText("Unknown loop \"%s\"", step.action.c_str()));

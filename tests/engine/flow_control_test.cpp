@@ -191,10 +191,19 @@ TEST_F(LoopTest, FilesAndFoldersLoopsListOnTheFirstPassWithOrWithoutRecursion) {
 }
 
 TEST_F(LoopTest, DatasetAndWindowLoopsWithoutTheirSourcesEndAtOnce) {
+  desktop.screen = ScreenInfo{};  // no desktop session
   for (const char* kind : {"Start Dataset Loop", "Start Windows Loop"}) {
     LoadSpecs({{kind}, {"Record", "inside"}, {"NEXT LOOP"}, {"Record", "after"}});
     EXPECT_EQ(Joined(RunRecording()), "after") << kind;
   }
+}
+
+TEST_F(LoopTest, TheWindowsLoopOnADesktopSaysWhatItNeeds) {
+  LoadSpecs({{"Start Windows Loop"}, {"Record", "inside"}, {"NEXT LOOP"}});
+  StepAt(0).onfail = "Display Error and Stop";
+  EXPECT_TRUE(RunRecording().empty());
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_NE(dialogs.shown.back().text.find("needs the window walk of the desktop port"), std::string::npos);
 }
 
 TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {
