@@ -136,7 +136,8 @@ PollAnswer TestDateTime(Session& session, int slot, int index, Step& step) {
   std::optional<SystemTime> target = TargetTime(session, text);
   const SystemTime now = session.clock().LocalTime();
   if (!target) return {true, 0};  // refused before the wait began; a changed variable ends it
-  const double remaining = (SerialOfTime(*target) - SerialOfTime(now)) * 86400000.0;
+  // Whole milliseconds: the serials' fractions do not add up exactly.
+  const double remaining = std::round((SerialOfTime(*target) - SerialOfTime(now)) * 86400000.0);
   if (remaining <= 0) {
     LogLine(session, FormatText("    \"%s\" Done!  Final Comparison: %02d-%02d-%02d %02d:%02d:%02d --> %02d-%02d-%02d %02d:%02d:%02d",
                                 text.c_str(), now.year, now.month, now.day, now.hour, now.minute, now.second, target->year,
