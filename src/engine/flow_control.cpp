@@ -18,7 +18,6 @@ namespace {
 constexpr size_t kDelimiterWidth = 63;
 constexpr size_t kFileSpecWidth = 260;
 constexpr size_t kItemListLimit = 32u * 1024 * 1024;
-constexpr size_t kWindowTitleWidth = 260;
 
 bool Marked(const Step& s) { return (s.status & (status::kSkip | status::kBreakpoint)) != 0; }
 bool IsNextLoop(const Step& s) { return EqualsNoCase(s.action, "NEXT LOOP"); }
