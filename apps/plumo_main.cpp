@@ -12,6 +12,7 @@
 #include "base/version.h"
 #include "engine/engine_actions.h"
 #include "engine/headless_run.h"
+#include "engine/session_variables.h"
 #include "engine/session.h"
 #include "platform/memory/memory_resources.h"
 #include "platform/native_port.h"
@@ -92,11 +93,12 @@ int main(int argc, char** argv) {
   ConsoleMessages messages(std::cerr);
   ScriptFileServices io{port.files(), messages, store, catalogs};
 
-  MemoryClipboard clipboard;  // until the port carries the system's clipboard
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry(), clipboard});
+                               port.locale(), port.files(), port.registry(), port.clipboard()});
   RegisterEngineActions(session);
+  NoVariablesPalette palette;
+  SessionVariables sessionVariables(session, palette);
   session.startMode = request.mode;
   session.forcedLogLevel = logging.level;
   session.forcedOutput = logging.everyLineToOutput;

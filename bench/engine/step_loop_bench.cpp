@@ -6,9 +6,8 @@
 
 #include <string>
 
-#include <map>
-
 #include "engine/engine_actions.h"
+#include "engine/session_variables.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
@@ -29,12 +28,11 @@ struct Bench {
     session = std::make_unique<Session>(SessionPorts{port->clock(), port->environment(), port->mainQueue(),
                                                      port->dialogs(), port->desktop(), port->processes(), port->system(),
                                                      port->threads(), *settings, port->locale(), port->files(),
-                                                     port->registry(), clipboard});
+                                                     port->registry(), port->clipboard()});
     unlink(db.c_str());
   }
   std::unique_ptr<NativePort> port;
   std::unique_ptr<SettingsStore> settings;
-  MemoryClipboard clipboard;
   std::unique_ptr<Session> session;
 };
 
@@ -52,33 +50,6 @@ void BM_CommentSteps(benchmark::State& state) {
 }
 BENCHMARK(BM_CommentSteps)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-// Until the variable store is attached: %i and %x from a map, formulas through the session's
-// formula engine, results into the map. It stands in for expansion and Store output so that
-// the numbers show what flow control, conditions and formulas cost.
-void AttachMapVariables(Session& session, std::map<std::string, std::string>& vars) {
-  session.variables.expandStep = [&vars](Session& s, std::string_view text, int, int, unsigned, size_t* length) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '%' && i + 1 < text.size() && vars.count(std::string(1, text[i + 1]))) {
-        out += vars[std::string(1, text[++i])];
-      } else {
-        out.push_back(text[i]);
-      }
-    }
-    if (!out.empty() && out[0] == '=') {
-      std::string result;
-      s.formulas.Evaluate(std::string_view(out).substr(1), &result);
-      out = result;
-    }
-    if (length) *length = out.size();
-    return out;
-  };
-  session.variables.storeOutput = [&vars](Session& s, int slot, int index, std::string_view value, size_t) {
-    const Step& step = s.scripts.At(slot)->steps[static_cast<size_t>(index)];
-    vars[step.outputValue.str().substr(1)] = std::string(value);
-  };
-}
-
 Step Make(const char* action, int category, const char* text, const char* v1 = "", const char* v2 = "",
           const char* out = "") {
   Step s;
@@ -94,12 +65,13 @@ Step Make(const char* action, int category, const char* text, const char* v1 = "
   return s;
 }
 
-// The For loop of the run-engine issue: each pass a formula into a variable and an IF.
+// The For loop of the run-engine issue: each pass a formula into a variable and an IF, with
+// the real variable store (on the registry database) and expansion.
 void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
   Bench b;
   RegisterEngineActions(*b.session);
-  std::map<std::string, std::string> vars;
-  AttachMapVariables(*b.session, vars);
+  NoVariablesPalette palette;
+  SessionVariables variables(*b.session, palette);
   Script script;
   script.steps = {Make("Start 'For' Loop", 13, "100000", "1", "1", "%i"),
                   Make("Set Variable", 16, "=%i*2+1", "", "", "%x"),
@@ -111,7 +83,7 @@ void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
     b.session->flowState.Reset(0);
     RunStepLoop(*b.session, RunParameter{0, false, 0});
   }
-  if (vars["x"] != "200001") state.SkipWithError("the loop did not reach its end");
+  if (variables.store().Read("x").value_or("") != "200001") state.SkipWithError("the loop did not reach its end");
   state.SetItemsProcessed(state.iterations() * b.session->run.stepsRun);
   state.counters["steps"] = b.session->run.stepsRun;
 }

@@ -67,7 +67,7 @@ bool NumberedVariable(std::string_view name, int* number) {
   return true;
 }
 
-void IncrementVariable(Session& session, const Step& step) {
+void IncrementVariable(Session& session, int slot, int index, const Step& step) {
   std::string_view name = step.onfailValue;
   if (name.empty()) return;
   const bool numbered = [&] { int n; return NumberedVariable(name, &n); }();
@@ -82,7 +82,7 @@ void IncrementVariable(Session& session, const Step& step) {
   if (NumberedVariable(name, &number))
     session.variables.setNumbered(session, number, Bounded(text, kNumberedValueWidth));
   else
-    session.variables.saveOutput(session, "Variable", name, text);
+    session.variables.saveOutput(session, slot, index, "Variable", name, text);
   LogLine(session, FormatText("    Incrementing variable '%s' = %d", step.onfailValue.c_str(), value));
 }
 
@@ -203,7 +203,7 @@ int HandleFailure(Session& session, int slot, int index) {
       break;
     }
     case FailureMode::kVariable:
-      IncrementVariable(session, step);
+      IncrementVariable(session, slot, index, step);
       return index + 1;
     case FailureMode::kRestart:
       LogLine(session, "    Restarting Run at at [Step 1]");

@@ -102,7 +102,10 @@ struct VariableHooks {
   // A parameter evaluated as a number (time-outs); empty or not a number gives 0.
   std::function<double(Session&, std::string_view)> evaluateNumber;
   // Stores value through a result target as Save Output does; false when it could not.
-  std::function<bool(Session&, std::string_view output, std::string_view target, std::string_view value)> saveOutput;
+  // Step `index` of `slot` stands for expansion and the log lines.
+  std::function<bool(Session&, int slot, int index, std::string_view output, std::string_view target,
+                     std::string_view value)>
+      saveOutput;
   // {1} to {9}; false when the numbered variable does not exist.
   std::function<bool(Session&, int number, std::string_view value)> setNumbered;
   // A field as Step `index` of `slot` sees it, with the expansion flags (1 none, 2 "{\XX}"

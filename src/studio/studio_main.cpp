@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "engine/engine_actions.h"
 #include "engine/headless_run.h"
+#include "engine/session_variables.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
@@ -52,11 +53,12 @@ int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& req
   ActionCatalogs catalogs(resources);
   DialogMessages messages(port.dialogs());
   ScriptFileServices io{port.files(), messages, store, catalogs};
-  MemoryClipboard clipboard;  // until the port carries the system's clipboard
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry(), clipboard});
+                               port.locale(), port.files(), port.registry(), port.clipboard()});
   RegisterEngineActions(session);
+  NoVariablesPalette palette;
+  SessionVariables sessionVariables(session, palette);
   session.forcedLogLevel = logging.level;
   session.forcedOutput = logging.everyLineToOutput;
   int slot = 0;

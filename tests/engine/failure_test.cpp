@@ -150,7 +150,7 @@ TEST_F(FailureTest, IncrementVariableOnANumberedVariable) {
 TEST_F(FailureTest, IncrementVariableByNameGoesThroughSaveOutput) {
   std::string stored;
   session.variables.expand = [&](Session&, std::string_view t) { return t == "%count" ? std::string("41") : std::string(t); };
-  session.variables.saveOutput = [&](Session&, std::string_view output, std::string_view target, std::string_view v) {
+  session.variables.saveOutput = [&](Session&, int, int, std::string_view output, std::string_view target, std::string_view v) {
     stored = std::string(output) + " " + std::string(target) + "=" + std::string(v);
     return true;
   };
