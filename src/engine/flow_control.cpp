@@ -195,21 +195,21 @@ bool FileLinePass(Session& session, int slot, int index, Step& step, LoopLevel& 
 bool EntriesPass(Session& session, int slot, int index, Step& step, LoopLevel& level, bool folders) {
   if (!level.hasItems) {
     level.hasItems = true;
-    std::string spec = Bounded(session.ExpandStep(step.text, slot, index), kFileSpecWidth);
-    const bool wild = spec.find_first_of("*?") != std::string::npos;
-    if (!spec.empty() && (spec.back() == '\\' || spec.back() == '/') && !wild) spec += "*.*";
-    if (spec.find_first_of("*?.") == std::string::npos)
+    std::string mask = Bounded(session.ExpandStep(step.text, slot, index), kFileSpecWidth);
+    const bool wild = mask.find_first_of("*?") != std::string::npos;
+    if (!mask.empty() && (mask.back() == '\\' || mask.back() == '/') && !wild) mask += "*.*";
+    if (mask.find_first_of("*?.") == std::string::npos)
       LogLine(session, "    WARNING!  The filespec does not appear to contain any wildcards");
     const bool recursive = ContainsNoCase(step.options, "Recur");
     size_t bytes = 0;
-    session.files().ListMatches(spec, folders, recursive, [&](const std::string& path) {
+    session.files().ListMatches(mask, folders, recursive, [&](const std::string& path) {
       if (bytes + path.size() + 1 > kItemListLimit) return false;
       bytes += path.size() + 1;
       level.items.push_back(path);
       return true;
     });
-    LogFormat(session, "    %d %s match for file spec [%s]", static_cast<int>(level.items.size()),
-              recursive ? "total files" : "file", spec.c_str());
+    LogFormat(session, "    %d %s match for file mask [%s]", static_cast<int>(level.items.size()),
+              recursive ? "total files" : "file", mask.c_str());
   }
   return StoreItem(session, slot, index, level);
 }

@@ -47,10 +47,10 @@ class Files {
   // one; either way the old file is unchanged and no new file is left behind.
   virtual OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) = 0;
 
-  // The files (or the folders) whose names match the last part of spec ('*' and '?'; "*.*"
+  // The files (or the folders) whose names match the last part of mask ('*' and '?'; "*.*"
   // matches every name), with their folder in front, in the folder's order; with recursive,
   // the same for every folder below. fn answers false to stop.
-  virtual void ListMatches(const std::string& spec, bool folders, bool recursive,
+  virtual void ListMatches(const std::string& mask, bool folders, bool recursive,
                            const std::function<bool(const std::string& path)>& fn) = 0;
   // Null with *error when the folder cannot be watched.
   virtual std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) = 0;

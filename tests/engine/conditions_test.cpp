@@ -6,8 +6,8 @@ namespace {
 class IfTest : public FlowTest {
  protected:
   // Runs one checkpoint IF and tells whether it held.
-  bool Holds(const StepSpec& spec) {
-    StepSpec quick = spec;
+  bool Holds(const StepSpec& mask) {
+    StepSpec quick = mask;
     quick.options += ",Quick";
     LoadSpecs({quick});
     StepAt(0).onfail = "Stop Silently";
@@ -70,9 +70,9 @@ TEST_F(IfTest, AConditionThatCannotBeTestedFailsTheBlockIf) {
 }
 
 TEST_F(IfTest, SixteenNestedIfsShareTheLastLevel) {
-  std::vector<StepSpec> specs;
-  for (int i = 0; i < 17; ++i) specs.push_back({"IF Expression", "1"});
-  LoadSpecs(specs);
+  std::vector<StepSpec> masks;
+  for (int i = 0; i < 17; ++i) masks.push_back({"IF Expression", "1"});
+  LoadSpecs(masks);
   Run();
   EXPECT_EQ(session.flowState.ifDepth, 15);
   EXPECT_TRUE(OutputHas("    WARNING: Too many embedded IF statements"));

@@ -171,18 +171,18 @@ TEST_F(LoopTest, FilesAndFoldersLoopsListOnTheFirstPassWithOrWithoutRecursion) {
   files.Put("C:\\d\\b.log", "");
   files.Put("C:\\d\\sub\\c.txt", "");
   struct {
-    const char *action, *spec, *options, *items, *log;
+    const char *action, *mask, *options, *items, *log;
   } cases[] = {
-      {"Start Files Loop", "C:\\d\\*.txt", "", "C:\\d\\a.txt", "    1 file match for file spec [C:\\d\\*.txt]"},
+      {"Start Files Loop", "C:\\d\\*.txt", "", "C:\\d\\a.txt", "    1 file match for file mask [C:\\d\\*.txt]"},
       {"Start Files Loop", "C:\\d\\*.txt", "Recur", "C:\\d\\a.txt C:\\d\\sub\\c.txt",
-       "    2 total files match for file spec [C:\\d\\*.txt]"},
-      {"Start Files Loop", "C:\\d\\", "", "C:\\d\\a.txt C:\\d\\b.log", "    2 file match for file spec [C:\\d\\*.*]"},
-      {"Start Folders Loop", "C:\\d\\*", "", "C:\\d\\sub", "    1 file match for file spec [C:\\d\\*]"},
+       "    2 total files match for file mask [C:\\d\\*.txt]"},
+      {"Start Files Loop", "C:\\d\\", "", "C:\\d\\a.txt C:\\d\\b.log", "    2 file match for file mask [C:\\d\\*.*]"},
+      {"Start Folders Loop", "C:\\d\\*", "", "C:\\d\\sub", "    1 file match for file mask [C:\\d\\*]"},
   };
   for (auto c : cases) {
     view.OutputClear();
-    LoadSpecs({{c.action, c.spec, c.options, "", "", "f"}, {"Record", "%f"}, {"NEXT LOOP"}});
-    EXPECT_EQ(Joined(RunRecording()), c.items) << c.spec << c.options;
+    LoadSpecs({{c.action, c.mask, c.options, "", "", "f"}, {"Record", "%f"}, {"NEXT LOOP"}});
+    EXPECT_EQ(Joined(RunRecording()), c.items) << c.mask << c.options;
     EXPECT_TRUE(OutputHas(c.log)) << c.log;
   }
   LoadSpecs({{"Start Files Loop", "C:\\d\\a"}, {"NEXT LOOP"}});
@@ -221,10 +221,10 @@ TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {
 }
 
 TEST_F(LoopTest, SeventeenNestedLoopsLoseTheOutermostLevel) {
-  std::vector<StepSpec> specs;
-  for (int i = 0; i < 17; ++i) specs.push_back({"Start 'For' Loop", "1", "", "1", "1"});
-  specs.push_back({"Record", "deep"});
-  LoadSpecs(specs);
+  std::vector<StepSpec> masks;
+  for (int i = 0; i < 17; ++i) masks.push_back({"Start 'For' Loop", "1", "", "1", "1"});
+  masks.push_back({"Record", "deep"});
+  LoadSpecs(masks);
   Run();
   EXPECT_EQ(session.flowState.loops[0][0].startStep, 17);
   EXPECT_EQ(session.flowState.loops[0][15].startStep, 2);

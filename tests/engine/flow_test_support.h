@@ -38,14 +38,14 @@ struct StepSpec {
   std::string outputValue;
 };
 
-inline Step Build(const StepSpec& spec) {
-  Step s = MakeStep(spec.action, CategoryOf(spec.action), spec.text);
-  s.options = spec.options;
-  s.value1 = spec.value1;
-  s.value2 = spec.value2;
-  if (!spec.outputValue.empty()) {
+inline Step Build(const StepSpec& mask) {
+  Step s = MakeStep(mask.action, CategoryOf(mask.action), mask.text);
+  s.options = mask.options;
+  s.value1 = mask.value1;
+  s.value2 = mask.value2;
+  if (!mask.outputValue.empty()) {
     s.output = "Variable";
-    s.outputValue = spec.outputValue;
+    s.outputValue = mask.outputValue;
   }
   return s;
 }
@@ -61,9 +61,9 @@ class FlowTest : public EngineTest {
     });
   }
 
-  Script& LoadSpecs(const std::vector<StepSpec>& specs, std::string path = "C:\\Scripts\\test.vxm") {
+  Script& LoadSpecs(const std::vector<StepSpec>& masks, std::string path = "C:\\Scripts\\test.vxm") {
     std::vector<Step> steps;
-    for (const StepSpec& spec : specs) steps.push_back(Build(spec));
+    for (const StepSpec& mask : masks) steps.push_back(Build(mask));
     return Load(std::move(steps), path);
   }
   // Runs the Script and returns what the Record Steps saw.

@@ -10,9 +10,9 @@ namespace {
 class RealVariablesTest : public EngineTest {
  protected:
   RealVariablesTest() : variables(session, palette) { RegisterEngineActions(session); }
-  Script& LoadSpecs(const std::vector<StepSpec>& specs) {
+  Script& LoadSpecs(const std::vector<StepSpec>& masks) {
     std::vector<Step> steps;
-    for (const StepSpec& spec : specs) steps.push_back(Build(spec));
+    for (const StepSpec& mask : masks) steps.push_back(Build(mask));
     return Load(std::move(steps));
   }
   std::string Variable(std::string_view name) { return variables.store().Read(name).value_or("<absent>"); }

@@ -80,10 +80,10 @@ class FakeFiles : public Files {
     Put(path, std::string(data));
     return OsError::Ok();
   }
-  void ListMatches(const std::string& spec, bool folders, bool recursive,
+  void ListMatches(const std::string& mask, bool folders, bool recursive,
                    const std::function<bool(const std::string& path)>& fn) override {
-    const size_t cut = spec.find_last_of("\\/") + 1;
-    const std::string folder = spec.substr(0, cut), leaf = spec.substr(cut);
+    const size_t cut = mask.find_last_of("\\/") + 1;
+    const std::string folder = mask.substr(0, cut), leaf = mask.substr(cut);
     for (const auto& [path, entry] : entries_) {
       const size_t pcut = path.find_last_of("\\/") + 1;
       if (entry.folder != folders || path.compare(0, cut, folder) != 0 || (!recursive && pcut != cut)) continue;

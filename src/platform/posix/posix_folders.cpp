@@ -1,4 +1,4 @@
-// Listing files by a Windows-style specification, and watching folders with inotify.
+// Listing files by a Windows-style mask, and watching folders with inotify.
 #include <dirent.h>
 #include <errno.h>
 #include <fnmatch.h>
@@ -101,11 +101,11 @@ void WatchTree(int inotify, const std::string& folder) {
 
 }  // namespace
 
-void PosixFiles::ListMatches(const std::string& spec, bool folders, bool recursive,
+void PosixFiles::ListMatches(const std::string& mask, bool folders, bool recursive,
                              const std::function<bool(const std::string& path)>& fn) {
-  const size_t slash = spec.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : spec.substr(0, slash + 1);
-  const std::string leaf = slash == std::string::npos ? spec : spec.substr(slash + 1);
+  const size_t slash = mask.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : mask.substr(0, slash + 1);
+  const std::string leaf = slash == std::string::npos ? mask : mask.substr(slash + 1);
   ListIn(folder, leaf, folders, recursive, fn);
 }
 
