@@ -49,6 +49,19 @@ BOOL CALLBACK PostClose(HWND hwnd, LPARAM) {
   return TRUE;
 }
 
+// The title is set before WM_CREATE makes the EDIT child, so wait for the child, not the title.
+HWND WaitForEdit(const std::string& title, HWND* window) {
+  HWND edit = nullptr;
+  WaitFor(
+      [&] {
+        *window = FindWindowA(nullptr, title.c_str());
+        edit = *window ? FindWindowExA(*window, nullptr, "EDIT", nullptr) : nullptr;
+        return edit != nullptr;
+      },
+      15000);
+  return edit;
+}
+
 class TargetProgram {
  public:
   explicit TargetProgram(const std::string& title) {
@@ -83,10 +96,8 @@ TEST(Win32Desktop, TypedKeysArriveInTheEditControlOfAnotherProgram) {
   ASSERT_TRUE(target.started()) << "cannot start smoke_target.exe: " << GetLastError();
 
   HWND window = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (window = FindWindowA(nullptr, title.c_str())) != nullptr; }, 15000))
-      << "no window titled " << title;
-  HWND edit = FindWindowExA(window, nullptr, "EDIT", nullptr);
-  ASSERT_NE(edit, nullptr);
+  HWND edit = WaitForEdit(title, &window);
+  ASSERT_NE(edit, nullptr) << "no window titled " << title << " with an EDIT child";
 
   SetForegroundWindow(window);
   ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 5000)) << "window not in front";
@@ -104,11 +115,13 @@ TEST(Win32Desktop, KeysGoToTheForegroundWindowOnly) {
   TargetProgram back(base + " back");
   ASSERT_TRUE(back.started());
   HWND backWindow = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (backWindow = FindWindowA(nullptr, (base + " back").c_str())) != nullptr; }, 15000));
+  HWND backEdit = WaitForEdit(base + " back", &backWindow);
+  ASSERT_NE(backEdit, nullptr);
   TargetProgram front(base + " front");
   ASSERT_TRUE(front.started());
   HWND frontWindow = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (frontWindow = FindWindowA(nullptr, (base + " front").c_str())) != nullptr; }, 15000));
+  HWND frontEdit = WaitForEdit(base + " front", &frontWindow);
+  ASSERT_NE(frontEdit, nullptr);
 
   SetForegroundWindow(frontWindow);
   ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == frontWindow; }, 5000));
@@ -116,8 +129,6 @@ TEST(Win32Desktop, KeysGoToTheForegroundWindowOnly) {
   for (char c : std::string("front")) AddKeys(inputs, c);
   ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 
-  HWND frontEdit = FindWindowExA(frontWindow, nullptr, "EDIT", nullptr);
-  HWND backEdit = FindWindowExA(backWindow, nullptr, "EDIT", nullptr);
   WaitFor([&] { return WindowText(frontEdit) == "front"; }, 5000);
   EXPECT_EQ(WindowText(frontEdit), "front");
   EXPECT_EQ(WindowText(backEdit), "");
