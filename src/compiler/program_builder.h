@@ -10,7 +10,10 @@
 
 #include "base/message_sink.h"
 #include "compiler/build_request.h"
+#include "compiler/program_resources.h"
+#include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "scripts/script.h"
 
 namespace plumo {
@@ -47,11 +50,20 @@ struct BuildServices {
   MessageSink& messages;                       // failures, captioned "Compile EXE"
   std::function<void(std::string_view)> line;  // progress and summary lines
   Files& files;
+  Clock& clock;                                // the pauses that let scanners release the output
+  ProgramResources& resources;
+  Processes& processes;                        // runs the executable packer
   std::string currentFolder;
+  std::string tempFolder;
   std::string runtimeLibrary;  // RuntimeLibraryPath of the running program
+  // Variable expansion for the names of packaged files; names are taken as written without it.
+  std::function<std::string(std::string_view)> expand = {};
 };
 
-// Builds the program; 1 on success, 0 after telling why.
+// The Script text a program carries: "<Plumo>", the Steps without comments, "</Plumo>".
+std::string CompiledScriptText(const Script& script);
+
+// Builds the program; 1 on success, 0 after telling why. The Script itself is not changed.
 int BuildProgram(BuildServices& services, const Script& script, const BuildRequest& request);
 
 }  // namespace plumo

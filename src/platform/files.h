@@ -52,6 +52,8 @@ class Files {
   // the same for every folder below. fn answers false to stop.
   virtual void ListMatches(const std::string& mask, bool folders, bool recursive,
                            const std::function<bool(const std::string& path)>& fn) = 0;
+  // Removes the file; a path that names nothing is no failure.
+  virtual OsError Delete(const std::string& path) = 0;
   // Null with *error when the folder cannot be watched.
   virtual std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) = 0;
 };

@@ -29,6 +29,8 @@ class Processes {
   virtual OsError SetPriorityClass(uint32_t cls) = 0;
   // The processes running now, in the system's order.
   virtual OsError List(std::vector<ProcessEntry>* out) = 0;
+  // Starts the command line and waits until it ends or timeoutMs pass (it then keeps running).
+  virtual OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) = 0;
 };
 
 }  // namespace plumo

@@ -80,6 +80,11 @@ class FakeFiles : public Files {
     Put(path, std::string(data));
     return OsError::Ok();
   }
+  OsError Delete(const std::string& path) override {
+    if (locked_.count(path) && entries_.count(path)) return SharingViolation();
+    entries_.erase(path);
+    return OsError::Ok();
+  }
   void ListMatches(const std::string& mask, bool folders, bool recursive,
                    const std::function<bool(const std::string& path)>& fn) override {
     const size_t cut = mask.find_last_of("\\/") + 1;

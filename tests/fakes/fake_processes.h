@@ -19,7 +19,14 @@ class FakeProcesses : public Processes {
     *out = running;
     return OsError::Ok();
   }
+  OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) override {
+    started.push_back(commandLine);
+    lastTimeoutMs = timeoutMs;
+    return OsError::Ok();
+  }
   uint32_t cls = priority::kNormal;
+  std::vector<std::string> started;
+  uint32_t lastTimeoutMs = 0;
   std::vector<ProcessEntry> running;
 };
 

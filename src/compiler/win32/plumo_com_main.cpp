@@ -8,6 +8,9 @@
 #include "base/message_sink.h"
 #include "compiler/compile_command.h"
 #include "compiler/program_builder.h"
+#include "compiler/win32/win32_program_resources.h"
+#include "engine/session.h"
+#include "engine/session_variables.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
 #include "scripts/script_file.h"
@@ -40,8 +43,23 @@ int Compile(const std::string& commandLine) {
   BuildRequest request;
   request.output = named.output;
   ReadBuildOptions(commandLine, request);
-  BuildServices services{messages, [](std::string_view line) { std::cout << line << '\n' << std::flush; },
-                         port.files(), CurrentFolder(), RuntimeLibraryPath(port.environment().ProgramPath())};
+  // A session only for the variable expansion of packaged files' names.
+  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
+                               port.desktop(), port.processes(), port.system(), port.threads(), store,
+                               port.locale(), port.files(), port.registry(), port.clipboard()});
+  NoVariablesPalette palette;
+  SessionVariables variables(session, palette);
+  Win32ProgramResources programResources(port.clock());
+  BuildServices services{messages,
+                         [](std::string_view line) { std::cout << line << '\n' << std::flush; },
+                         port.files(),
+                         port.clock(),
+                         programResources,
+                         port.processes(),
+                         CurrentFolder(),
+                         port.environment().TempFolder(),
+                         RuntimeLibraryPath(port.environment().ProgramPath()),
+                         [&](std::string_view text) { return session.Expand(text); }};
   BuildProgram(services, script, request);
   return 1;
 }

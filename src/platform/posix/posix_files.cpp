@@ -131,6 +131,11 @@ OsError PosixFiles::ReadFile(const std::string& path, std::string* out, bool* op
   return OsError::Ok();
 }
 
+OsError PosixFiles::Delete(const std::string& path) {
+  if (unlink(path.c_str()) == 0 || errno == ENOENT) return OsError::Ok();
+  return PosixError("unlink", errno);
+}
+
 OsError PosixFiles::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
   *created = false;
   struct stat old;

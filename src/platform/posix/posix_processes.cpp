@@ -5,11 +5,15 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <spawn.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
+
+extern char** environ;
 
 namespace plumo {
 
@@ -71,6 +75,20 @@ OsError PosixProcesses::List(std::vector<ProcessEntry>* out) {
     out->push_back(ProcessEntry{static_cast<uint32_t>(id), name});
   }
   closedir(proc);
+  return OsError::Ok();
+}
+
+OsError PosixProcesses::RunAndWait(const std::string& commandLine, uint32_t timeoutMs) {
+  const char* argv[] = {"/bin/sh", "-c", commandLine.c_str(), nullptr};
+  pid_t pid = 0;
+  const int err = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ);
+  if (err) return OsError("posix_spawn", static_cast<uint32_t>(err), strerror(err));
+  constexpr uint32_t kPollMs = 10;
+  for (uint32_t waited = 0; waited < timeoutMs; waited += kPollMs) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) != 0) break;
+    usleep(kPollMs * 1000);
+  }
   return OsError::Ok();
 }
 

@@ -13,6 +13,7 @@ class PosixProcesses : public Processes {
   // From /proc: the name of each process's program file (its command's first word for
   // processes whose file may not be read, its short name for kernel threads).
   OsError List(std::vector<ProcessEntry>* out) override;
+  OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) override;
 };
 
 }  // namespace plumo

@@ -70,6 +70,13 @@ OsError Win32Files::ReadFile(const std::string& path, std::string* out, bool* op
   return OsError::Ok();
 }
 
+OsError Win32Files::Delete(const std::string& path) {
+  if (DeleteFileA(path.c_str())) return OsError::Ok();
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return OsError::Ok();
+  return Win32Error("DeleteFileA", code);
+}
+
 OsError Win32Files::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
   *created = false;
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {

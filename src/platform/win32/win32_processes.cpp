@@ -24,6 +24,18 @@ OsError Win32Processes::List(std::vector<ProcessEntry>* out) {
   return OsError::Ok();
 }
 
+OsError Win32Processes::RunAndWait(const std::string& commandLine, uint32_t timeoutMs) {
+  std::string line = commandLine;  // CreateProcessA may write into it
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return LastWin32Error("CreateProcessA");
+  UniqueHandle process(pi.hProcess), thread(pi.hThread);
+  WaitForSingleObject(process.get(), timeoutMs);
+  return OsError::Ok();
+}
+
 namespace {
 
 class Win32Worker : public Worker {

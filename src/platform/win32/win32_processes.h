@@ -11,6 +11,7 @@ class Win32Processes : public Processes {
   OsError SetPriorityClass(uint32_t cls) override;
   // A Toolhelp snapshot.
   OsError List(std::vector<ProcessEntry>* out) override;
+  OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) override;
 };
 
 // Threads the studio can suspend, resume and terminate.
