@@ -69,5 +69,16 @@ TEST_P(FilesConformance, NoFolderNoFile) {
   EXPECT_EQ(files->Kind(root + "missing"), PathKind::kNone);
 }
 
+TEST_P(FilesConformance, DeleteRemovesAFileAndAcceptsOneThatIsGone) {
+  std::string root;
+  auto files = GetParam().make(&root);
+  bool created = false;
+  ASSERT_TRUE(files->ReplaceContent(root + "out.exe", "MZ", &created).ok());
+  EXPECT_TRUE(files->Delete(root + "out.exe").ok());
+  EXPECT_EQ(files->Kind(root + "out.exe"), PathKind::kNone);
+  EXPECT_TRUE(files->Delete(root + "out.exe").ok());
+  EXPECT_EQ(files->Kind(root + "a.txt"), PathKind::kFile);
+}
+
 }  // namespace
 }  // namespace plumo

@@ -178,5 +178,22 @@ TEST(PosixProcesses, ListsThisProcessByItsProgramName) {
   EXPECT_EQ(it->name, "platform_test");
 }
 
+TEST(PosixProcesses, RunAndWaitWaitsForTheCommandOrTheTimeOut) {
+  PosixProcesses processes;
+  char folder[] = "/tmp/plumo-run-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string marker = std::string(folder) + "/done";
+  ASSERT_TRUE(processes.RunAndWait("sleep 0.1; echo ok > '" + marker + "'", 10000));
+  EXPECT_TRUE(std::ifstream(marker).good());
+  std::remove(marker.c_str());
+  // A command that outlives the time-out is left running.
+  ASSERT_TRUE(processes.RunAndWait("sleep 0.5; echo late > '" + marker + "'", 50));
+  EXPECT_FALSE(std::ifstream(marker).good());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_TRUE(std::ifstream(marker).good());
+  std::remove(marker.c_str());
+  rmdir(folder);
+}
+
 }  // namespace
 }  // namespace plumo

@@ -13,6 +13,7 @@
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_queue.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 
 namespace plumo {
@@ -73,10 +74,25 @@ TEST(Win32Files, ALockedFileIsRefusedAndKept) {
   OsError e = files.ReplaceContent(path, "new", &created);
   EXPECT_FALSE(e.ok());
   EXPECT_FALSE(created);
+  EXPECT_FALSE(files.Delete(path).ok());
   CloseHandle(held);
   ASSERT_TRUE(files.ReadFile(path, &out, &opened).ok());
   EXPECT_EQ(out, "old");
   DeleteFileA(path.c_str());
+}
+
+TEST(Win32Processes, RunAndWaitRunsTheCommandLineToItsEnd) {
+  char temp[MAX_PATH];
+  ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string marker = std::string(temp) + "plumo run marker.txt";
+  DeleteFileA(marker.c_str());
+  Win32Processes processes;
+  ASSERT_TRUE(processes.RunAndWait("cmd /c echo ok> \"" + marker + "\"", 20000));
+  EXPECT_NE(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileA(marker.c_str());
+  const OsError missing = processes.RunAndWait("C:\\nowhere\\packer.exe -9", 1000);
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(missing.call(), "CreateProcessA");
 }
 
 TEST(Win32System, NamesItsFoldersAndTheCommandLine) {
