@@ -160,7 +160,7 @@ class PlumoComBuilds : public testing::Test {
     compiler_ = folder_ + "Plumo.com";
     const std::string library = folder_ + "PlumoRes.DLL";
     ASSERT_TRUE(CopyFileA(PlumoCom().c_str(), compiler_.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(BuiltProgramPath("..\\tests\\bin\\smoke_target.exe").c_str(), library.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(TestFilePath("smoke_target.exe").c_str(), library.c_str(), FALSE));
     const std::string program = ReadAll(PlumoCom());
     ASSERT_EQ(Le32(program, 0x3C), kDosHeaderSize) << "the runtime images rely on a 128-byte DOS header";
     const auto packed = Pack(std::string_view(program).substr(kDosHeaderSize));
@@ -198,7 +198,7 @@ std::string PlumoComBuilds::compiler_;
 TEST_F(PlumoComBuilds, AWindowsProgramWithVersionIconAndSingleInstance) {
   const std::string script = ScriptFile("full.vxm", Steps("Delay", "10") + Steps("Set Variable", "%x%"));
   const std::string icon = Path("app.ico");
-  ASSERT_TRUE(CopyFileA(BuiltProgramPath("..\\tests\\bin\\plumo.ico").c_str(), icon.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(TestFilePath("plumo.ico").c_str(), icon.c_str(), FALSE));
   Outcome o = Compile("-c \"" + script + "\" -o \"" + Path("full.exe") + "\" -v 2.5.1 -y \"(c) Test\" -d Demo -s -i \"" +
                       icon + "\"");
   EXPECT_EQ(o.exitCode, 1u);

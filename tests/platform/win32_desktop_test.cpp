@@ -6,18 +6,12 @@
 #include <string>
 
 #include "fakes/wait_for.h"
+#include "fakes/win32_built_program.h"
 
 #include "platform/win32/win32_registry.h"
 
 namespace plumo {
 namespace {
-
-std::string FixturePath(const char* exe) {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of("\\/") + 1) + exe;
-}
 
 std::string WindowText(HWND hwnd) {
   char buf[512] = {};
@@ -67,7 +61,7 @@ class TargetProgram {
   explicit TargetProgram(const std::string& title) {
     // Built piece by piece: GCC 12 warns falsely on '"literal" + std::string&&'.
     std::string cmd = "\"";
-    cmd += FixturePath("smoke_target.exe");
+    cmd += TestFilePath("smoke_target.exe");
     cmd += "\" ";
     cmd += title;
     STARTUPINFOA si = {};

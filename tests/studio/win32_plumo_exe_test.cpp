@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fakes/wait_for.h"
+#include "fakes/win32_built_program.h"
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_registry.h"
 #include "settings/settings_store.h"
@@ -15,15 +16,7 @@
 namespace plumo {
 namespace {
 
-std::string TestFolder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, n);
-  return dir.substr(0, dir.find_last_of('\\') + 1);
-}
-
-// The tests live in <build>\tests\bin, the programs in <build>\bin.
-std::string PlumoExe() { return TestFolder() + "..\\..\\bin\\Plumo.exe"; }
+std::string PlumoExe() { return BuiltProgramPath("Plumo.exe"); }
 
 struct FindArgs {
   DWORD pid;
@@ -140,7 +133,7 @@ TEST_F(PlumoExeTest, WithEveryHandOverSlotTakenANewStudioStarts) {
 }
 
 TEST_F(PlumoExeTest, HiddenRunsRunTheScriptAndEndWithTheReturnCode) {
-  std::string script = TestFolder() + "plumo_exe_test.vxm";
+  std::string script = TestFilePath("plumo_exe_test.vxm");
   std::ofstream(script) << "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
   store_.WriteNumber("*\\DefaultReturnCode", 5);
   Process run(PlumoExe(), "-r \"" + script + "\" %fromExe=\"a b\"");
@@ -164,7 +157,7 @@ std::string SingleInstanceCopy() {
   size_t at = bytes.find("~BUFFER~");
   if (at == std::string::npos) return std::string();
   bytes[at] = '1';
-  std::string copy = TestFolder() + "PlumoSingle.exe";
+  std::string copy = TestFilePath("PlumoSingle.exe");
   std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
   return copy;
 }
@@ -181,7 +174,7 @@ TEST_F(PlumoExeTest, ABuiltSingleInstanceProgramRefusesASecondCopy) {
     EXPECT_EQ(second.Window(), nullptr);
     EXPECT_FALSE(first.Exited(0));
     // -r is never refused: this one runs its Script and ends with the return code.
-    std::string script = TestFolder() + "single.vxm";
+    std::string script = TestFilePath("single.vxm");
     std::ofstream(script) << "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
     store_.WriteNumber("*\\DefaultReturnCode", 3);
     Process run(exe, "-r \"" + script + "\"");
