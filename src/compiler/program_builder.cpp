@@ -397,8 +397,9 @@ class Builder {
     changes->push_back(std::move(change));
   }
 
+  // Quiet builds package all the same: a program that lacks its files fails where it runs.
   void Package() {
-    Print("Packaging External Files...");
+    if (!r_.quiet) Print("Packaging External Files...");
     std::vector<std::pair<std::string, int32_t>> table;
     int files = 0, linked = 0;
     bool stopped = false;
@@ -433,7 +434,8 @@ class Builder {
         if (table.size() < kPackagedNamesKept) table.emplace_back(name, id);
       }
     });
-    for (const std::string& line : PackagingLines(files, linked, packageBytes_)) Print(line);
+    if (!r_.quiet)
+      for (const std::string& line : PackagingLines(files, linked, packageBytes_)) Print(line);
   }
 
   std::string Expand(std::string_view text) { return sv_.expand ? sv_.expand(text) : std::string(text); }

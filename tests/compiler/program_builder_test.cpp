@@ -343,6 +343,18 @@ TEST_F(BuildProgramTest, PackagingEmbedsEachFileOnceAndLeavesTheScriptAlone) {
   EXPECT_TRUE(Printed("    Total Embedded Package Size: 2k"));
 }
 
+TEST_F(BuildProgramTest, QuietBuildsPackageWithoutSayingSo) {
+  files.Put("C:\\cwd\\in.txt", "data");
+  script.steps = {MakeStep("Read File", 9)};
+  script.steps[0].value1 = "C:\\cwd\\in.txt";
+  request.packaging = packaging::kDataFiles;
+  request.quiet = true;
+  ASSERT_EQ(Build(), 1);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(resources.Get(kOutput, restype::kRcData, 2000)->bytes, "data");
+  EXPECT_NE(ScriptResource().find("<embedded_ID_1>2000</embedded_ID_1>"), std::string::npos);
+}
+
 TEST_F(BuildProgramTest, AFileThatCannotBeEmbeddedStopsPackagingOnly) {
   script.steps = {MakeStep("Read File", 9), MakeStep("Copy File", 9)};
   script.steps[0].value1 = "C:\\missing.txt";
