@@ -158,7 +158,7 @@ int PasteClipboard(Context& c) {
 }
 
 int ClearClipboard(Context& c) {
-  OsError e = c.session.clipboard().SetText("");
+  OsError e = c.session.clipboard().Clear();
   return e ? result::kSuccess : c.session.Fail(e.ToString());
 }
 

@@ -16,6 +16,8 @@ class Clipboard {
   virtual std::optional<std::string> Text() = 0;
   // Replaces the clipboard's contents by the text.
   virtual OsError SetText(const std::string& text) = 0;
+  // Leaves the clipboard holding nothing at all.
+  virtual OsError Clear() = 0;
 };
 
 // A clipboard of this process alone: the Linux runner without a desktop session, and tests.
@@ -28,6 +30,11 @@ class MemoryClipboard : public Clipboard {
   OsError SetText(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mu_);
     text_ = text.substr(0, text.find('\0'));
+    return OsError::Ok();
+  }
+  OsError Clear() override {
+    std::lock_guard<std::mutex> lock(mu_);
+    text_.reset();
     return OsError::Ok();
   }
 

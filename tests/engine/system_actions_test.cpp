@@ -117,6 +117,7 @@ TEST_F(SystemTest, ClipboardActions) {
   const uint32_t before = clock.TickCount();
   Run();
   EXPECT_EQ(StepAt(1).ranFlag, ran::kSucceeded);
+  EXPECT_EQ(clipboard.Text(), std::nullopt);
   EXPECT_EQ(desktop.pressedKeys, (std::vector<std::string>{"17", "86"}));
   EXPECT_EQ(clock.TickCount() - before, 500u);
 }

@@ -109,6 +109,8 @@ TEST(Win32Clipboard, TextGoesOnAndComesBack) {
   EXPECT_EQ(clipboard.Text(), "Plumo clipboard 4711");
   ASSERT_TRUE(clipboard.SetText(std::string("cut\0here", 8)).ok());
   EXPECT_EQ(clipboard.Text(), "cut");
+  ASSERT_TRUE(clipboard.Clear().ok());
+  EXPECT_EQ(clipboard.Text(), std::nullopt);
 }
 
 TEST(Win32System, KnowsItIsWindows) {

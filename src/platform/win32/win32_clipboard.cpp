@@ -56,4 +56,12 @@ OsError Win32Clipboard::SetText(const std::string& text) {
   return OsError::Ok();
 }
 
+OsError Win32Clipboard::Clear() {
+  if (!OpenWithRetries()) return LastWin32Error("OpenClipboard");
+  const bool emptied = EmptyClipboard();
+  OsError e = emptied ? OsError::Ok() : LastWin32Error("EmptyClipboard");
+  CloseClipboard();
+  return e;
+}
+
 }  // namespace plumo

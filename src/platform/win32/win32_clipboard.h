@@ -9,6 +9,7 @@ class Win32Clipboard : public Clipboard {
  public:
   std::optional<std::string> Text() override;
   OsError SetText(const std::string& text) override;
+  OsError Clear() override;
 };
 
 }  // namespace plumo
