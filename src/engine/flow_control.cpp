@@ -18,6 +18,8 @@ namespace {
 constexpr size_t kDelimiterWidth = 63;
 constexpr size_t kFileSpecWidth = 260;
 constexpr size_t kItemListLimit = 32u * 1024 * 1024;
+constexpr size_t kWindowTitleStored = 259;
+constexpr int kMaxWindowsPassedOver = 100000;
 
 bool Marked(const Step& s) { return (s.status & (status::kSkip | status::kBreakpoint)) != 0; }
 bool IsNextLoop(const Step& s) { return EqualsNoCase(s.action, "NEXT LOOP"); }
@@ -262,11 +264,35 @@ bool RegistryPass(Session& session, int slot, int index, Step& step, LoopLevel& 
   return true;
 }
 
-// Without a desktop session there are no windows to walk: the loop ends at once.
-bool WindowPass(Session& session, int, int, Step&, LoopLevel&) {
-  if (session.desktop().Screen().width != 0)
-    session.SetError("\"Start Windows Loop\" needs the window walk of the desktop port, which is not built yet");
-  return false;
+// Walks the windows in Z order from a start window; without "Child" only the windows a user
+// sees as applications' windows count. Without a desktop session there are none.
+bool WindowPass(Session& session, int slot, int index, Step& step, LoopLevel& level) {
+  Desktop& desktop = session.desktop();
+  uint32_t window = 0;
+  if (level.window == 0) {
+    const std::string start = session.ExpandStep(step.value1, slot, index);
+    window = static_cast<uint32_t>(std::strtoul(start.c_str(), nullptr, 10));
+    if (window == 0 || !desktop.IsWindow(window)) window = desktop.WalkWindows(0, WindowStep::kTop);
+    if (window == 0) window = desktop.ForegroundWindow();
+    if (ContainsNoCase(step.options, "Controls")) window = desktop.WalkWindows(window, WindowStep::kFirstChild);
+  } else {
+    window = desktop.WalkWindows(level.window, WindowStep::kNext);
+  }
+  if (!ContainsNoCase(step.options, "Child")) {
+    // Bounded: a Z order that changes under the walk must not keep it going for ever.
+    for (int passedOver = 0; window != 0 && !desktop.IsFramedTopLevel(window); ++passedOver)
+      window = passedOver < kMaxWindowsPassedOver ? desktop.WalkWindows(window, WindowStep::kNext) : 0;
+  }
+  if (window == 0) return false;
+  level.window = window;
+  session.currentWindow = window;
+  if (ContainsNoCase(step.options, "handle")) {
+    session.StoreOutput(slot, index, std::to_string(window));
+  } else {
+    const auto facts = desktop.Facts(window);
+    session.StoreOutput(slot, index, facts ? std::string_view(facts->title).substr(0, kWindowTitleStored) : "");
+  }
+  return true;
 }
 
 // The database actions have not made a result set yet, so there is never one to copy.

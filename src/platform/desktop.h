@@ -24,6 +24,10 @@ struct TitledWindow {
   std::string title;
 };
 
+// Steps of a walk through the windows: the desktop's top window, the next window below one in
+// Z order (its next sibling), a window's first child.
+enum class WindowStep { kTop, kNext, kFirstChild };
+
 struct ScreenInfo {
   uint32_t bitsPerPixel = 0;
   uint32_t monitors = 0;
@@ -64,6 +68,11 @@ class Desktop {
   virtual bool ActivateWindow(uint32_t handle) = 0;
   // Posts the close request, then destroys the window if it still exists; the post's result.
   virtual bool RequestClose(uint32_t handle) = 0;
+  // The window one step away (handle is ignored for kTop); 0 when there is none.
+  virtual uint32_t WalkWindows(uint32_t handle, WindowStep step) = 0;
+  // Visible, without a parent, with a dialog frame or a sizing border: a window a user sees
+  // as an application's window.
+  virtual bool IsFramedTopLevel(uint32_t handle) = 0;
 
   virtual std::optional<uint32_t> PixelColor(int32_t x, int32_t y) = 0;
   virtual ScreenInfo Screen() = 0;
@@ -98,6 +107,8 @@ class HeadlessDesktop : public Desktop {
   std::vector<TitledWindow> WindowsFromForeground() override { return {}; }
   bool ActivateWindow(uint32_t) override { return false; }
   bool RequestClose(uint32_t) override { return false; }
+  uint32_t WalkWindows(uint32_t, WindowStep) override { return 0; }
+  bool IsFramedTopLevel(uint32_t) override { return false; }
   std::optional<uint32_t> PixelColor(int32_t, int32_t) override { return std::nullopt; }
   ScreenInfo Screen() override { return {}; }
   bool IsKeyPressed(uint32_t) override { return false; }

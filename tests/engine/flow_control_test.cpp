@@ -198,12 +198,30 @@ TEST_F(LoopTest, DatasetAndWindowLoopsWithoutTheirSourcesEndAtOnce) {
   }
 }
 
-TEST_F(LoopTest, TheWindowsLoopOnADesktopSaysWhatItNeeds) {
-  LoadSpecs({{"Start Windows Loop"}, {"Record", "inside"}, {"NEXT LOOP"}});
-  StepAt(0).onfail = "Display Error and Stop";
-  EXPECT_TRUE(RunRecording().empty());
-  ASSERT_FALSE(dialogs.shown.empty());
-  EXPECT_NE(dialogs.shown.back().text.find("needs the window walk of the desktop port"), std::string::npos);
+TEST_F(LoopTest, TheWindowsLoopWalksTheZOrder) {
+  using W = FakeDesktop::Window;
+  desktop.SetWindows({W{10, "Editor"}, W{11, "Tooltip", true, false}, W{12, "Hidden", false},
+                      W{13, "Mail", true, true, {W{20, "OK"}, W{21, "Cancel"}}}});
+  struct Case {
+    const char* options;
+    const char* value1;
+    const char* want;
+  } cases[] = {
+      {"", "", "Editor Mail"},
+      {"Child", "", "Editor Tooltip Hidden Mail"},
+      {"handle", "", "10 13"},
+      {"", "12", "Mail"},                // starts at the given window
+      {"", "99", "Editor Mail"},         // no such window: the top one
+      {"Controls,Child", "13", "OK Cancel"},
+      {"Controls", "13", ""},            // controls have a parent
+  };
+  for (const Case& c : cases) {
+    LoadSpecs({{"Start Windows Loop", "", c.options, c.value1, "", "%w"}, {"Record", "%w"}, {"NEXT LOOP"}});
+    EXPECT_EQ(Joined(RunRecording()), c.want) << c.options << " " << c.value1;
+  }
+  LoadSpecs({{"Start Windows Loop", "", "", "", "", "%w"}, {"NEXT LOOP"}});
+  Run();
+  EXPECT_EQ(session.currentWindow, 13u);
 }
 
 TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {

@@ -16,6 +16,8 @@ class FakeDesktop : public Desktop {
     uint32_t handle;
     std::string title;
     bool visible = true;
+    bool framed = true;  // a dialog frame or a sizing border
+    std::vector<Window> children = {};
   };
 
   uint32_t ForegroundWindow() override { return windows_.empty() ? 0 : windows_.front().handle; }
@@ -41,6 +43,20 @@ class FakeDesktop : public Desktop {
     bool existed = IsWindow(handle);
     std::erase_if(windows_, [&](const Window& w) { return w.handle == handle; });
     return existed;
+  }
+  uint32_t WalkWindows(uint32_t handle, WindowStep step) override {
+    if (step == WindowStep::kTop) return windows_.empty() ? 0 : windows_.front().handle;
+    const std::vector<Window>* siblings = nullptr;
+    const Window* w = Find(handle, windows_, &siblings);
+    if (!w) return 0;
+    if (step == WindowStep::kFirstChild) return w->children.empty() ? 0 : w->children.front().handle;
+    const size_t at = static_cast<size_t>(w - siblings->data()) + 1;
+    return at < siblings->size() ? (*siblings)[at].handle : 0;
+  }
+  bool IsFramedTopLevel(uint32_t handle) override {
+    for (const Window& w : windows_)
+      if (w.handle == handle) return w.visible && w.framed;
+    return false;
   }
   std::optional<uint32_t> PixelColor(int32_t x, int32_t y) override {
     auto it = pixels.find({x, y});
@@ -69,7 +85,8 @@ class FakeDesktop : public Desktop {
   std::optional<WindowFacts> Facts(uint32_t handle) override {
     auto it = facts.find(handle);
     if (it != facts.end()) return it->second;
-    if (const Window* w = Find(handle)) {
+    const std::vector<Window>* siblings = nullptr;
+    if (const Window* w = Find(handle, windows_, &siblings)) {
       WindowFacts f;
       f.title = w->title;
       return f;
@@ -100,6 +117,17 @@ class FakeDesktop : public Desktop {
   const Window* Find(uint32_t handle) const {
     for (const Window& w : windows_)
       if (w.handle == handle) return &w;
+    return nullptr;
+  }
+  // Top-level windows and their children, depth first; *siblings gets the list it lies in.
+  static const Window* Find(uint32_t handle, const std::vector<Window>& in, const std::vector<Window>** siblings) {
+    for (const Window& w : in) {
+      if (w.handle == handle) {
+        *siblings = &in;
+        return &w;
+      }
+      if (const Window* c = Find(handle, w.children, siblings)) return c;
+    }
     return nullptr;
   }
   std::vector<Window> windows_;

@@ -163,6 +163,33 @@ TEST(Win32Desktop, FindsActivatesAndClosesWindows) {
   EXPECT_FALSE(desktop.IsWindow(window.handle()));
 }
 
+TEST(Win32Desktop, WalksTheWindowsInZOrder) {
+  Win32Desktop desktop;
+  OwnWindow framed("Plumo Walk Test Framed");
+  HWND h = reinterpret_cast<HWND>(static_cast<uintptr_t>(framed.handle()));
+  HWND popup = CreateWindowExA(0, "STATIC", "Plumo Walk Test Popup", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND child = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE, 5, 5, 40, 20, h, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  OwnWindow::Pump();
+  auto handle = [](HWND w) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w)); };
+  bool sawFramed = false, sawPopup = false;
+  int walked = 0;
+  for (uint32_t w = desktop.WalkWindows(0, WindowStep::kTop); w != 0 && walked < 10000;
+       w = desktop.WalkWindows(w, WindowStep::kNext), ++walked) {
+    sawFramed |= w == framed.handle();
+    sawPopup |= w == handle(popup);
+  }
+  EXPECT_TRUE(sawFramed);
+  EXPECT_TRUE(sawPopup);
+  EXPECT_TRUE(desktop.IsFramedTopLevel(framed.handle()));
+  EXPECT_FALSE(desktop.IsFramedTopLevel(handle(popup)));
+  EXPECT_EQ(desktop.WalkWindows(framed.handle(), WindowStep::kFirstChild), handle(child));
+  EXPECT_FALSE(desktop.IsFramedTopLevel(handle(child)));
+  EXPECT_EQ(desktop.WalkWindows(handle(child), WindowStep::kNext), 0u);
+  DestroyWindow(popup);
+}
+
 TEST(Win32Desktop, ReadsTheScreen) {
   Win32Desktop desktop;
   ScreenInfo s = desktop.Screen();

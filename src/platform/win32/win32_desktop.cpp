@@ -189,6 +189,22 @@ OsError Win32Desktop::SaveScreenBitmap(const std::string& path) {
   return result;
 }
 
+uint32_t Win32Desktop::WalkWindows(uint32_t handle, WindowStep step) {
+  switch (step) {
+    case WindowStep::kTop: return FromHwnd(GetTopWindow(nullptr));
+    case WindowStep::kNext: return handle ? FromHwnd(GetWindow(ToHwnd(handle), GW_HWNDNEXT)) : 0;
+    case WindowStep::kFirstChild: return handle ? FromHwnd(GetWindow(ToHwnd(handle), GW_CHILD)) : 0;
+  }
+  return 0;
+}
+
+bool Win32Desktop::IsFramedTopLevel(uint32_t handle) {
+  HWND h = ToHwnd(handle);
+  if (handle == 0 || !IsWindowVisible(h) || GetParent(h) != nullptr) return false;
+  const LONG_PTR style = GetWindowLongPtrA(h, GWL_STYLE);
+  return (style & (WS_DLGFRAME | WS_THICKFRAME)) != 0;
+}
+
 std::optional<WindowFacts> Win32Desktop::Facts(uint32_t handle) {
   HWND h = ToHwnd(handle);
   if (handle == 0 || !::IsWindow(h)) return std::nullopt;

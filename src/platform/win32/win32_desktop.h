@@ -8,6 +8,8 @@ class Win32Desktop : public Desktop {
  public:
   uint32_t ForegroundWindow() override;
   bool IsWindow(uint32_t handle) override;
+  uint32_t WalkWindows(uint32_t handle, WindowStep step) override;
+  bool IsFramedTopLevel(uint32_t handle) override;
   uint32_t FindWindowByTitle(const std::string& title) override;
   std::vector<TitledWindow> WindowsFromForeground() override;
   bool ActivateWindow(uint32_t handle) override;
