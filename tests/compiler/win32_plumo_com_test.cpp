@@ -10,6 +10,7 @@
 
 #include "compiler/program_image.h"
 #include "fakes/win32_built_program.h"
+#include "fakes/win32_run_program.h"
 #include "scripts/packed.h"
 
 namespace plumo {
@@ -17,39 +18,10 @@ namespace {
 
 std::string PlumoCom() { return BuiltProgramPath("Plumo.com"); }
 
-struct Outcome {
-  bool started = false;
-  DWORD exitCode = 12345;
-  std::string out;
-};
+using Outcome = ProgramOutcome;
 
 Outcome RunPlumoCom(const std::string& args, const std::string& program = PlumoCom()) {
-  Outcome o;
-  SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-  HANDLE read = nullptr, write = nullptr;
-  if (!CreatePipe(&read, &write, &sa, 0)) return o;
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA si = {};
-  si.cb = sizeof(si);
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = write;
-  si.hStdError = write;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::string cmd = "\"" + program + "\" " + args;
-  PROCESS_INFORMATION pi = {};
-  o.started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  CloseHandle(write);
-  if (o.started) {
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(read, buf, sizeof(buf), &n, nullptr) && n > 0) o.out.append(buf, n);
-    WaitForSingleObject(pi.hProcess, 60000);
-    GetExitCodeProcess(pi.hProcess, &o.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(read);
-  return o;
+  return RunProgram("\"" + program + "\" " + args);
 }
 
 std::string WriteScript(const std::string& name, const std::string& steps) {
@@ -60,12 +32,6 @@ std::string WriteScript(const std::string& name, const std::string& steps) {
   std::string path = folder + name;
   std::ofstream(path, std::ios::binary) << "<Plumo>\r\n" << steps << "</Plumo>";
   return path;
-}
-
-// Console output may come with CR LF line ends; compare in LF.
-std::string Lf(std::string s) {
-  for (size_t at; (at = s.find("\r\n")) != std::string::npos;) s.erase(at, 1);
-  return s;
 }
 
 TEST(PlumoCom, PrintsTheHelpAndExitsWith0WithoutAScript) {
