@@ -10,12 +10,10 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/version.h"
-#include "engine/engine_actions.h"
-#include "engine/headless_run.h"
-#include "engine/session_variables.h"
 #include "engine/session.h"
 #include "platform/memory/memory_resources.h"
 #include "platform/native_port.h"
+#include "runtime/standalone_run.h"
 #include "scripts/embedded_catalog.h"
 #include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
@@ -93,21 +91,11 @@ int main(int argc, char** argv) {
   ConsoleMessages messages(std::cerr);
   ScriptFileServices io{port.files(), messages, store, catalogs};
 
-  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
-                               port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry(), port.clipboard()});
-  RegisterEngineActions(session);
-  NoVariablesPalette palette;
-  SessionVariables sessionVariables(session, palette);
-  session.startMode = request.mode;
-  session.forcedLogLevel = logging.level;
-  session.forcedOutput = logging.everyLineToOutput;
-  int slot = 0;
-  if (!OpenScriptFile(io, session.scripts, request.file, 0, &slot)) return 1;
-
+  StandaloneRun run;
+  run.logging = logging;
   // -v shows the Output palette; a hidden run shows it only when -L asks for every line.
-  const bool showOutput = !(request.mode & startmode::kHidden) || request.loggingOn;
-  StreamOutputView view(port.mainQueue(), stdout, showOutput);
-  session.SetView(&view);
-  return RunHidden(session, slot, request.startStep);
+  run.showOutput = !(request.mode & startmode::kHidden) || request.loggingOn;
+  run.startStep = request.startStep;
+  run.load = ScriptFileLoader(io, request.file);
+  return RunStandalone(port, store, run);
 }

@@ -133,6 +133,16 @@ void ReadFields(const ElementTags& tags, Step& s) {
   }
 }
 
+// "<embedded_ID_1>" to "<embedded_ID_8>"; the first id that is not above 0 ends the list.
+void ReadEmbeddedIds(const Element& e, Step& s) {
+  for (size_t n = 0; n < s.embeddedIds.size(); ++n) {
+    const Tag t = FindTag(e, "embedded_id_" + std::to_string(n + 1));
+    const int32_t id = t.found ? FirstNumber(Unescape(t.content)) : 0;
+    if (id <= 0) break;
+    s.embeddedIds[n] = id;
+  }
+}
+
 // The program named by a Run Step's text: up to and including ".EXE".
 std::string ProgramOf(const std::string& text) {
   const size_t at = FindNoCase(text, ".EXE");
@@ -149,6 +159,7 @@ bool ReadStep(const Element& e, const Step* before, bool asNew, const LoadContex
   LookUpAction(context.catalog, s);
   ApplyCategoryOverrides(s);
   ReadFields(tags, s);
+  if (context.readEmbeddedIds) ReadEmbeddedIds(e, s);
   if (s.category == 2 && context.programIcon) {
     const std::string program = ProgramOf(s.text);
     if (!program.empty())

@@ -32,6 +32,8 @@ struct LoadContext {
   // catalogue's icon.
   std::function<std::optional<int32_t>(const std::string& program)> programIcon = {};
   Progress progress = {};
+  // Only a compiled program's runtime reads the "<embedded_ID_n>" elements back.
+  bool readEmbeddedIds = false;
 };
 
 struct LoadOutcome {

@@ -11,12 +11,11 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/text.h"
-#include "engine/engine_actions.h"
-#include "engine/headless_run.h"
-#include "engine/session_variables.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
+#include "runtime/standalone_run.h"
+#include "runtime/win32/program_start.h"
 #include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
 #include "studio/command_line.h"
@@ -53,43 +52,12 @@ int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& req
   ActionCatalogs catalogs(resources);
   DialogMessages messages(port.dialogs());
   ScriptFileServices io{port.files(), messages, store, catalogs};
-  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
-                               port.desktop(), port.processes(), port.system(), port.threads(), store,
-                               port.locale(), port.files(), port.registry(), port.clipboard()});
-  RegisterEngineActions(session);
-  NoVariablesPalette palette;
-  SessionVariables sessionVariables(session, palette);
-  session.forcedLogLevel = logging.level;
-  session.forcedOutput = logging.everyLineToOutput;
-  int slot = 0;
-  if (!OpenScriptFile(io, session.scripts, request.file, 0, &slot)) return 1;
-  StreamOutputView view(port.mainQueue(), stdout, request.loggingOn);
-  session.SetView(&view);
-  return RunHidden(session, slot, request.startStep);
-}
-
-std::string ModulePath() {
-  char path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, n);
-}
-
-// The single-instance mutex of a built program, held until the process ends; nullptr when
-// another instance holds it.
-struct InstanceLock {
-  HANDLE mutex = nullptr;
-  bool refused = false;
-};
-InstanceLock TakeInstanceLock() {
-  std::string name = ModulePath();
-  std::replace(name.begin(), name.end(), '\\', '_');
-  if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())) {
-    CloseHandle(existing);
-    return {nullptr, true};
-  }
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return {mutex, true};
-  return {mutex, false};
+  StandaloneRun run;
+  run.logging = logging;
+  run.showOutput = request.loggingOn;
+  run.startStep = request.startStep;
+  run.load = ScriptFileLoader(io, request.file);
+  return RunStandalone(port, store, run);
 }
 
 // Gives the file to a visible studio through the first free slot; false when there is no such
@@ -112,16 +80,6 @@ bool HandOver(SettingsStore& store, const std::string& file) {
   return false;
 }
 
-int InterfaceFontHeight() {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICA tm = {};
-  GetTextMetricsA(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight > 0 ? tm.tmHeight : 13;
-}
-
 std::string OsName() {
   OSVERSIONINFOA v = {};
   v.dwOSVersionInfoSize = sizeof(v);
@@ -139,10 +97,9 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
 
   InstanceLock lock;
   if (OptionBlockAsksSingleInstance(ProgramOptionBlock()) && FindSwitch(commandLine, "-r") == 0) {
-    lock = TakeInstanceLock();
-    if (lock.refused) return 0;
+    lock = InstanceLock(ModulePath());
+    if (lock.refused()) return 0;
   }
-  std::unique_ptr<void, decltype(&CloseHandle)> mutexOwner(lock.mutex, &CloseHandle);
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX icc = {sizeof(icc), kCommonControlClasses};

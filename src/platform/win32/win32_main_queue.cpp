@@ -8,12 +8,21 @@ constexpr UINT kCallMsg = WM_APP + 0x302;
 constexpr UINT kQuitMsg = WM_APP + 0x303;
 constexpr char kClassName[] = "PlumoMainQueue";
 
+// The module holding this code: a DLL's queue registers its class under the DLL, so that a
+// host carrying its own copy of this class keeps its own.
+HINSTANCE CodeModule(const void* code) {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     static_cast<LPCSTR>(code), &module);
+  return module ? module : GetModuleHandleA(nullptr);
+}
+
 }  // namespace
 
 Win32MainQueue::Win32MainQueue() : thread_(GetCurrentThreadId()) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = &Win32MainQueue::WndProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hInstance = CodeModule(reinterpret_cast<const void*>(&Win32MainQueue::WndProc));
   wc.lpszClassName = kClassName;
   RegisterClassA(&wc);  // fails harmlessly when already registered
   hwnd_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,

@@ -1,0 +1,34 @@
+#include "runtime/standalone_run.h"
+
+#include "engine/engine_actions.h"
+#include "engine/headless_run.h"
+#include "engine/session_variables.h"
+
+namespace plumo {
+
+std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices& io, std::string path) {
+  return [&io, path = std::move(path)](Session& session) -> std::optional<int> {
+    int slot = 0;
+    if (!OpenScriptFile(io, session.scripts, path, 0, &slot)) return std::nullopt;
+    return slot;
+  };
+}
+
+int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run, int loadFailedCode) {
+  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
+                               port.desktop(), port.processes(), port.system(), port.threads(), store,
+                               port.locale(), port.files(), port.registry(), port.clipboard()});
+  if (run.registerActions) run.registerActions(session);
+  else RegisterEngineActions(session);
+  NoVariablesPalette palette;
+  SessionVariables sessionVariables(session, palette);
+  session.forcedLogLevel = run.logging.level;
+  session.forcedOutput = run.logging.everyLineToOutput;
+  const std::optional<int> slot = run.load(session);
+  if (!slot) return loadFailedCode;
+  StreamOutputView view(port.mainQueue(), run.out, run.showOutput);
+  session.SetView(&view);
+  return RunHidden(session, *slot, run.startStep);
+}
+
+}  // namespace plumo
