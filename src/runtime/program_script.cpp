@@ -1,10 +1,11 @@
 #include "runtime/program_script.h"
 
-#include <algorithm>
 #include <map>
 #include <new>
 
 #include "base/text.h"
+#include "compiler/build_request.h"
+#include "compiler/build_texts.h"
 #include "compiler/program_image.h"
 #include "scripts/packed.h"
 #include "scripts/pe_resources.h"
@@ -14,17 +15,6 @@ namespace plumo {
 namespace {
 
 constexpr std::string_view kScriptRoot = "<Plumo";
-constexpr size_t kMaxListNames = 8;
-
-// Actions whose `text` names picture files, and those whose `value1` names data files.
-constexpr std::string_view kImageActions[] = {"Display Image", "Move to Image", "Click on Image", "Wait for Image",
-                                              "IF Image is Visible"};
-constexpr std::string_view kDataActions[] = {"Read File", "Copy File"};
-
-template <size_t N>
-bool ActionAmong(std::string_view action, const std::string_view (&names)[N]) {
-  return std::any_of(names, names + N, [&](std::string_view n) { return action.find(n) != std::string_view::npos; });
-}
 
 uint32_t LittleEndian32(std::string_view bytes) {
   uint32_t v = 0;
@@ -102,31 +92,6 @@ bool LoadProgramScript(std::string_view text, const ActionCatalog& catalog, Scri
   return true;
 }
 
-PackagedList PackagedListOf(const Step& step) {
-  const std::string_view action = step.action;
-  if (ActionAmong(action, kImageActions)) return PackagedList::kImages;
-  if (ActionAmong(action, kDataActions)) return PackagedList::kData;
-  return PackagedList::kNone;
-}
-
-std::vector<std::string> FileListNames(std::string_view list) {
-  std::vector<std::string> names;
-  if (list.find(';') != std::string_view::npos && std::count(list.begin(), list.end(), '.') == 1) {
-    names.emplace_back(Trim(list));
-    return names;
-  }
-  size_t from = 0;
-  while (names.size() < kMaxListNames && from <= list.size()) {
-    size_t end = list.find(';', from);
-    if (end == std::string_view::npos) end = list.size();
-    const std::string_view name = Trim(list.substr(from, end - from));
-    if (name.empty()) break;
-    names.emplace_back(name);
-    from = end + 1;
-  }
-  return names;
-}
-
 std::optional<std::string> ProgramScriptText(ProgramPorts& ports, const ProgramModule& module, std::string* error) {
   std::string resource;
   if (ports.resources.ReadData(module.resourceModule, kCompiledScriptResource, &resource) && !resource.empty())
@@ -146,9 +111,9 @@ bool ExtractPackagedFiles(ProgramPorts& ports, const ProgramModule& module, Scri
   std::map<int32_t, std::string> extracted;  // id -> path of its copy
   const std::string prefix = ports.environment.TempFolder() + BaseNameOf(module.file) + "_";
   for (Step& step : script.steps) {
-    const PackagedList kind = PackagedListOf(step);
-    if (kind == PackagedList::kNone || step.embeddedIds[0] <= 0) continue;
-    std::vector<std::string> names = FileListNames(kind == PackagedList::kImages ? std::string_view(step.text) : std::string_view(step.value1));
+    const PackagedKind kind = PackagedFilesOf(step, packaging::kImageFiles | packaging::kDataFiles);
+    if (kind == PackagedKind::kNone || step.embeddedIds[0] <= 0) continue;
+    std::vector<std::string> names = PackagedNames(kind == PackagedKind::kImage ? std::string_view(step.text) : std::string_view(step.value1));
     for (size_t n = 0; n < step.embeddedIds.size() && step.embeddedIds[n] > 0; ++n) {
       const int32_t id = step.embeddedIds[n];
       auto it = extracted.find(id);
@@ -170,7 +135,7 @@ bool ExtractPackagedFiles(ProgramPorts& ports, const ProgramModule& module, Scri
       if (n < names.size()) names[n] = it->second;
       else names.push_back(it->second);
     }
-    if (kind == PackagedList::kImages) step.text = Joined(names);
+    if (kind == PackagedKind::kImage) step.text = Joined(names);
     else step.value1 = Joined(names);
   }
   return true;

@@ -34,14 +34,6 @@ std::optional<std::string> TrailerBlock(std::string_view file, std::string* erro
 // read. A Script of no Steps is a Script.
 bool LoadProgramScript(std::string_view text, const ActionCatalog& catalog, Script& script, std::string* error);
 
-// Where a Step names the files the builder may have packaged for it.
-enum class PackagedList { kNone, kImages, kData };
-PackagedList PackagedListOf(const Step& step);
-
-// The names of a file list as the builder takes them: up to 8 separated by ";" (trimmed; an
-// empty name ends the list), except that a list with a ";" and exactly one "." is one name.
-std::vector<std::string> FileListNames(std::string_view list);
-
 // Where a built program finds itself.
 struct ProgramModule {
   // Module whose resources hold the Script and the packaged files: "" for the running

@@ -122,21 +122,6 @@ TEST(ProgramScriptTest, ReadsEmbeddedIdsUpToTheFirstZero) {
   EXPECT_EQ(script.steps[1].embeddedIds, (std::array<int32_t, 8>{}));
 }
 
-TEST(ProgramScriptTest, FileListsSplitAsTheBuilderSplitsThem) {
-  const struct {
-    const char* list;
-    std::vector<std::string> names;
-  } cases[] = {
-      {"a.bmp", {"a.bmp"}},
-      {" a.bmp ; b.bmp ", {"a.bmp", "b.bmp"}},
-      {"C:\\x;y\\pic.bmp", {"C:\\x;y\\pic.bmp"}},  // a ";" and one "." is one name
-      {"a.bmp;;c.bmp", {"a.bmp"}},                // an empty name ends the list
-      {"1.b;2.b;3.b;4.b;5.b;6.b;7.b;8.b;9.b", {"1.b", "2.b", "3.b", "4.b", "5.b", "6.b", "7.b", "8.b"}},
-      {"", {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FileListNames(c.list), c.names) << c.list;
-}
-
 class PackagedFilesTest : public testing::Test {
  protected:
   void SetUp() override {
