@@ -1,6 +1,6 @@
 // A host of a built DLL, as the DLL call action would be: loads it, finds "RunScript" by its
 // undecorated name and calls it with the standard calling convention.
-//   run_script_host DLL STEP DATA      exit code: what RunScript returned
+//   run_script_host DLL STEP DATA [TIMES]    exit code: what the last call returned
 #include <windows.h>
 
 #include <cstdio>
@@ -9,8 +9,8 @@
 using RunScriptFn = int(__stdcall*)(int, const char*);
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: run_script_host DLL STEP DATA\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: run_script_host DLL STEP DATA [TIMES]\n");
     return 100;
   }
   HMODULE dll = LoadLibraryA(argv[1]);
@@ -23,7 +23,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no export RunScript\n");
     return 102;
   }
-  const int code = run(std::atoi(argv[2]), argv[3]);
+  const int times = argc == 5 ? std::atoi(argv[4]) : 1;
+  int code = 0;
+  for (int i = 0; i < times; ++i) code = run(std::atoi(argv[2]), argv[3]);
   FreeLibrary(dll);
   return code;
 }

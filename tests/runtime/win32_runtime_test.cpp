@@ -182,7 +182,9 @@ TEST_F(RuntimeTest, TheLibraryHoldsEveryImageOfItsKindWithTheHeaderWhereTheBuild
     ASSERT_EQ(dos->e_lfanew, 128);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
     EXPECT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
-    if (want.subsystem) EXPECT_EQ(nt->OptionalHeader.Subsystem, want.subsystem);
+    if (want.subsystem) {
+      EXPECT_EQ(nt->OptionalHeader.Subsystem, want.subsystem);
+    }
     EXPECT_EQ((nt->FileHeader.Characteristics & IMAGE_FILE_DLL) != 0, want.dll);
     EXPECT_NE(image.find("~BUFFER~"), std::string::npos);
   }
@@ -260,6 +262,27 @@ TEST_F(RuntimeTest, ADllRunsItsScriptWhenItsHostCallsRunScript) {
   ASSERT_TRUE(host.started());
   EXPECT_EQ(host.Finish(), 4u) << host.Output();
   EXPECT_EQ(ReadAll(result), "42");
+
+  // A host may call again: each call is a whole run of its own.
+  DeleteFileA(result.c_str());
+  Process twice(TestFolder() + "run_script_host.exe", "\"" + dll + "\" 2 \"%x=5\" 2");
+  EXPECT_EQ(twice.Finish(), 4u) << twice.Output();
+  EXPECT_EQ(ReadAll(result), "10");
+}
+
+TEST_F(RuntimeTest, TheIniBesideTheProgramMovesItsSettings) {
+  const std::string exe = Made(BuildProgram(1009, "runtime_ini.exe",
+                                            ScriptOf(Step("Exit Run", Field("text", "6"))), Form::kResource));
+  ASSERT_FALSE(exe.empty());
+  const std::string ini = Made(TestFolder() + "runtime_ini.INI");
+  WriteAll(ini, "[Plumo Studio]\r\nUserRegistryKey=PlumoRuntimeTest\r\n");
+  Process run(exe, "%moved=yes");
+  EXPECT_EQ(run.Finish(), 6u);
+  EXPECT_EQ(store_.ReadNumber("SOFTWARE\\PlumoRuntimeTest\\DefaultReturnCode"), 6);
+  EXPECT_EQ(store_.Probe("SOFTWARE\\Plumo\\UserVariables\\moved"), 0u);
+  EXPECT_EQ(store_.ReadText("SOFTWARE\\PlumoRuntimeTest\\UserVariables\\moved", 64), "yes");
+  store_.Delete("SOFTWARE\\PlumoRuntimeTest\\DefaultReturnCode");
+  store_.Delete("SOFTWARE\\PlumoRuntimeTest\\UserVariables\\moved");
 }
 
 }  // namespace
