@@ -11,6 +11,7 @@ namespace {
 
 constexpr UINT kErrorBoxStyle = 0x12030;  // exclamation, task-modal, foreground
 constexpr char kWindowClass[] = "PlumoRuntime";
+constexpr int kIconResource = 1000;
 
 class BoxMessages : public MessageSink {
  public:
@@ -23,7 +24,7 @@ HWND CreateHiddenMainWindow(HINSTANCE instance) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
   wc.lpszClassName = kWindowClass;
   RegisterClassA(&wc);
   char title[MAX_PATH] = {};
