@@ -152,8 +152,8 @@ class RuntimeTest : public testing::Test {
  protected:
   void TearDown() override {
     store_.Delete("*\\DefaultReturnCode");
-    store_.Delete("SOFTWARE\\Plumo\\UserVariables\\greeting");
-    store_.Delete("SOFTWARE\\Plumo\\UserVariables\\x");
+    // User variables outlive a run: the ones these Scripts set go, so other tests start clean.
+    for (const char* name : {"greeting", "x", "acc", "i"}) store_.Delete("SOFTWARE\\Plumo\\UserVariables\\%s", {name});
     for (const std::string& f : made_) DeleteFileA(f.c_str());
   }
   std::string Made(std::string path) {

@@ -2,7 +2,6 @@
 
 #include <objbase.h>
 
-#include <algorithm>
 
 #include "base/option_block.h"
 #include "engine/session.h"
