@@ -20,10 +20,7 @@
 namespace plumo {
 namespace {
 
-std::string TestFolder() {
-  std::string path = BuiltProgramPath("");
-  return path.substr(0, path.find("..\\..\\bin\\"));
-}
+std::string TestFolder() { return TestFilePath(""); }
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
