@@ -1,0 +1,146 @@
+// Scripts compiled by Plumo.com from the real runtime library, then run as what they became: a
+// Windows program, a console program, a DLL called by a host. Checks what each one did.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "fakes/wait_for.h"
+#include "fakes/win32_built_program.h"
+#include "fakes/win32_run_program.h"
+
+namespace plumo {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+std::string FileVersion(const std::string& file) {
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &handle);
+  std::string info(size, '\0');
+  void* value = nullptr;
+  UINT length = 0;
+  if (!size || !GetFileVersionInfoA(file.c_str(), 0, size, info.data()) || !VerQueryValueA(info.data(), "\\", &value, &length))
+    return "(none)";
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
+bool HasResource(const std::string& file, LPCSTR type, int id) {
+  HMODULE m = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!m) return false;
+  const bool found = FindResourceA(m, MAKEINTRESOURCEA(id), type) != nullptr;
+  FreeLibrary(m);
+  return found;
+}
+
+class CompileAndRun : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "plumo compile run";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  void SetUp() override { DeleteFileA(Result().c_str()); }
+  // The example's exit code is a setting: it would outlive the test in the shared registry.
+  void TearDown() override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Plumo", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, "DefaultReturnCode");
+      RegCloseKey(key);
+    }
+  }
+
+  static std::string Path(const std::string& name) { return folder_ + "\\" + name; }
+  static std::string Result() { return Path("squares.txt"); }
+  // The example sums the squares of 1 to 5 into %dir\squares.txt and exits with 7.
+  static std::string Example() { return TestFilePath("squares.vxm"); }
+  static std::string DirVariable() { return "%dir=" + Quoted(folder_); }
+
+  ProgramOutcome Compile(const std::string& args) {
+    ProgramOutcome o = RunProgram(Quoted(BuiltProgramPath("Plumo.com")) + " " + args);
+    EXPECT_EQ(o.exitCode, 1u) << o.out;
+    return o;
+  }
+  void ExpectTheSquaresWereSummed(const ProgramOutcome& run) {
+    EXPECT_EQ(run.exitCode, 7u) << run.out;
+    EXPECT_EQ(ReadAll(Result()), "Sum of squares: 55");
+  }
+
+  static std::string folder_;
+};
+std::string CompileAndRun::folder_;
+
+TEST_F(CompileAndRun, AWindowsProgramWithVersionAndIcon) {
+  const std::string program = Path("squares.exe");
+  ProgramOutcome built = Compile("-c " + Quoted(Example()) + " -o " + Quoted(program) + " -v 2.5.1 -i " +
+                                 Quoted(TestFilePath("plumo.ico")));
+  EXPECT_NE(Lf(built.out).find("Successfully created [" + program + "]\n"), std::string::npos) << built.out;
+  EXPECT_EQ(FileVersion(program), "2.5.1.0");
+  EXPECT_TRUE(HasResource(program, RT_GROUP_ICON, 1));
+  EXPECT_FALSE(HasResource(program, RT_GROUP_ICON, 1000));  // the image's own icon made way
+  ExpectTheSquaresWereSummed(RunProgram(Quoted(program) + " " + DirVariable()));
+}
+
+TEST_F(CompileAndRun, AConsoleProgramPrintsItsOutput) {
+  const std::string program = Path("squares.com");
+  Compile("-c " + Quoted(Example()) + " -o " + Quoted(Path("squares.exe")) + " /CONSOLE -q");
+  ASSERT_TRUE(Exists(program));
+  const ProgramOutcome run = RunProgram(Quoted(program) + " " + DirVariable());
+  ExpectTheSquaresWereSummed(run);
+  EXPECT_NE(Lf(run.out).find("square of 5, total 55"), std::string::npos) << run.out;
+}
+
+TEST_F(CompileAndRun, AnEncryptedProgramRunsButCannotBeOpened) {
+  const std::string program = Path("secret.exe");
+  Compile("-c " + Quoted(Example()) + " -o " + Quoted(program) + " -e -z -q -i " +
+          Quoted(BuiltProgramPath("Plumo.exe")));
+  ExpectTheSquaresWereSummed(RunProgram(Quoted(program) + " " + DirVariable()));
+  const ProgramOutcome open = RunProgram(Quoted(BuiltProgramPath("Plumo.com")) + " -c " + Quoted(program));
+  EXPECT_EQ(open.exitCode, 0u);
+  EXPECT_EQ(Lf(open.out), "Unable to read \"" + program + "\"\n");
+}
+
+TEST_F(CompileAndRun, ADllRunsWhenItsHostCallsRunScript) {
+  const std::string dll = Path("squares.dll");
+  ProgramOutcome built = Compile("-c " + Quoted(Example()) + " -o " + Quoted(dll) + " /DLL");
+  EXPECT_NE(Lf(built.out).find("RunScript ( 1, \"text\" )"), std::string::npos) << built.out;
+  ExpectTheSquaresWereSummed(
+      RunProgram(Quoted(TestFilePath("run_script_host.exe")) + " " + Quoted(dll) + " 1 \"%dir=\\\"" + folder_ + "\\\"\""));
+}
+
+TEST_F(CompileAndRun, ASecondCopyOfASingleInstanceProgramEndsAtOnce) {
+  const std::string script = Path("slow.vxm");
+  std::ofstream(script, std::ios::binary)
+      << "<Plumo>\r\n<step>\r\n\t<action>Delay</action>\r\n\t<timeout>4</timeout>\r\n</step>\r\n</Plumo>";
+  const std::string program = Path("slow.exe");
+  Compile("-c " + Quoted(script) + " -s -q");
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION first = {};
+  std::string cmd = Quoted(program);
+  ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &first));
+  Sleep(1500);  // the first copy takes its lock at start
+  const DWORD before = GetTickCount();
+  const ProgramOutcome second = RunProgram(Quoted(program), 20000);
+  EXPECT_EQ(second.exitCode, 0u);
+  EXPECT_LT(GetTickCount() - before, 2000u);
+  EXPECT_EQ(WaitForSingleObject(first.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first copy runs on";
+  WaitForSingleObject(first.hProcess, 20000);
+  CloseHandle(first.hThread);
+  CloseHandle(first.hProcess);
+}
+
+}  // namespace
+}  // namespace plumo
