@@ -15,6 +15,8 @@ constexpr uint32_t kIconInformation = 0x40;
 constexpr uint32_t kTaskModal = 0x2000;
 constexpr uint32_t kForeground = 0x10000;
 constexpr uint32_t kTopmost = 0x40000;
+// How the programs show their own errors: an exclamation box in front of everything.
+constexpr uint32_t kErrorBox = kIconExclamation | kTaskModal | kForeground;
 }  // namespace msgbox
 
 namespace answer {

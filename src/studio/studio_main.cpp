@@ -11,6 +11,7 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/text.h"
+#include "engine/message_box.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
@@ -26,18 +27,17 @@
 namespace plumo {
 namespace {
 
-constexpr UINT kErrorBoxStyle = 0x12030;  // exclamation, task-modal, foreground
 constexpr DWORD kCommonControlClasses = 0x7FF;
 constexpr DWORD kHandOverFocusDelayMs = 250;
 
-void ShowError(const std::string& text) { MessageBoxA(nullptr, text.c_str(), "Plumo Error", kErrorBoxStyle); }
+void ShowError(const std::string& text) { MessageBoxA(nullptr, text.c_str(), "Plumo Error", msgbox::kErrorBox); }
 
 // Messages of the Script files, shown as the studio shows its errors.
 class DialogMessages : public MessageSink {
  public:
   explicit DialogMessages(Dialogs& dialogs) : dialogs_(dialogs) {}
   void Show(std::string_view text, std::string_view caption) override {
-    dialogs_.ShowMessage(std::string(text), std::string(caption), kErrorBoxStyle);
+    dialogs_.ShowMessage(std::string(text), std::string(caption), msgbox::kErrorBox);
   }
 
  private:

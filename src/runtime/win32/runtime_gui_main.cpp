@@ -4,19 +4,19 @@
 
 #include <string>
 
+#include "engine/message_box.h"
 #include "runtime/win32/runtime_program.h"
 
 namespace plumo {
 namespace {
 
-constexpr UINT kErrorBoxStyle = 0x12030;  // exclamation, task-modal, foreground
 constexpr char kWindowClass[] = "PlumoRuntime";
 constexpr int kIconResource = 1000;
 
 class BoxMessages : public MessageSink {
  public:
   void Show(std::string_view text, std::string_view caption) override {
-    MessageBoxA(nullptr, std::string(text).c_str(), std::string(caption).c_str(), kErrorBoxStyle);
+    MessageBoxA(nullptr, std::string(text).c_str(), std::string(caption).c_str(), msgbox::kErrorBox);
   }
 };
 
