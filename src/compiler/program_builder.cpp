@@ -234,8 +234,8 @@ class Builder {
   }
 
   bool RemoveOldOutput() {
-    if (sv_.files.Kind(r_.output) == PathKind::kNone) return true;
-    if (!sv_.files.Delete(r_.output).ok() || sv_.files.Kind(r_.output) != PathKind::kNone) {
+    if (sv_.files.Kind(r_.output) != PathKind::kNone &&
+        (!sv_.files.Delete(r_.output).ok() || sv_.files.Kind(r_.output) != PathKind::kNone)) {
       sv_.messages.Show("Unable to create EXE output file", r_.output);
       return false;
     }
