@@ -31,6 +31,18 @@ constexpr int kRuntimeImages[3][5] = {
     {1008, 1008, 1007, 1008, 1006},
 };
 
+// The rule every counting of the build shares: up to the first Step of no known category,
+// leaving out Steps marked only skipped or only breakpoint, and comments. fn(step, index).
+template <typename Steps, typename Fn>
+void ForEachCounted(Steps& steps, Fn fn) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    auto& s = steps[i];
+    if (s.category < 1 || s.category > 16) break;
+    if (s.status == 1 || s.status == 2 || ContainsNoCase(s.action, "Comment")) continue;
+    fn(s, i);
+  }
+}
+
 const char* YesNo(bool b) { return b ? "Yes" : "No"; }
 std::string OrNone(const std::string& s) { return s.empty() ? "(none)" : s; }
 
@@ -66,10 +78,7 @@ std::string CorrectOutputName(std::string_view name, Platform platform, std::str
 
 StepCount CountSteps(const Script& script) {
   StepCount c;
-  for (size_t i = 0; i < script.steps.size(); ++i) {
-    const Step& s = script.steps[i];
-    if (s.category < 1 || s.category > 16) break;
-    if (s.status == 1 || s.status == 2 || ContainsNoCase(s.action, "Comment")) continue;
+  ForEachCounted(script.steps, [&c](const Step& s, size_t i) {
     if (c.counted++ == 0) c.first = static_cast<int>(i);
     ++c.perCategory[s.category];
     if (ContainsNoCase(s.action, "Call Script")) c.callsScript = true;
@@ -79,7 +88,7 @@ StepCount CountSteps(const Script& script) {
         if (ContainsNoCase(s.action, w)) prompt = false;
       if (prompt) ++c.prompts;
     }
-  }
+  });
   return c;
 }
 
@@ -173,16 +182,6 @@ std::optional<std::vector<uint16_t>> GroupMembers(std::string_view group) {
   std::vector<uint16_t> ids;
   for (size_t i = 0; i < count; ++i) ids.push_back(Get16(group, kHeader + i * kEntry + kIdAt));
   return ids;
-}
-
-// Counts as CountSteps does and visits each counted Step.
-template <typename Fn>
-void ForEachCounted(std::vector<Step>& steps, Fn fn) {
-  for (Step& s : steps) {
-    if (s.category < 1 || s.category > 16) break;
-    if (s.status == 1 || s.status == 2 || ContainsNoCase(s.action, "Comment")) continue;
-    fn(s);
-  }
 }
 
 class Builder {
@@ -403,7 +402,7 @@ class Builder {
     std::vector<std::pair<std::string, int32_t>> table;
     int files = 0, linked = 0;
     bool stopped = false;
-    ForEachCounted(script_.steps, [&](Step& step) {
+    ForEachCounted(script_.steps, [&](Step& step, size_t) {
       if (stopped) return;
       const PackagedKind kind = PackagedFilesOf(step, r_.packaging);
       if (kind == PackagedKind::kNone) return;
