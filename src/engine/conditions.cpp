@@ -215,7 +215,12 @@ int Evaluate(Session& session, int slot, int index, Step& step) {
   ConditionContext context{session, slot, index, step};
   std::optional<bool> holds;
   bool known = false;
+  if (const ConditionCheck* test = session.conditions.Find(step.action)) {
+    holds = (*test)(session, slot, index);
+    known = true;
+  }
   for (const ConditionRow& row : kConditions) {
+    if (known) break;
     if (!ContainsNoCase(step.action, row.keyword)) continue;
     holds = row.test(context);
     known = true;

@@ -1,5 +1,6 @@
 #include "engine/executor.h"
 
+#include "base/text.h"
 #include "engine/session.h"
 
 namespace plumo {
@@ -8,10 +9,36 @@ void ExecutorTable::Register(int category, Executor executor) {
   if (category >= 1 && category <= 16) byCategory_[static_cast<size_t>(category)] = std::move(executor);
 }
 
+void ExecutorTable::RegisterAction(int category, std::string_view action, Executor executor) {
+  for (Named& named : byAction_) {
+    if (named.category == category && EqualsNoCase(named.action, action)) {
+      named.executor = std::move(executor);
+      return;
+    }
+  }
+  byAction_.push_back({category, std::string(action), std::move(executor)});
+}
+
 const Executor* ExecutorTable::Find(int category) const {
   if (category < 1 || category > 16) return nullptr;
   const Executor& e = byCategory_[static_cast<size_t>(category)];
   return e ? &e : nullptr;
+}
+
+const Executor* ExecutorTable::Find(int category, std::string_view action) const {
+  for (const Named& named : byAction_)
+    if (named.category == category && EqualsNoCase(named.action, action)) return &named.executor;
+  return Find(category);
+}
+
+void ConditionTable::Register(std::string_view keyword, ConditionCheck test) {
+  rows_.emplace_back(std::string(keyword), std::move(test));
+}
+
+const ConditionCheck* ConditionTable::Find(std::string_view action) const {
+  for (const auto& [keyword, test] : rows_)
+    if (ContainsNoCase(action, keyword)) return &test;
+  return nullptr;
 }
 
 namespace {
@@ -47,10 +74,13 @@ int ForwardToMainThread(Session& session, int category, int slot, int index) {
 
 int RunForwardedCommand(Session& session, int notifyCode, int parameter) {
   const int category = ForwardCategory(notifyCode);
-  const Executor* executor = session.executors.Find(category);
-  if (!executor) return -1;
   const int slot = (parameter >> 20) & 0xF;
   const int index = parameter & 0xFFFFF;
+  const Script* script = session.scripts.At(slot);
+  const bool known = script && index < static_cast<int>(script->steps.size());
+  const Executor* executor = known ? session.executors.Find(category, script->steps[static_cast<size_t>(index)].action.str())
+                                   : session.executors.Find(category);
+  if (!executor) return -1;
   return (*executor)(session, slot, index, true);
 }
 

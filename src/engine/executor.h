@@ -13,6 +13,10 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace plumo {
 
@@ -27,14 +31,40 @@ constexpr int kStop = -1;
 using Executor = std::function<int(Session& session, int slot, int index, bool mainThread)>;
 
 // Category number (1 to 16) to executor; an empty entry falls under the unknown-action rule.
+// Several action families share some categories (Data, Hardware, Waits), so a family may also
+// take single actions of a category by their names; those go before the category's executor.
 class ExecutorTable {
  public:
   void Register(int category, Executor executor);
+  // `action` is the whole action name, matched without regard to case.
+  void RegisterAction(int category, std::string_view action, Executor executor);
   // Null for a category without executor or outside 1 to 16.
   const Executor* Find(int category) const;
+  // The executor of the action when one is registered by name, else the category's.
+  const Executor* Find(int category, std::string_view action) const;
 
  private:
+  struct Named {
+    int category;
+    std::string action;
+    Executor executor;
+  };
   std::array<Executor, 17> byCategory_;
+  std::vector<Named> byAction_;
+};
+
+// The conditions that action families add to IF (windows, pixels, the Internet): the first
+// registered keyword found in the action name decides, before the engine's own table.
+// A test answers nullopt when it could not test, with the reason in the error text.
+using ConditionCheck = std::function<std::optional<bool>(Session& session, int slot, int index)>;
+class ConditionTable {
+ public:
+  void Register(std::string_view keyword, ConditionCheck test);
+  // Null when no registered keyword occurs in the action name.
+  const ConditionCheck* Find(std::string_view action) const;
+
+ private:
+  std::vector<std::pair<std::string, ConditionCheck>> rows_;
 };
 
 // Command 32984: the main window runs a Step's executor on its own thread. Its parameter

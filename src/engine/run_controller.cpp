@@ -41,7 +41,7 @@ void StopAtStep(Session& session, int slot, Step& step, int index) {
 }
 
 int Execute(Session& session, Step& step, int slot, int index) {
-  const Executor* executor = session.executors.Find(step.category);
+  const Executor* executor = session.executors.Find(step.category, step.action.str());
   if (!executor) {
     char text[128];
     std::snprintf(text, sizeof text, "Unknown Action (%d) \"%s\"", step.category, step.action.c_str());

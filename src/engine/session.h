@@ -171,6 +171,8 @@ class Session {
 
   ScriptSlots scripts;
   ExecutorTable executors;
+  // Conditions of IF that action families add.
+  ConditionTable conditions;
   VariableHooks variables;
   FlowHooks flow;
   void AddFinishHook(FinishPhase phase, FinishHook hook);

@@ -69,6 +69,19 @@ TEST_F(IfTest, AConditionThatCannotBeTestedFailsTheBlockIf) {
   EXPECT_NE(dialogs.shown[0].text.find("\"IF Window Exists\" needs the window matching"), std::string::npos);
 }
 
+TEST_F(IfTest, RegisteredConditionsGoBeforeTheEngineOwn) {
+  int calls = 0;
+  session.conditions.Register("Window", [&](Session&, int slot, int index) -> std::optional<bool> {
+    ++calls;
+    return slot == 0 && index == 0;
+  });
+  EXPECT_TRUE(Holds({"IF Window Exists", "Notepad"}));
+  EXPECT_FALSE(Holds({"IF Window Exists", "Notepad", "NOT"}));
+  EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(Holds({"IF Expression", "1"}));
+  EXPECT_EQ(calls, 2);
+}
+
 TEST_F(IfTest, SixteenNestedIfsShareTheLastLevel) {
   std::vector<StepSpec> masks;
   for (int i = 0; i < 17; ++i) masks.push_back({"IF Expression", "1"});

@@ -195,6 +195,20 @@ TEST_F(RunControllerTest, InvalidStartStepIsReportedAndCleanedUpWithoutAStopAtte
   for (const auto& l : Output()) EXPECT_EQ(l.find("Run Completed"), std::string::npos);
 }
 
+TEST_F(RunControllerTest, ActionsRegisteredByNameGoBeforeTheirCategory) {
+  std::string ran;
+  session.executors.Register(kTestCategory, [&](Session&, int, int, bool) { ran += "category "; return result::kSuccess; });
+  session.executors.RegisterAction(kTestCategory, "Click Control", [&](Session&, int, int index, bool mainThread) {
+    ran += mainThread ? "main " : "named ";
+    return index == 1 ? result::kSuccess : result::kFailure;
+  });
+  Load({MakeStep("Use Window", kTestCategory), MakeStep("click CONTROL", kTestCategory)});
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(ran, "category named ");
+  EXPECT_EQ(session.executors.Find(kTestCategory, "Click Control"), session.executors.Find(kTestCategory, "CLICK control"));
+  EXPECT_NE(session.executors.Find(kTestCategory, "Click Control"), session.executors.Find(kTestCategory, "Click"));
+}
+
 TEST_F(RunControllerTest, WaitStepsRunAtIdlePriority) {
   uint32_t during = 0;
   session.executors.Register(kWaitCategory, [&](Session&, int, int, bool) {
