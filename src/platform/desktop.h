@@ -40,7 +40,7 @@ struct WindowFacts {
   std::string title;  // at most 511 characters
   std::string className;
   uint32_t controlId = 0;
-  uint32_t userData = 0;  // the user data word
+  uint64_t userData = 0;  // the user data word: pointer-sized, 64 bits on x64
   int32_t left = 0, top = 0, width = 0, height = 0;
 };
 

@@ -552,7 +552,7 @@ std::optional<std::string> SystemVariables::Value(int row, Context& c) {
     case Var::kWindowTitle: return window() ? window()->title.substr(0, 511) : std::string();
     case Var::kWindowClass: return window() ? window()->className : std::string();
     case Var::kWindowId: return window() ? Decimal(window()->controlId) : std::string();
-    case Var::kWindowData: return window() ? Decimal(window()->userData) : std::string();
+    case Var::kWindowData: return window() ? std::to_string(window()->userData) : std::string();
     case Var::kWeekNum: {
       const SystemTime& t = c.Now(ports_.clock);
       return Decimal(WeekNumber(t.year, DayOfYearOf(t)));

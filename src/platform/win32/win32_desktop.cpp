@@ -10,7 +10,8 @@ namespace plumo {
 namespace {
 
 // Handles are 32-bit on the product's platform; the casts keep 64-bit builds honest too.
-HWND ToHwnd(uint32_t h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
+// Window handles fit in 32 bits; Win64 sign-extends them.
+HWND ToHwnd(uint32_t h) { return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(h))); }
 uint32_t FromHwnd(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 
 BOOL CALLBACK CountMonitor(HMONITOR, HDC, LPRECT, LPARAM data) {
@@ -216,7 +217,7 @@ std::optional<WindowFacts> Win32Desktop::Facts(uint32_t handle) {
   GetClassNameA(h, cls, sizeof(cls));
   f.className = cls;
   f.controlId = static_cast<uint32_t>(GetWindowLongPtrA(h, GWLP_ID));
-  f.userData = static_cast<uint32_t>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  f.userData = static_cast<ULONG_PTR>(GetWindowLongPtrA(h, GWLP_USERDATA));
   RECT r = {};
   if (GetWindowRect(h, &r)) {
     f.left = r.left;

@@ -5,7 +5,19 @@
 namespace plumo {
 namespace {
 
-HKEY RootKey(RegRoot root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)); }
+// The SDK's own constants: on x64 they are sign-extended, which a cast of the 32-bit number is not.
+HKEY RootKey(RegRoot root) {
+  struct Row {
+    RegRoot root;
+    HKEY key;
+  };
+  static const Row kRoots[] = {{RegRoot::kClassesRoot, HKEY_CLASSES_ROOT}, {RegRoot::kCurrentUser, HKEY_CURRENT_USER},
+                               {RegRoot::kLocalMachine, HKEY_LOCAL_MACHINE}, {RegRoot::kUsers, HKEY_USERS},
+                               {RegRoot::kCurrentConfig, HKEY_CURRENT_CONFIG}};
+  for (const Row& row : kRoots)
+    if (row.root == root) return row.key;
+  return HKEY_CURRENT_USER;
+}
 
 // Reading asks only for the rights it uses, so that keys with tight ACLs still read.
 constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
