@@ -348,9 +348,9 @@ int SetRunRepeats(Session& session, int slot, int index, const std::string& text
   return result::kSuccess;
 }
 
-void SetExitCode(Session& session, const std::string& text) {
-  session.settings().WriteNumber("*\\DefaultReturnCode", static_cast<uint32_t>(LeadingInteger(text)));
-}
+// The code belongs to this process: written to *\DefaultReturnCode it would outlive the run
+// and become every later run's code.
+void SetExitCode(Session& session, const std::string& text) { session.outcome.exitCode = LeadingInteger(text); }
 
 }  // namespace
 
@@ -391,7 +391,7 @@ int FindStart(const Script& script, int index) {
       ++level;
     }
   }
-  return 0;
+  return -1;
 }
 
 int FindElseOrEndIf(Session& session, int slot, int index, bool endIfOnly) {
@@ -469,6 +469,8 @@ int FlowControlExecutor(Session& session, int slot, int index, bool) {
   if (!ContainsNoCase(name, "Start")) {
     if (!ContainsNoCase(name, "NEXT LOOP")) return result::kSuccess;
     const int start = FindStart(script, index);
+    // Jumping to Step 1 instead would loop for ever.
+    if (start < 0) return session.Fail("NEXT LOOP without a matching START LOOP");
     LoopLevel& level = Level0(session, slot);
     ++level.passes;
     level.current += level.increment == 0 ? 1 : level.increment;

@@ -18,7 +18,7 @@ void RegisterFlowControl(Session& session);
 
 // The matching NEXT LOOP of the loop at (or around) index; index + 1 when there is none.
 int FindNextLoop(const Script& script, int index);
-// The matching loop START going back from index; 0 when there is none.
+// The matching loop START going back from index; -1 when there is none.
 int FindStart(const Script& script, int index);
 // The next ELSE, ELSE IF or END IF of the same level after index (only END IF with
 // endIfOnly), logged; the Step count, with a warning, when there is none.

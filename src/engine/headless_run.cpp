@@ -23,8 +23,9 @@ int RunHidden(Session& session, int slot, int startStep, uint32_t delayMs) {
     if (!started) session.mainQueue().Quit(0);
   });
   session.mainQueue().Run();
-  if (!started) return 0;
-  return session.settings().ReadNumber("*\\DefaultReturnCode");
+  // A refused run (an empty Script, an invalid start Step) did not do what it was asked.
+  if (!started) return exitcode::kStepFailed;
+  return session.outcome.ExitCode(static_cast<int>(session.settings().ReadNumber("*\\DefaultReturnCode")));
 }
 
 }  // namespace plumo

@@ -35,8 +35,8 @@ class StreamOutputView : public RunView {
 constexpr uint32_t kStartupRunDelayMs = 500;
 
 // Runs the Script of the slot from startStep (0-based) in a hidden start, with its
-// repetitions, on the calling thread's main-thread loop; returns *\DefaultReturnCode, or 0
-// when the run was refused.
+// repetitions, on the calling thread's main-thread loop; returns the exit code of its outcome
+// (exitcode::, with *\DefaultReturnCode for a run that finished without setting one).
 int RunHidden(Session& session, int slot, int startStep, uint32_t delayMs = kStartupRunDelayMs);
 
 }  // namespace plumo

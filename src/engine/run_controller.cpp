@@ -32,7 +32,9 @@ void ReadRunSwitches(Session& session) {
 }
 
 void StopAtStep(Session& session, int slot, Step& step, int index) {
-  step.ranFlag = step.action.str().rfind("Exit ", 0) == 0 ? ran::kSucceeded : ran::kRun;
+  const bool scriptExit = step.action.str().rfind("Exit ", 0) == 0;
+  step.ranFlag = scriptExit ? ran::kSucceeded : ran::kRun;
+  if (!scriptExit || session.StopRequested()) session.outcome.stopped = true;
   session.slots[static_cast<size_t>(slot)].runRepeats = 0;
   char text[64];
   std::snprintf(text, sizeof text, "Stopping run at [STEP %d]", index + 1);
@@ -83,7 +85,10 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
   if (delayMs) session.clock().Sleep(delayMs);
   if (slot < 0 || slot >= ScriptSlots::kCount) return false;
   SlotRunState& slotState = session.slots[static_cast<size_t>(slot)];
-  if (freshStart) slotState.runRepeats = 0;
+  if (freshStart) {
+    slotState.runRepeats = 0;
+    session.outcome = RunOutcome{};
+  }
   if (session.RunExists()) return false;
   Script* script = session.scripts.At(slot);
   if (!script || script->steps.empty()) {
@@ -163,6 +168,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
                   script ? script->path.c_str() : "");
     LogLine(session, text);
     AskUser(session, text, "Run Error", kRunErrorStyle);
+    session.outcome.failed = true;
     // Let go of the thread first, so that Finish run cleans up instead of asking it to stop.
     session.ReleaseRunThread();
     FinishRun(session, slot, false, start, false);
@@ -188,6 +194,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
                     index + 1);
       session.SetError(text);
       LogLine(session, text);
+      session.outcome.failed = true;
       break;
     }
     Step& step = script->steps[static_cast<size_t>(index)];
@@ -231,7 +238,10 @@ void RunStepLoop(Session& session, RunParameter parameter) {
     }
     if (run.logLevel == 2) LogFormat(session, "    [STEP %d] Return: Failure", index + 1);
     const int next = HandleFailure(session, slot, index);
-    if (next < 0) break;
+    if (next < 0) {
+      (session.StopRequested() ? session.outcome.stopped : session.outcome.failed) = true;
+      break;
+    }
     index = next;
   }
 
@@ -273,6 +283,7 @@ void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool
       return;
     }
     session.DropRunThread();
+    session.outcome.stopped = true;
     LogLine(session, "Run forcibly terminated");
   }
 

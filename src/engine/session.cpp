@@ -41,6 +41,12 @@ void Session::RunResetHooks(int slot) {
 
 void Session::SetError(std::string_view text) { AssignBounded(run.errorText, text, kErrorTextWidth); }
 
+int RunOutcome::ExitCode(int finished) const {
+  if (stopped) return exitcode::kStopped;
+  if (exitCode) return *exitCode;
+  return failed ? exitcode::kStepFailed : finished;
+}
+
 int Session::Fail(std::string_view reason) {
   SetError(reason);
   return result::kFailure;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,23 @@ struct RunState {
   bool dialogShown = false;
   // Set by an executor that drew its own `ranFlag` for a success (an ELSE passed over).
   bool keepRanFlag = false;
+};
+
+// Exit codes of a run without the studio (plumo, Plumo.exe -r, built programs); a run that
+// finished gives the code its Script set, else *\DefaultReturnCode.
+namespace exitcode {
+constexpr int kStepFailed = 1;
+constexpr int kCannotLoad = 2;
+constexpr int kStopped = 3;
+}  // namespace exitcode
+
+// How the runs of this process ended, for the exit code of a run without the studio.
+struct RunOutcome {
+  std::optional<int> exitCode;  // "Exit Run" / "Exit Plumo Studio": this process only
+  bool failed = false;          // a run ended because a Step failed
+  bool stopped = false;         // by the user, the stop key or a signal
+  // The code for the program that started the run; `finished` when the runs just ended.
+  int ExitCode(int finished) const;
 };
 
 struct SlotRunState {
@@ -182,6 +200,8 @@ class Session {
   void RunFinishHooks(FinishPhase phase, int slot);
 
   RunState run;
+  // Run thread during a run, main thread between runs.
+  RunOutcome outcome;
   std::array<SlotRunState, ScriptSlots::kCount> slots;
   // Loops, GOSUB and IF (engine/flow_control.h).
   FlowState flowState;

@@ -79,7 +79,9 @@ int Variable(Context& c) {
 
   const bool environment = ContainsNoCase(name, "Environment");
   if ((ContainsNoCase(name, "Set") || ContainsNoCase(name, "Create") || ContainsNoCase(name, "Update")) && !environment) {
-    if (!c.step.outputValue.empty()) c.session.StoreOutput(c.slot, c.index, value, length);
+    // Kinds that need no name (Clipboard, Output) still store; the Variable kind with no
+    // name stores nothing by itself.
+    c.session.StoreOutput(c.slot, c.index, value, length);
     return result::kSuccess;
   }
   if (environment) return SetEnvironment(c, value);

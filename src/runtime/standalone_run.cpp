@@ -14,7 +14,7 @@ std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices&
   };
 }
 
-int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run, int loadFailedCode) {
+int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run) {
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
                                port.locale(), port.files(), port.registry(), port.clipboard()});
@@ -25,10 +25,13 @@ int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& r
   session.forcedLogLevel = run.logging.level;
   session.forcedOutput = run.logging.everyLineToOutput;
   const std::optional<int> slot = run.load(session);
-  if (!slot) return loadFailedCode;
+  if (!slot) return exitcode::kCannotLoad;
   StreamOutputView view(port.mainQueue(), run.out, run.showOutput);
   session.SetView(&view);
-  return RunHidden(session, *slot, run.startStep);
+  if (run.attach) run.attach(&session);
+  const int code = RunHidden(session, *slot, run.startStep);
+  if (run.attach) run.attach(nullptr);
+  return code;
 }
 
 }  // namespace plumo

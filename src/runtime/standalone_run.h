@@ -26,13 +26,14 @@ struct StandaloneRun {
   std::function<void(Session&)> registerActions;
   // Puts the Script into a slot of the session and gives the slot; nothing after telling why.
   std::function<std::optional<int>(Session&)> load;
+  // Told the session once it exists and null before it goes (a stop from outside the run).
+  std::function<void(Session*)> attach;
 };
 
 // A loader that opens a Script file into slot 0, as "-r" and "-v" do.
 std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices& io, std::string path);
 
-// The run's *\DefaultReturnCode; `loadFailedCode` when the loader gave nothing, 0 when the
-// run was refused.
-int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run, int loadFailedCode = 1);
+// The run's exit code (RunHidden); exitcode::kCannotLoad when the loader gave nothing.
+int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run);
 
 }  // namespace plumo

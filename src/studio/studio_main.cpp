@@ -131,9 +131,7 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
   StoreCommandLineVariables(store, commandLine);
 
   if (!request.file.empty()) {
-    if (!FileExists(request.file)) {
-      if (hidden) return 0;
-    }
+    if (!FileExists(request.file) && hidden) return exitcode::kCannotLoad;
     if (request.mode & startmode::kRun) {
       int code = RunStartFile(port, store, request, logging);
       if (hidden) {

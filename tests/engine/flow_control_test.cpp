@@ -30,7 +30,7 @@ TEST(FlowScans, FindNextLoopAndStartMatchNestedLoopsAndPassMarkedSteps) {
   for (auto c : nexts) EXPECT_EQ(FindNextLoop(script, c.from), c.next) << c.from;
   struct {
     int from, start;
-  } starts[] = {{2, 1}, {5, 0}, {6, 0}, {1, 1}};
+  } starts[] = {{2, 1}, {5, 0}, {6, -1}, {1, 1}};
   for (auto c : starts) EXPECT_EQ(FindStart(script, c.from), c.start) << c.from;
 }
 
@@ -334,12 +334,21 @@ TEST_F(RunControlTest, SetRunRepeatsMinusOneRepeatsUntilStopped) {
 TEST_F(RunControlTest, ExitRunSetsTheExitCodeAndStops) {
   LoadSpecs({{"Exit Run", "7"}, {"Record", "never"}});
   EXPECT_TRUE(RunRecording().empty());
-  EXPECT_EQ(settings.ReadNumber("*\\DefaultReturnCode"), 7);
+  EXPECT_EQ(session.outcome.exitCode, 7);
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
   LoadSpecs({{"Exit Plumo Studio", "-3"}});
   Run();
-  EXPECT_EQ(settings.ReadNumber("*\\DefaultReturnCode"), -3);
+  EXPECT_EQ(session.outcome.exitCode, -3);
+  EXPECT_FALSE(session.outcome.stopped);
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
+}
+
+TEST_F(RunControlTest, NextLoopWithoutStartFailsInsteadOfLoopingForEver) {
+  LoadSpecs({{"Record", "once"}, {"NEXT LOOP"}, {"Record", "after"}});
+  EXPECT_EQ(Joined(RunRecording()), "once");
+  EXPECT_EQ(StepAt(1).ranFlag, ran::kFailed);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_NE(dialogs.shown[0].text.find("NEXT LOOP without a matching START LOOP"), std::string::npos);
 }
 
 TEST_F(RunControlTest, RunClearsTheStacksAndRunFromHereKeepsThem) {

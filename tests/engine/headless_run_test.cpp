@@ -1,5 +1,6 @@
 #include "engine/headless_run.h"
 
+#include "engine/engine_actions.h"
 #include "engine_harness.h"
 
 namespace plumo {
@@ -36,12 +37,37 @@ TEST_F(HeadlessRunTest, ShowsOutputLinesOnlyWhenAskedAndEndsWithTheReturnCode) {
   EXPECT_EQ(Printed(false, {MakeStep("Comment", 16, "hi")}, &code), "");
 }
 
-TEST_F(HeadlessRunTest, RefusedRunEndsWithZero) {
-  settings.WriteNumber("*\\DefaultReturnCode", 3);
-  int code = -1;
-  Printed(true, {}, &code);
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(dialogs.shown.size(), 1u);
+TEST_F(HeadlessRunTest, ExitCodesTellHowTheRunEnded) {
+  RegisterEngineActions(session);
+  auto onfail = [](Step step, const char* mode) {
+    step.onfail = mode;
+    return step;
+  };
+  const Step fails = onfail(MakeStep("Use Window", kTestCategory), "Stop Silently");
+  const Step failsAndGoesOn = onfail(MakeStep("Use Window", kTestCategory), "Ignore");
+  const Step stops = MakeStep("Click", kTestCategory, "stop");
+  const Step exit7 = MakeStep("Exit Run", 13, "7");
+  struct {
+    const char* name;
+    std::vector<Step> steps;
+    int code;
+  } cases[] = {
+      {"finished: the default code", {MakeStep("Comment", 16, "hi")}, 5},
+      {"Exit Run", {exit7}, 7},
+      {"a failed Step stops the run", {fails, exit7}, exitcode::kStepFailed},
+      {"a failure passed over, then Exit Run", {failsAndGoesOn, exit7}, 7},
+      {"stopped", {stops, exit7}, exitcode::kStopped},
+      {"refused: an empty Script", {}, exitcode::kStepFailed},
+  };
+  OnTestStep([](int, Step& step) { return step.text == "stop" ? result::kStop : result::kFailure; });
+  for (auto& c : cases) {
+    settings.WriteNumber("*\\DefaultReturnCode", 5);
+    int code = -1;
+    Printed(false, c.steps, &code);
+    EXPECT_EQ(code, c.code) << c.name;
+    // The code belongs to this run: the default of later runs stays.
+    EXPECT_EQ(settings.ReadNumber("*\\DefaultReturnCode"), 5) << c.name;
+  }
 }
 
 }  // namespace

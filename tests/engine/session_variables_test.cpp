@@ -52,5 +52,15 @@ TEST_F(RealVariablesTest, AFailureModeIncrementsARealVariable) {
   EXPECT_TRUE(OutputHas("misses: 1"));
 }
 
+TEST_F(RealVariablesTest, SetVariableWithoutANameStillStoresToKindsThatNeedNone) {
+  LoadSpecs({{"Set Variable", "to the clipboard"}, {"Set Variable", "lost"}});
+  StepAt(0).output = "Clipboard";
+  StepAt(1).output = "Variable";
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(clipboard.Text().value_or(""), "to the clipboard");
+  EXPECT_TRUE(OutputHas("    WARNING: No variable name provided"));
+  EXPECT_EQ(variables.store().Count(), 0u);
+}
+
 }  // namespace
 }  // namespace plumo
