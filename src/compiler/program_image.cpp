@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/option_block.h"
+#include "base/version.h"
 
 namespace plumo {
 namespace {
@@ -48,7 +49,11 @@ void Scramble(std::string& block) {
 }
 
 bool MarkOptionBlock(std::string& image, bool singleInstance, int imageId) {
-  const size_t at = image.find(kOptionBlockTag);
+  // The tag with the version, not the tag alone: x64 code carries the tag's eight bytes as an
+  // immediate operand wherever it is searched for, and marking those would patch code.
+  std::string block(kOptionBlockTag);
+  block += kVersionText;
+  const size_t at = image.find(block);
   if (at == std::string::npos) return false;
   if (singleInstance) image[at] = '1';
   const std::string mark = "_" + std::to_string(imageId) + "_";

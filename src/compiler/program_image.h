@@ -21,7 +21,7 @@ bool PutDosHeader(std::string& image);
 // Exclusive or with the two key bytes, even and odd offsets; its own inverse.
 void Scramble(std::string& block);
 
-// The first "~BUFFER~": '1' first when single instance, then "_<id>_" over the next six
+// The first "~BUFFER~" with this version behind it: '1' first when single instance, then "_<id>_" over the next six
 // characters. False (image unchanged) when the image carries no option block.
 bool MarkOptionBlock(std::string& image, bool singleInstance, int imageId);
 

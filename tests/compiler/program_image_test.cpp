@@ -47,6 +47,10 @@ TEST(MarkOptionBlock, WritesTheImageIdAndTheSingleInstanceMark) {
   ASSERT_TRUE(MarkOptionBlock(image, false, 1009));
   EXPECT_EQ(image, "~_1009_~7.76");
 
+  image = "code ~BUFFER~H\x89 data ~BUFFER~7.76";  // the tag alone may be an x64 immediate
+  ASSERT_TRUE(MarkOptionBlock(image, true, 1003));
+  EXPECT_EQ(image, "code ~BUFFER~H\x89 data 1_1003_~7.76");
+
   image = "~buffer~7.76";  // case matters
   EXPECT_FALSE(MarkOptionBlock(image, true, 1002));
   EXPECT_EQ(image, "~buffer~7.76");

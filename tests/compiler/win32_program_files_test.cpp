@@ -49,9 +49,8 @@ TEST_P(ProgramFile, CarriesTheOptionBlock) {
   std::ifstream in(ProgramPath(GetParam()), std::ios::binary);
   ASSERT_TRUE(in) << ProgramPath(GetParam());
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t at = bytes.find("~BUFFER~");
-  ASSERT_NE(at, std::string::npos);
-  EXPECT_EQ(bytes.compare(at, 12, "~BUFFER~7.76"), 0);
+  // The tag alone also stands in x64 code, as an immediate operand of the search for it.
+  EXPECT_NE(bytes.find("~BUFFER~7.76"), std::string::npos);
 }
 
 // The builder's patch, on the real resource as the resource compiler wrote it, reads back

@@ -146,7 +146,7 @@ TEST_F(PlumoExeTest, HiddenRunsRunTheScriptAndEndWithTheReturnCode) {
 
   Process missing(PlumoExe(), "-r C:\\nowhere\\missing.vxm");
   ASSERT_TRUE(missing.Exited(20000));
-  EXPECT_EQ(missing.ExitCode(), 0u);
+  EXPECT_EQ(missing.ExitCode(), 2u);  // cannot be found or loaded
   DeleteFileA(script.c_str());
 }
 
