@@ -89,7 +89,7 @@ TEST_F(PlumoRunnerTest, StartUpWritesDefaultsAndVariablesBeforeTheRun) {
   std::string script = (dir_ / "hello.vxm").string();
   std::ofstream(script) << kOneStep;
   Outcome o = Run({"-r", script, "%a=1", "%b='x", "y'", "-s", "2"});
-  EXPECT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.exitCode, 1) << o.err;  // Step 2 of a one-Step Script: the run cannot start
   EXPECT_EQ(o.out, "");  // a hidden run shows no Output lines
   auto reg = OpenRegistry();
   EXPECT_EQ(Text(*reg, "SOFTWARE\\Plumo\\UserVariables", "a"), "1");
@@ -107,17 +107,18 @@ TEST_F(PlumoRunnerTest, ExitCodesForEachStartMode) {
     int exitCode;
     const char* says;  // on standard error, or standard output for the help
   } cases[] = {
-      {{"-r", (dir_ / "missing.vxm").string()}, 0, "cannot open the Script"},
+      {{"-r", (dir_ / "missing.vxm").string()}, 2, "cannot open the Script"},
       {{"-v", (dir_ / "missing.vxm").string()}, 2, "cannot open the Script"},
       {{"-v", script}, 0, "Run Completed on [STEP 1]"},
       {{"/R", script}, 0, ""},
-      {{"-r", broken}, 1, "does not appear to contain Plumo actions"},
+      {{"-r", broken}, 2, "does not appear to contain Plumo actions"},
       {{"-e", script}, 2, "needs the Plumo Studio on Windows"},
-      {{"a.vxm"}, 2, "needs the Plumo Studio on Windows"},  // a file alone is opened for editing
-      {{"-r", "notes.txt"}, 0, "COMMAND LINE OPTIONS:"},
-      {{}, 0, "COMMAND LINE OPTIONS:"},
-      {{"--help"}, 0, "-s [step]   Start at Step (only with -r and -v)"},
-      {{"-c", script}, 0, "only available from a console window"},
+      {{"a.vxm"}, 0, "Run Completed on [STEP 1]"},  // a file alone is run
+      {{script}, 0, "Run Completed on [STEP 1]"},   // an absolute path is no switch
+      {{"-r", "notes.txt"}, 2, "Usage: plumo"},
+      {{}, 2, "Usage: plumo"},
+      {{"--help"}, 0, "-s STEP       start at Step STEP"},
+      {{"-c", script}, 2, "only available from a console window"},
       {{"%x=1"}, 0, ""},
   };
   for (const auto& c : cases) {
