@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/engine_actions.h"
+#include "for_loop_script.h"
 #include "engine/session_variables.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
@@ -50,21 +51,6 @@ void BM_CommentSteps(benchmark::State& state) {
 }
 BENCHMARK(BM_CommentSteps)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-Step Make(const char* action, int category, const char* text, const char* v1 = "", const char* v2 = "",
-          const char* out = "") {
-  Step s;
-  s.action = action;
-  s.category = category;
-  s.text = text;
-  s.value1 = v1;
-  s.value2 = v2;
-  if (*out) {
-    s.output = "Variable";
-    s.outputValue = out;
-  }
-  return s;
-}
-
 // The For loop of the run-engine issue: each pass a formula into a variable and an IF, with
 // the real variable store (on the registry database) and expansion.
 void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
@@ -72,18 +58,12 @@ void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
   RegisterEngineActions(*b.session);
   NoVariablesPalette palette;
   SessionVariables variables(*b.session, palette);
-  Script script;
-  script.steps = {Make("Start 'For' Loop", 13, "100000", "1", "1", "%i"),
-                  Make("Set Variable", 16, "=%i*2+1", "", "", "%x"),
-                  Make("IF Expression", 14, "%x > 100"),
-                  Make("END IF", 14, ""),
-                  Make("NEXT LOOP", 13, "")};
-  b.session->scripts.Open(std::move(script));
+  b.session->scripts.Open(ForLoopScript());
   for (auto _ : state) {
     b.session->flowState.Reset(0);
     RunStepLoop(*b.session, RunParameter{0, false, 0});
   }
-  if (variables.store().Read("x").value_or("") != "200001") state.SkipWithError("the loop did not reach its end");
+  if (variables.store().Read("x").value_or("") != kForLoopEndValue) state.SkipWithError("the loop did not reach its end");
   state.SetItemsProcessed(state.iterations() * b.session->run.stepsRun);
   state.counters["steps"] = b.session->run.stepsRun;
 }
@@ -95,10 +75,10 @@ void BM_NestedLoops(benchmark::State& state) {
   Bench b;
   RegisterEngineActions(*b.session);
   Script script;
-  script.steps = {Make("Start 'For' Loop", 13, "100", "1", "1"), Make("Start 'For' Loop", 13, "100", "1", "1"),
-                  Make("Start Text Loop", 13, "a,b,c,d,e,f,g,h,i,j", ","), Make("Start 'For' Loop", 13, "10", "1", "1"),
-                  Make("Comment", 16, "body"), Make("NEXT LOOP", 13, ""), Make("NEXT LOOP", 13, ""),
-                  Make("NEXT LOOP", 13, ""), Make("NEXT LOOP", 13, "")};
+  script.steps = {BenchStep("Start 'For' Loop", 13, "100", "1", "1"), BenchStep("Start 'For' Loop", 13, "100", "1", "1"),
+                  BenchStep("Start Text Loop", 13, "a,b,c,d,e,f,g,h,i,j", ","), BenchStep("Start 'For' Loop", 13, "10", "1", "1"),
+                  BenchStep("Comment", 16, "body"), BenchStep("NEXT LOOP", 13, ""), BenchStep("NEXT LOOP", 13, ""),
+                  BenchStep("NEXT LOOP", 13, ""), BenchStep("NEXT LOOP", 13, "")};
   b.session->scripts.Open(std::move(script));
   int64_t steps = 0;
   for (auto _ : state) {

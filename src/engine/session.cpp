@@ -53,7 +53,17 @@ int Session::Fail(std::string_view reason) {
 }
 
 bool Session::StopRequested() {
-  return run.stopRequest.load() != 0 || desktop().KeyPressedAsync(run.stopKey);
+  if (run.stopRequest.load() != 0) return true;
+  // A person holds a key down for tens of milliseconds, so asking the desktop (a system call,
+  // a server round trip under Wine) once in 10 ms misses no press; the step loop asks after
+  // every Step.
+  constexpr uint32_t kStopKeyCheckMs = 10;
+  const uint32_t now = clock().TickCount();
+  if (stopKeyChecked_.load(std::memory_order_relaxed) && now - stopKeyCheckedAt_.load(std::memory_order_relaxed) < kStopKeyCheckMs)
+    return false;
+  stopKeyCheckedAt_.store(now, std::memory_order_relaxed);
+  stopKeyChecked_.store(true, std::memory_order_relaxed);
+  return desktop().KeyPressedAsync(run.stopKey);
 }
 
 std::string Session::Expand(std::string_view text) {

@@ -255,6 +255,8 @@ class Session {
 
  private:
   SessionPorts ports_;
+  std::atomic<uint32_t> stopKeyCheckedAt_{0};
+  std::atomic<bool> stopKeyChecked_{false};
   RunView nullView_;
   RunView* view_ = &nullView_;
   std::vector<std::pair<FinishPhase, FinishHook>> finishHooks_;

@@ -67,11 +67,12 @@ class Registry {
   virtual OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) = 0;
   virtual OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) = 0;
 
-  // A number that stays the same only while nothing in the registry changed, through this
-  // object or, for a registry other programs share, through them. Cheap: callers ask on every
-  // read to decide whether what they derived from the registry still holds. An implementation
-  // that cannot tell answers a new number each time.
-  virtual uint64_t ChangeStamp() = 0;
+  // A number that stays the same only while nothing under the key (its values and subkeys)
+  // changed, through this object or, for a registry other programs share, through them. It
+  // may also move for changes elsewhere. Cheap: callers ask on every read to decide whether
+  // what they derived from the key still holds. An implementation that cannot tell answers a
+  // new number each time.
+  virtual uint64_t ChangeStamp(RegRoot root, const std::string& key) = 0;
 };
 
 }  // namespace plumo

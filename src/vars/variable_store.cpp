@@ -13,6 +13,7 @@ constexpr std::string_view kVariablesKey = "SOFTWARE\\Plumo\\UserVariables\\";
 // Values up to this size are kept between reads.
 constexpr size_t kMaxCachedValue = 64 * 1024;
 constexpr size_t kMaxCachedBytes = 8 * 1024 * 1024;
+constexpr uint32_t kRelistAfterOwnChange = 1000;
 
 constexpr std::string_view kHiddenNames[] = {"parameter", " (File=", "_loop_", "login_", "SavedMousePosition",
                                              "DLL_"};
@@ -46,16 +47,20 @@ bool IsHiddenVariable(std::string_view name) {
 VariableStore::VariableStore(SettingsStore& settings, Registry& registry) : settings_(settings), registry_(registry) {}
 
 void VariableStore::Refresh() {
-  uint64_t stamp = registry_.ChangeStamp();
-  if (fresh_ && stamp == stamp_ && override_ == settings_.keyOverride()) return;
+  const std::optional<SettingLocation> loc = ResolveSettingPath(kVariablesKey, {}, settings_.keyOverride());
+  uint64_t stamp = loc ? registry_.ChangeStamp(loc->root, loc->key) : 0;
+  if (fresh_ && stamp == stamp_ && override_ == settings_.keyOverride() &&
+      (!ownChangeStamp_ || ++refreshesSinceOwnChange_ < kRelistAfterOwnChange))
+    return;
+  ownChangeStamp_ = false;
+  refreshesSinceOwnChange_ = 0;
   override_ = settings_.keyOverride();
   names_.clear();
   lengths_.reset();
   values_.clear();
   cachedBytes_ = 0;
   std::vector<std::string> names;
-  if (auto loc = ResolveSettingPath(kVariablesKey, {}, settings_.keyOverride()))
-    registry_.ListValues(loc->root, loc->key, &names);
+  if (loc) registry_.ListValues(loc->root, loc->key, &names);
   count_ = names.size();
   for (const std::string& n : names) {
     if (n.size() > kMaxVariableName) continue;  // no reference reaches it
@@ -105,13 +110,55 @@ size_t VariableStore::Count() {
 size_t VariableStore::Write(std::string_view name, std::string_view bytes) {
   std::string n = VariableName(name);
   if (n.empty()) return 0;
-  return settings_.WriteExactText(kVariablePath, bytes, {n});
+  std::lock_guard<std::mutex> lock(mu_);
+  Refresh();
+  const size_t written = settings_.WriteExactText(kVariablePath, bytes, {n});
+  if (written == 0) {
+    fresh_ = false;
+    return 0;
+  }
+  KeepOwnChange(n, bytes);
+  return written;
 }
 
 bool VariableStore::Delete(std::string_view name) {
   std::string n = VariableName(name);
   if (n.empty()) return false;
-  return settings_.Delete(kVariablePath, {n}) == 1;
+  std::lock_guard<std::mutex> lock(mu_);
+  Refresh();
+  const bool deleted = settings_.Delete(kVariablePath, {n}) == 1;
+  if (deleted) KeepOwnChange(n, std::nullopt);
+  return deleted;
+}
+
+void VariableStore::KeepOwnChange(const std::string& name, std::optional<std::string_view> value) {
+  std::string folded = ToUpperAnsi(name);
+  // A name with a backslash reaches into a subkey, which the listing does not show.
+  if (!fresh_ || name.find('\\') != std::string::npos) {
+    fresh_ = false;
+    return;
+  }
+  if (auto it = values_.find(folded); it != values_.end()) {
+    cachedBytes_ -= it->second.size();
+    values_.erase(it);
+  }
+  if (value) {
+    if (names_.insert(folded).second) {
+      lengths_.set(folded.size());
+      ++count_;
+    }
+    std::string_view bytes = *value;
+    while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+    if (bytes.size() <= kMaxCachedValue && cachedBytes_ + bytes.size() <= kMaxCachedBytes) {
+      cachedBytes_ += bytes.size();
+      values_.emplace(folded, std::string(bytes));
+    }
+  } else if (names_.erase(folded)) {
+    --count_;  // lengths_ may keep a length no name has now: it only narrows the search
+  }
+  const std::optional<SettingLocation> loc = ResolveSettingPath(kVariablesKey, {}, settings_.keyOverride());
+  stamp_ = loc ? registry_.ChangeStamp(loc->root, loc->key) : 0;
+  ownChangeStamp_ = true;
 }
 
 void VariableStore::DeleteAll() { settings_.Delete(kVariablesKey); }

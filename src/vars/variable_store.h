@@ -58,6 +58,9 @@ class VariableStore {
  private:
   // Drops what was derived from the registry when it changed; call with mu_ held.
   void Refresh();
+  // After this store's own write or delete (value nullopt): the cache takes the change and the
+  // registry's new change stamp, so a loop's own writes do not make it read everything again.
+  void KeepOwnChange(const std::string& name, std::optional<std::string_view> value);
 
   SettingsStore& settings_;
   Registry& registry_;
@@ -72,6 +75,11 @@ class VariableStore {
   // Values read since the last change, by upper-case name.
   std::unordered_map<std::string, std::string> values_;
   size_t cachedBytes_ = 0;
+  // Refreshes since a stamp was taken after an own change. Another program's change that lands
+  // between the check before the write and the stamp after it is hidden by that stamp; listing
+  // again after a bounded number of refreshes shows it.
+  uint32_t refreshesSinceOwnChange_ = 0;
+  bool ownChangeStamp_ = false;
 };
 
 // Nine unnamed buffers "{1}" to "{9}" that live as long as the process.

@@ -89,17 +89,23 @@ TEST_P(RegistryConformance, DeletedValuesLeaveTheListing) {
   EXPECT_THAT(names, UnorderedElementsAre("zeta", "mid"));
 }
 
-TEST_P(RegistryConformance, EveryChangeMovesTheChangeStamp) {
+TEST_P(RegistryConformance, EveryChangeUnderTheKeyMovesTheChangeStampAndNothingElseDoes) {
   const std::string key = kBase + "\\Stamp";
-  uint64_t before = reg_->ChangeStamp();
+  ASSERT_TRUE(reg_->CreateKey(kUser, key).ok());
+  uint64_t before = reg_->ChangeStamp(kUser, key);
+  EXPECT_EQ(reg_->ChangeStamp(kUser, key), before);
   ASSERT_TRUE(reg_->WriteValue(kUser, key, "v", RegValue::Number(1)).ok());
-  uint64_t written = reg_->ChangeStamp();
+  uint64_t written = reg_->ChangeStamp(kUser, key);
   EXPECT_NE(written, before);
+  EXPECT_EQ(reg_->ChangeStamp(kUser, key), written);
+  ASSERT_TRUE(reg_->WriteValue(kUser, key + "\\Sub", "w", RegValue::Number(1)).ok());
+  uint64_t sub = reg_->ChangeStamp(kUser, key);
+  EXPECT_NE(sub, written);
   ASSERT_TRUE(reg_->DeleteValue(kUser, key, "v").ok());
-  uint64_t deleted = reg_->ChangeStamp();
-  EXPECT_NE(deleted, written);
+  uint64_t deleted = reg_->ChangeStamp(kUser, key);
+  EXPECT_NE(deleted, sub);
   ASSERT_TRUE(reg_->DeleteKeyTree(kUser, key).ok());
-  EXPECT_NE(reg_->ChangeStamp(), deleted);
+  EXPECT_NE(reg_->ChangeStamp(kUser, key), deleted);
 }
 
 TEST_P(RegistryConformance, RootsAreSeparate) {

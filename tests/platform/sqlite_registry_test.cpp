@@ -109,13 +109,13 @@ TEST(SqliteRegistry, ChangeStampHoldsStillUntilAnyConnectionCommits) {
   auto a = OpenOrDie(path);
   auto b = OpenOrDie(path);
   ASSERT_TRUE(a->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(1)).ok());
-  uint64_t stamp = a->ChangeStamp();
+  uint64_t stamp = a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE");
   NumberOf(*a, "x");
-  EXPECT_EQ(a->ChangeStamp(), stamp);
+  EXPECT_EQ(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
   ASSERT_TRUE(b->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(2)).ok());
-  EXPECT_NE(a->ChangeStamp(), stamp);
-  stamp = a->ChangeStamp();
-  EXPECT_EQ(a->ChangeStamp(), stamp);
+  EXPECT_NE(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
+  stamp = a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE");
+  EXPECT_EQ(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
 }
 
 TEST(SqliteRegistry, FilesThatCannotServeAreRefusedWithAReason) {

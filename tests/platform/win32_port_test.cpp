@@ -24,6 +24,22 @@ INSTANTIATE_TEST_SUITE_P(Win32, RegistryConformance,
                              "Win32", [] { return std::make_unique<Win32Registry>(); }}),
                          PortName<Registry>);
 
+// Another program's writes reach the change stamp through the key's change notification; a
+// second object over the registry stands in for the other program.
+TEST(Win32Registry, WritesByAnotherProgramMoveTheChangeStamp) {
+  const std::string key = "SOFTWARE\\PlumoTest\\Notified";
+  Win32Registry mine, theirs;
+  ASSERT_TRUE(mine.CreateKey(RegRoot::kCurrentUser, key).ok());
+  const uint64_t before = mine.ChangeStamp(RegRoot::kCurrentUser, key);
+  EXPECT_EQ(mine.ChangeStamp(RegRoot::kCurrentUser, key), before);
+  ASSERT_TRUE(theirs.WriteValue(RegRoot::kCurrentUser, key + "\\Deeper", "v", RegValue::Number(7)).ok());
+  const uint64_t after = mine.ChangeStamp(RegRoot::kCurrentUser, key);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(mine.ChangeStamp(RegRoot::kCurrentUser, key), after);
+  ASSERT_TRUE(theirs.DeleteKeyTree(RegRoot::kCurrentUser, "SOFTWARE\\PlumoTest\\Notified").ok());
+  EXPECT_NE(mine.ChangeStamp(RegRoot::kCurrentUser, key), after);
+}
+
 INSTANTIATE_TEST_SUITE_P(Win32, EnvironmentConformance,
                          testing::Values(PortFactory<Environment>{
                              "Win32", [] { return std::make_unique<Win32Environment>(); }}),

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "vars/pdf_writer.h"
 #include "vars/variables_world.h"
@@ -322,6 +324,60 @@ TEST(VariableStore, NamesAndValuesFollowTheRegistry) {
   EXPECT_EQ(w.variables.Read("a"), "changed");
   w.settings.SetKeyOverride("Other");
   EXPECT_EQ(w.variables.Count(), 0u);  // the override moves the whole key
+}
+
+// Counts the listings of the variables key and lets a test act between a write and its return,
+// as another program would.
+class WatchedRegistry : public Registry {
+ public:
+  OsError CreateKey(RegRoot r, const std::string& k) override { return inner.CreateKey(r, k); }
+  bool KeyExists(RegRoot r, const std::string& k) override { return inner.KeyExists(r, k); }
+  OsError DeleteKeyTree(RegRoot r, const std::string& k) override { return inner.DeleteKeyTree(r, k); }
+  OsError ReadValue(RegRoot r, const std::string& k, const std::string& n, RegValue* out) override {
+    return inner.ReadValue(r, k, n, out);
+  }
+  OsError WriteValue(RegRoot r, const std::string& k, const std::string& n, const RegValue& v) override {
+    OsError e = inner.WriteValue(r, k, n, v);
+    if (duringWrite) std::exchange(duringWrite, nullptr)();
+    return e;
+  }
+  OsError DeleteValue(RegRoot r, const std::string& k, const std::string& n) override { return inner.DeleteValue(r, k, n); }
+  OsError ListValues(RegRoot r, const std::string& k, std::vector<std::string>* names) override {
+    ++listings;
+    return inner.ListValues(r, k, names);
+  }
+  OsError ListSubkeys(RegRoot r, const std::string& k, std::vector<std::string>* names) override {
+    return inner.ListSubkeys(r, k, names);
+  }
+  uint64_t ChangeStamp(RegRoot r, const std::string& k) override { return inner.ChangeStamp(r, k); }
+
+  MemoryRegistry inner;
+  int listings = 0;
+  std::function<void()> duringWrite;
+};
+
+TEST(VariableStore, OwnWritesKeepTheCacheAndAnotherProgramsWriteInBetweenShowsWithinABound) {
+  WatchedRegistry registry;
+  VariablesWorld w(&registry);
+  w.Set("i", "0");
+  const int listed = registry.listings;
+  for (int i = 1; i <= 100; ++i) {
+    ASSERT_GT(w.variables.Write("i", std::to_string(i)), 0u);
+    ASSERT_EQ(w.variables.Read("i"), std::to_string(i));
+    ASSERT_EQ(w.variables.LongestExistingPrefix("i*2"), 1u);
+  }
+  EXPECT_LE(registry.listings, listed + 1);
+
+  // Another program writes while this one's write is under way: its change hides behind the
+  // stamp taken after the own write, for a bounded number of reads at most.
+  registry.duringWrite = [&] {
+    registry.inner.WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", "other", RegValue::Text("x"));
+  };
+  w.variables.Write("i", "101");
+  int reads = 0;
+  while (!w.variables.Read("other") && reads < 5000) ++reads;
+  EXPECT_LT(reads, 1001);
+  EXPECT_EQ(w.variables.Read("other"), "x");
 }
 
 }  // namespace

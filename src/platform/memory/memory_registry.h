@@ -27,7 +27,7 @@ class MemoryRegistry : public Registry {
   OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
-  uint64_t ChangeStamp() override;
+  uint64_t ChangeStamp(RegRoot root, const std::string& key) override;
 
   // Refuses values longer than bytes, as small registries do (0: no limit).
   void SetValueSizeLimit(size_t bytes);

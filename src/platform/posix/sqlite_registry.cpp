@@ -431,7 +431,8 @@ OsError SqliteRegistry::ListSubkeys(RegRoot root, const std::string& key, std::v
   return ListNames(st_->listSubkeys, root, key, names);
 }
 
-uint64_t SqliteRegistry::ChangeStamp() {
+// One number for the whole database: a commit anywhere moves it.
+uint64_t SqliteRegistry::ChangeStamp(RegRoot, const std::string&) {
   std::lock_guard<std::mutex> lock(mu_);
   ValidateCache();
   return changes_;

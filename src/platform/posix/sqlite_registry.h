@@ -35,7 +35,7 @@ class SqliteRegistry : public Registry {
   OsError DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
   OsError ListValues(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
   OsError ListSubkeys(RegRoot root, const std::string& key, std::vector<std::string>* names) override;
-  uint64_t ChangeStamp() override;
+  uint64_t ChangeStamp(RegRoot root, const std::string& key) override;
 
  private:
   struct Statements;

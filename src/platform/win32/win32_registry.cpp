@@ -2,6 +2,8 @@
 
 #include "platform/win32/win32_error.h"
 
+#include <algorithm>
+
 namespace plumo {
 namespace {
 
@@ -57,11 +59,19 @@ REGSAM ValueReadAccess() {
   return kValueRead;
 }
 
+// Counts a change when the call returns, so that no reader takes the new number with the old data.
+struct ChangedOnReturn {
+  std::atomic<uint64_t>& changes;
+  ~ChangedOnReturn() { ++changes; }
+};
+
 }  // namespace
 
 Win32Registry::Win32Registry() : valueReadAccess_(ValueReadAccess()) {}
+Win32Registry::~Win32Registry() = default;
 
 OsError Win32Registry::CreateKey(RegRoot root, const std::string& key) {
+  const ChangedOnReturn changed(ownChanges_);
   UniqueHkey h;
   LONG rc = RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.out(),
                             nullptr);
@@ -75,6 +85,12 @@ bool Win32Registry::KeyExists(RegRoot root, const std::string& key) {
 }
 
 OsError Win32Registry::DeleteKeyTree(RegRoot root, const std::string& key) {
+  const ChangedOnReturn changed(ownChanges_);
+  {
+    // Handles below the key would only keep deleted keys alive.
+    std::lock_guard<std::mutex> lock(openMu_);
+    openKeys_.clear();
+  }
   LONG rc = DeleteTree(RootKey(root), key.c_str());
   if (rc != ERROR_SUCCESS) return Win32Error("RegDeleteKeyA", static_cast<DWORD>(rc));
   return OsError::Ok();
@@ -104,20 +120,54 @@ OsError Win32Registry::ReadValue(RegRoot root, const std::string& key, const std
   return Win32Error("RegQueryValueExA", static_cast<DWORD>(rc));
 }
 
+struct Win32Registry::OpenKey {
+  RegRoot root;
+  std::string key;
+  UniqueHkey hkey;
+};
+
+HKEY Win32Registry::WriteHandle(RegRoot root, const std::string& key, LONG* rc) {
+  constexpr size_t kKeptOpen = 16;
+  for (auto it = openKeys_.begin(); it != openKeys_.end(); ++it) {
+    if ((*it)->root != root || lstrcmpiA((*it)->key.c_str(), key.c_str()) != 0) continue;
+    std::rotate(it, it + 1, openKeys_.end());  // the most recent last
+    return openKeys_.back()->hkey.get();
+  }
+  auto open = std::make_unique<OpenKey>();
+  open->root = root;
+  open->key = key;
+  *rc = RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, open->hkey.out(), nullptr);
+  if (*rc != ERROR_SUCCESS) return nullptr;
+  if (openKeys_.size() >= kKeptOpen) openKeys_.erase(openKeys_.begin());
+  openKeys_.push_back(std::move(open));
+  return openKeys_.back()->hkey.get();
+}
+
+void Win32Registry::ForgetWriteHandle(RegRoot root, const std::string& key) {
+  openKeys_.erase(std::remove_if(openKeys_.begin(), openKeys_.end(),
+                                 [&](const auto& k) { return k->root == root && lstrcmpiA(k->key.c_str(), key.c_str()) == 0; }),
+                  openKeys_.end());
+}
+
 OsError Win32Registry::WriteValue(RegRoot root, const std::string& key, const std::string& name,
                                   const RegValue& value) {
-  UniqueHkey h;
-  LONG rc = RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, h.out(),
-                            nullptr);
-  if (rc != ERROR_SUCCESS) return Win32Error("RegCreateKeyExA", static_cast<DWORD>(rc));
-  rc = RegSetValueExA(h.get(), name.c_str(), 0, static_cast<DWORD>(value.kind),
-                      reinterpret_cast<const BYTE*>(value.data.data()),
-                      static_cast<DWORD>(value.data.size()));
-  if (rc != ERROR_SUCCESS) return Win32Error("RegSetValueExA", static_cast<DWORD>(rc));
-  return OsError::Ok();
+  const ChangedOnReturn changed(ownChanges_);
+  std::lock_guard<std::mutex> lock(openMu_);
+  for (int attempt = 0;; ++attempt) {
+    LONG rc = ERROR_SUCCESS;
+    HKEY h = WriteHandle(root, key, &rc);
+    if (!h) return Win32Error("RegCreateKeyExA", static_cast<DWORD>(rc));
+    rc = RegSetValueExA(h, name.c_str(), 0, static_cast<DWORD>(value.kind),
+                        reinterpret_cast<const BYTE*>(value.data.data()), static_cast<DWORD>(value.data.size()));
+    if (rc == ERROR_SUCCESS) return OsError::Ok();
+    // A key deleted by another program leaves the kept handle dead: open it afresh once.
+    ForgetWriteHandle(root, key);
+    if (rc != ERROR_KEY_DELETED || attempt > 0) return Win32Error("RegSetValueExA", static_cast<DWORD>(rc));
+  }
 }
 
 OsError Win32Registry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+  const ChangedOnReturn changed(ownChanges_);
   UniqueHkey h;
   if (OsError e = Open(root, key, KEY_SET_VALUE, &h); !e.ok()) return e;
   LONG rc = RegDeleteValueA(h.get(), name.c_str());
@@ -144,8 +194,46 @@ OsError Win32Registry::ListValues(RegRoot root, const std::string& key,
   return OsError::Ok();
 }
 
-// Other programs change the registry without telling; every answer is a new one.
-uint64_t Win32Registry::ChangeStamp() { return ++stamps_; }
+// A key whose changes the registry reports to an event. The notification must be asked for
+// again after each report; it also reports when the asking thread ends, which only costs one
+// needless re-read.
+struct Win32Registry::Watch {
+  Watch(RegRoot r, std::string k) : root(r), key(std::move(k)), event(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+  RegRoot root;
+  std::string key;
+  UniqueHkey hkey;
+  UniqueHandle event;
+  uint64_t changes = 0;
+
+  bool Arm() {
+    return RegNotifyChangeKeyValue(hkey.get(), TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, event.get(),
+                                   TRUE) == ERROR_SUCCESS;
+  }
+};
+
+uint64_t Win32Registry::ChangeStamp(RegRoot root, const std::string& key) {
+  // A key that cannot be watched (missing, no notify right) answers a new number each time.
+  constexpr uint64_t kUnwatched = uint64_t{1} << 63;
+  std::lock_guard<std::mutex> lock(watchMu_);
+  Watch* watch = nullptr;
+  for (const auto& w : watches_)
+    if (w->root == root && lstrcmpiA(w->key.c_str(), key.c_str()) == 0) watch = w.get();
+  if (!watch) {
+    auto w = std::make_unique<Watch>(root, key);
+    if (!w->event.valid() || !Open(root, key, KEY_NOTIFY, &w->hkey).ok() || !w->Arm()) return kUnwatched | ++unwatched_;
+    watches_.push_back(std::move(w));
+    watch = watches_.back().get();
+  } else if (WaitForSingleObject(watch->event.get(), 0) == WAIT_OBJECT_0) {
+    ++watch->changes;
+    if (!watch->Arm()) {
+      // The key went away: look for it afresh next time.
+      watches_.erase(std::find_if(watches_.begin(), watches_.end(), [&](const auto& w) { return w.get() == watch; }));
+      return kUnwatched | ++unwatched_;
+    }
+  }
+  return (ownChanges_.load() << 32) + watch->changes;
+}
 
 OsError Win32Registry::ListSubkeys(RegRoot root, const std::string& key,
                                    std::vector<std::string>* names) {
