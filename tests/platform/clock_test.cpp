@@ -27,7 +27,9 @@ TEST_P(ClockConformance, SleepAdvancesTheTickCount) {
   uint32_t before = clock->TickCount();
   clock->Sleep(60);
   uint32_t elapsed = clock->TickCount() - before;
-  EXPECT_GE(elapsed, 45u);  // Windows ticks in steps of about 16 ms
+  // Windows ticks in steps of about 16 ms, and Wine's tick count, kept by its server, lags
+  // further behind on a busy machine.
+  EXPECT_GE(elapsed, 30u);
   EXPECT_LT(elapsed, 5000u);
 }
 
