@@ -13,9 +13,11 @@
 #include <string>
 #include <thread>
 
+#include "actions/integration/internet/internet_actions.h"
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/version.h"
+#include "engine/engine_actions.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
 #include "platform/memory/memory_resources.h"
@@ -190,5 +192,9 @@ int main(int argc, char** argv) {
   run.startStep = request.startStep;
   run.load = ScriptFileLoader(io, request.file);
   run.attach = [&signals](Session* session) { signals.Attach(session); };
+  run.registerActions = [](Session& session) {
+    RegisterEngineActions(session);
+    RegisterInternetActions(session, MakeNativeInternetPort());
+  };
   return RunStandalone(port, store, run);
 }

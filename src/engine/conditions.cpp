@@ -180,7 +180,6 @@ std::optional<bool> CapsLockTrue(ConditionContext& c) { return c.session.desktop
 
 std::optional<bool> WindowTrue(ConditionContext& c) { return Unavailable(c, "the window matching of the desktop actions"); }
 std::optional<bool> PixelTrue(ConditionContext& c) { return Unavailable(c, "the pixel and image search of the desktop actions"); }
-std::optional<bool> InternetTrue(ConditionContext& c) { return Unavailable(c, "the Internet actions"); }
 
 std::optional<bool> ClipboardTrue(ConditionContext& c) {
   std::optional<std::string> clip = c.session.clipboard().Text();
@@ -208,7 +207,7 @@ constexpr ConditionRow kConditions[] = {
     {"Registry", RegistryKeyTrue},       {"Process", ProcessTrue},        {"Variable", VariableTrue},
     {"IF File Exists", FileTrue},        {"IF Folder Exists", FolderTrue}, {"IF Window Exists", WindowTrue},
     {"Pixel", PixelTrue},                {"Image", PixelTrue},            {"Pressed", KeyTrue},
-    {"IF Caps Lock is On", CapsLockTrue}, {"Internet", InternetTrue},     {"IF Clipboard", ClipboardTrue},
+    {"IF Caps Lock is On", CapsLockTrue}, {"IF Clipboard", ClipboardTrue},
 };
 
 int Evaluate(Session& session, int slot, int index, Step& step) {

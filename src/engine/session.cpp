@@ -39,6 +39,16 @@ void Session::RunResetHooks(int slot) {
   for (auto& hook : resetHooks_) hook(*this, slot);
 }
 
+std::string Session::HttpStatus() {
+  std::lock_guard<std::mutex> lock(httpMu_);
+  return httpStatus_;
+}
+
+void Session::SetHttpStatus(std::string_view status) {
+  std::lock_guard<std::mutex> lock(httpMu_);
+  httpStatus_ = Bounded(status, kHttpStatusWidth);
+}
+
 void Session::SetError(std::string_view text) { AssignBounded(run.errorText, text, kErrorTextWidth); }
 
 int RunOutcome::ExitCode(int finished) const {

@@ -65,6 +65,7 @@ constexpr uint32_t kAlt = 4;
 }  // namespace held
 
 constexpr size_t kErrorTextWidth = 4096;
+constexpr size_t kHttpStatusWidth = 31;
 constexpr int32_t kRepeatForever = 2000000000;
 
 // Run-wide state; one run exists at a time, whichever slot it belongs to.
@@ -218,6 +219,11 @@ class Session {
   int forcedLogLevel = -1;
   bool forcedOutput = false;
 
+  // {http_status}: the status text of the last HTTP request, at most 30 characters;
+  // "(undefined)" before the first. The studio's palettes read it while a run sets it.
+  std::string HttpStatus();
+  void SetHttpStatus(std::string_view status);
+
   // Error text buffer: at most 4095 characters.
   void SetError(std::string_view text);
   // Leaves the reason in the error text buffer and answers Failure.
@@ -261,6 +267,8 @@ class Session {
   RunView* view_ = &nullView_;
   std::vector<std::pair<FinishPhase, FinishHook>> finishHooks_;
   std::vector<FinishHook> resetHooks_;
+  std::mutex httpMu_;
+  std::string httpStatus_ = "(undefined)";
   std::mutex threadMu_;
   std::unique_ptr<Worker> thread_;     // the run thread
   // Run threads that have let go of their handle, until they have ended.

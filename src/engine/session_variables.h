@@ -29,7 +29,7 @@ class SessionVariables : public VariableHost, public LoopCounters, public RunLog
   int32_t RunRepeats(int file) override;
   std::string PromptCommand() override { return {}; }
   int32_t PromptResult() override { return 0; }
-  std::string HttpStatus() override { return {}; }
+  std::string HttpStatus() override { return session_.HttpStatus(); }
   StudioWindows Windows() override { return {}; }
   uint32_t CurrentWindow() override;
   void SetCurrentWindow(uint32_t handle) override;
