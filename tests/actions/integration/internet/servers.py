@@ -117,8 +117,9 @@ def start_ftp(args):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import FTPHandler
     from pyftpdlib.servers import ThreadedFTPServer
+    from pyftpdlib.log import config_logging
     import logging
-    logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
+    config_logging(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.dir, perm="elradfmwMT")
     handler = type("Handler", (FTPHandler,), {"authorizer": authorizer, "auth_failed_timeout": 0.1})
@@ -201,7 +202,8 @@ def start_pop3(args):
     run_user = "dovenull" if os.getuid() == 0 else os.environ.get("USER", "nobody")
     uid, gid = os.getuid(), os.getgid()
     if uid == 0:
-        # Dovecot refuses to read mail as root: the mailbox belongs to Debian's "mail" user.
+        # Dovecot refuses to read mail as root: the mailbox belongs to Debian's "mail" user
+        # (who must be able to reach the folder).
         import pwd
         mail = pwd.getpwnam("mail")
         uid, gid = mail.pw_uid, mail.pw_gid
