@@ -13,15 +13,14 @@
 #include <string>
 #include <thread>
 
-#include "actions/integration/internet/internet_actions.h"
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/version.h"
-#include "engine/engine_actions.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
 #include "platform/memory/memory_resources.h"
 #include "platform/native_port.h"
+#include "runtime/all_actions.h"
 #include "runtime/standalone_run.h"
 #include "scripts/embedded_catalog.h"
 #include "scripts/script_file.h"
@@ -192,9 +191,6 @@ int main(int argc, char** argv) {
   run.startStep = request.startStep;
   run.load = ScriptFileLoader(io, request.file);
   run.attach = [&signals](Session* session) { signals.Attach(session); };
-  run.registerActions = [](Session& session) {
-    RegisterEngineActions(session);
-    RegisterInternetActions(session, MakeNativeInternetPort());
-  };
+  run.registerActions = RegisterAllActions;
   return RunStandalone(port, store, run);
 }

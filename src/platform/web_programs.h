@@ -10,7 +10,7 @@
 
 namespace plumo {
 
-struct MapiMessage {
+struct MapiMail {
   std::vector<std::string> recipients;
   std::string subject;
   std::string body;
@@ -28,7 +28,7 @@ class WebPrograms {
   virtual uint32_t OpenAddress(const std::string& url) = 0;
   // Sends through Simple MAPI with the default profile; the error names the failing call
   // ("LoadLibrary" when there is no MAPI at all).
-  virtual OsError SendMapiMail(const MapiMessage& message) = 0;
+  virtual OsError SendMapiMail(const MapiMail& message) = 0;
 };
 
 }  // namespace plumo

@@ -1,6 +1,9 @@
 #include "runtime/runtime_variant.h"
 
 #include "engine/engine_actions.h"
+#if PLUMO_RUNTIME_FAMILIES & 4
+#include "actions/integration/internet/internet_actions.h"
+#endif
 
 #ifndef PLUMO_RUNTIME_IMAGE
 #error "each runtime image defines PLUMO_RUNTIME_IMAGE and PLUMO_RUNTIME_FAMILIES"
@@ -12,8 +15,11 @@ RuntimeVariant ThisRuntimeVariant() { return {PLUMO_RUNTIME_IMAGE, PLUMO_RUNTIME
 
 void RegisterVariantActions(Session& session) {
   RegisterEngineActions(session);
-  // A family registers here under its bit once its executors exist (docs/RUNTIME.md); until
-  // then its Steps fall under the unknown-action rule in every image.
+#if PLUMO_RUNTIME_FAMILIES & 4
+  RegisterInternetActions(session, MakeNativeInternetPort());
+#endif
+  // The other families register here under their bits once their executors exist
+  // (docs/RUNTIME.md); until then their Steps fall under the unknown-action rule.
 }
 
 }  // namespace plumo

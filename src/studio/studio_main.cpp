@@ -15,6 +15,7 @@
 #include "engine/session.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
+#include "runtime/all_actions.h"
 #include "runtime/standalone_run.h"
 #include "runtime/win32/program_start.h"
 #include "scripts/script_file.h"
@@ -57,6 +58,7 @@ int RunStartFile(NativePort& port, SettingsStore& store, const StartRequest& req
   run.showOutput = request.loggingOn;
   run.startStep = request.startStep;
   run.load = ScriptFileLoader(io, request.file);
+  run.registerActions = RegisterAllActions;
   return RunStandalone(port, store, run);
 }
 

@@ -61,7 +61,7 @@ uint32_t XdgWebPrograms::OpenAddress(const std::string& url) {
   return StartDetached({"xdg-open", url}) == 0 ? kStarted : oscode::kFileNotFound;
 }
 
-OsError XdgWebPrograms::SendMapiMail(const MapiMessage&) {
+OsError XdgWebPrograms::SendMapiMail(const MapiMail&) {
   return OsError("LoadLibrary", oscode::kNotSupported, "Simple MAPI (MAPI32.DLL) exists only on Windows");
 }
 

@@ -12,7 +12,7 @@ class XdgWebPrograms : public WebPrograms {
   OsError StartBrowser(const std::string& url) override;
   OsError StartMailProgram() override;
   uint32_t OpenAddress(const std::string& url) override;
-  OsError SendMapiMail(const MapiMessage& message) override;
+  OsError SendMapiMail(const MapiMail& message) override;
 };
 
 class PosixInternetPort : public InternetPort {

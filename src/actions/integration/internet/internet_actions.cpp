@@ -43,7 +43,7 @@ int SendMailto(InternetContext& c) {
 }
 
 int SendMapi(InternetContext& c) {
-  MapiMessage message;
+  MapiMail message;
   message.recipients = SplitRecipients(c.Expand(c.step.value3));
   message.subject = c.Expand(c.step.value4);
   message.body = c.Expand(c.step.text);

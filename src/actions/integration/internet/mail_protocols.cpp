@@ -51,7 +51,7 @@ std::string EndText(ReplyEnd end, const OsError& error, const char* server) {
   switch (end) {
     case ReplyEnd::kTimeout: return FormatText("%s server did not answer in time", server);
     case ReplyEnd::kClosed: return FormatText("%s server closed the connection", server);
-    case ReplyEnd::kTooLong: return FormatText("%s server sent a reply longer than %zu bytes", server, kReplyLimit);
+    case ReplyEnd::kTooLong: return FormatText("%s server sent a reply longer than %lu bytes", server, static_cast<unsigned long>(kReplyLimit));
     case ReplyEnd::kError: return FormatText("Socket receive error: %u", error.code());
     case ReplyEnd::kComplete: break;
   }
@@ -298,7 +298,7 @@ std::optional<std::string> Pop3Client::Exchange(const std::string& command, bool
   std::string reply;
   const ReplyEnd end = reader_.Read(&reply, limit, 10000, listing ? Pop3ListingLength : Pop3LineLength);
   if (end == ReplyEnd::kTooLong) {
-    *error = FormatText("POP3 reply longer than %zu bytes", limit);
+    *error = FormatText("POP3 reply longer than %lu bytes", static_cast<unsigned long>(limit));
     return std::nullopt;
   }
   if (end != ReplyEnd::kComplete) {
