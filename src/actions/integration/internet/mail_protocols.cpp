@@ -16,6 +16,8 @@ constexpr size_t kMailtoLimit = 1024 * 1024;
 constexpr size_t kMessageLimit = 16 * 1024 * 1024;
 constexpr uint32_t kSlice = 1000;  // the stop request is polled this often while waiting
 constexpr size_t kPiece = 1024;
+constexpr uint32_t kPop3WaitMs = 10000;
+constexpr uint32_t kQuitWaitMs = 2000;
 constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -290,13 +292,13 @@ bool SmtpClient::Send(const SmtpSettings& s, const MailMessage& m, const SystemT
 }
 
 std::optional<std::string> Pop3Client::Exchange(const std::string& command, bool listing, size_t limit,
-                                                std::string* error) {
+                                                std::string* error, uint32_t timeoutMs) {
   if (OsError e = stream_.Send(command); !e) {
     *error = FormatText("Socket send error: %u", e.code());
     return std::nullopt;
   }
   std::string reply;
-  const ReplyEnd end = reader_.Read(&reply, limit, 10000, listing ? Pop3ListingLength : Pop3LineLength);
+  const ReplyEnd end = reader_.Read(&reply, limit, timeoutMs, listing ? Pop3ListingLength : Pop3LineLength);
   if (end == ReplyEnd::kTooLong) {
     *error = FormatText("POP3 reply longer than %lu bytes", static_cast<unsigned long>(limit));
     return std::nullopt;
@@ -310,7 +312,7 @@ std::optional<std::string> Pop3Client::Exchange(const std::string& command, bool
 
 bool Pop3Client::Greeting(std::string* error) {
   std::string reply;
-  if (reader_.Read(&reply, kGreetingLimit, 10000, Pop3LineLength) != ReplyEnd::kComplete || reply.empty() ||
+  if (reader_.Read(&reply, kGreetingLimit, kPop3WaitMs, Pop3LineLength) != ReplyEnd::kComplete || reply.empty() ||
       reply[0] == '-') {
     *error = "No result";
     return false;
@@ -375,7 +377,7 @@ bool Pop3Client::Delete(long number, std::string* error) {
 
 void Pop3Client::Quit() {
   std::string error;
-  Exchange("QUIT\r\n", false, kReplyLimit, &error);
+  Exchange("QUIT\r\n", false, kReplyLimit, &error, kQuitWaitMs);
 }
 
 MailParts ParseRetrieved(std::string_view text) {

@@ -107,7 +107,8 @@ class Pop3Client {
   void Quit();
 
  private:
-  std::optional<std::string> Exchange(const std::string& command, bool listing, size_t limit, std::string* error);
+  std::optional<std::string> Exchange(const std::string& command, bool listing, size_t limit, std::string* error,
+                                      uint32_t timeoutMs = 10000);
 
   NetStream& stream_;
   ReplyReader reader_;
