@@ -19,7 +19,7 @@ namespace {
 std::string RegistryText(HKEY root, const std::string& key, const char* value) {
   char text[2048];
   DWORD size = sizeof text;
-  if (RegGetValueA(root, key.c_str(), value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+  if (RegGetValueA(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
     return {};
   return text;
 }
