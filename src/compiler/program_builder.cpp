@@ -22,6 +22,7 @@ constexpr std::string_view kNoPromptWords[] = {"Display Message", "Display Warni
                                                "File",            "Folder",          "Create Win"};
 constexpr int kPromptCategory = 8;
 constexpr int kInternetCategory = 11;
+constexpr int kConditionCategory = 14;
 
 // Runtime images by platform, then: Call Script, prompts with Internet, prompts alone,
 // Internet alone, none of these.
@@ -82,6 +83,7 @@ StepCount CountSteps(const Script& script) {
     if (c.counted++ == 0) c.first = static_cast<int>(i);
     ++c.perCategory[s.category];
     if (ContainsNoCase(s.action, "Call Script")) c.callsScript = true;
+    if (s.category == kConditionCategory && ContainsNoCase(s.action, "Internet")) c.testsInternet = true;
     if (s.category == kPromptCategory) {
       bool prompt = true;
       for (std::string_view w : kNoPromptWords)
@@ -93,7 +95,7 @@ StepCount CountSteps(const Script& script) {
 }
 
 int RuntimeImageId(Platform platform, const StepCount& count) {
-  const bool internet = count.perCategory[kInternetCategory] > 0;
+  const bool internet = count.perCategory[kInternetCategory] > 0 || count.testsInternet;
   const bool prompts = count.prompts > 0;
   int column = count.callsScript          ? 0
                : prompts && internet      ? 1

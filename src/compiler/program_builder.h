@@ -34,6 +34,8 @@ struct StepCount {
   std::array<int, 17> perCategory{};  // by category 1..16
   bool callsScript = false;
   int prompts = 0;
+  // IF Internet needs the Internet actions of the image as much as the category's Steps do.
+  bool testsInternet = false;
 };
 StepCount CountSteps(const Script& script);
 

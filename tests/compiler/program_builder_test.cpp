@@ -85,6 +85,7 @@ TEST(RuntimeImageId, FollowsTheSelectionTable) {
       {MakeScript({prompt, ftp}), 1005, 1010, 1008},
       {MakeScript({prompt}), 1004, 1010, 1007},
       {MakeScript({ftp}), 1003, 1010, 1008},
+      {MakeScript({MakeStep("IF Internet", 14)}), 1003, 1010, 1008},
       {MakeScript({plain}), 1002, 1009, 1006},
       {MakeScript({selectFile, message}), 1002, 1009, 1006},  // no prompts in this sense
       {MakeScript({MakeStep("Comment", 1), MakeStep("Input Value", 8, 1)}), 1002, 1009, 1006},

@@ -120,6 +120,18 @@ TEST_F(CompileAndRun, ADllRunsWhenItsHostCallsRunScript) {
       RunProgram(Quoted(TestFilePath("run_script_host.exe")) + " " + Quoted(dll) + " 1 \"%dir=\\\"" + folder_ + "\\\"\""));
 }
 
+// A Script with an Internet Step gets an image that carries the Internet actions.
+TEST_F(CompileAndRun, AConsoleProgramCarriesTheInternetActions) {
+  const std::string script = Path("link.vxm");
+  std::ofstream(script, std::ios::binary)
+      << "<Plumo>\r\n<step><action>IF Internet</action><text>http://127.0.0.1:1/</text><options>Link,NOT</options></step>\r\n"
+         "<step><action>Write to Output</action><text>no answer from port 1, status [{http_status}]</text></step>\r\n"
+         "<step><action>END IF</action></step>\r\n</Plumo>";
+  Compile("-c " + Quoted(script) + " -o " + Quoted(Path("link.exe")) + " /CONSOLE -q");
+  const ProgramOutcome run = RunProgram(Quoted(Path("link.com")));
+  EXPECT_NE(Lf(run.out).find("no answer from port 1, status []"), std::string::npos) << run.out;
+}
+
 TEST_F(CompileAndRun, ASecondCopyOfASingleInstanceProgramEndsAtOnce) {
   const std::string script = Path("slow.vxm");
   std::ofstream(script, std::ios::binary)
