@@ -81,6 +81,15 @@ void BM_Download100MB(benchmark::State& state) {
 }
 BENCHMARK(BM_Download100MB)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
+// The same download kept in memory (a Download into a variable): the network part alone.
+void BM_Download100MBToMemory(benchmark::State& state) {
+  const Step step = MakeStep("Download", "http://" + Http().address() + "/bytes?size=" + kLargeSize);
+  for (auto _ : state)
+    if (TheWorld().Run(step) != 1) state.SkipWithError(TheWorld().session->run.errorText.c_str());
+  state.SetBytesProcessed(state.iterations() * std::atoll(kLargeSize));
+}
+BENCHMARK(BM_Download100MBToMemory)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
 // The same file through the curl program, written to a file as well.
 void BM_CurlDownload100MB(benchmark::State& state) {
   const std::string file = TempPath("plumo_bench_curl.bin");

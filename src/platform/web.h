@@ -57,6 +57,13 @@ class Web {
   // final status code as text ("200") as soon as it is known, also when the body then fails.
   // A null sink reads no body. A certificate the system does not trust is a failure.
   virtual OsError Request(const WebRequest& request, std::string* status, const WebSink& sink) = 0;
+  // Streams the body into a new file beside path, which takes path's place only when the
+  // whole body arrived and keep(status) agrees; otherwise path is unchanged and nothing is left
+  // behind. progress is told the bytes so far and may stop the transfer. A file that cannot be
+  // created or written fails with the call "CreateFile" or "WriteFile".
+  virtual OsError Download(const WebRequest& request, const std::string& path, std::string* status,
+                           const std::function<bool(const std::string& status)>& keep,
+                           const std::function<bool(uint64_t bytes)>& progress) = 0;
   // Whether the machine has a connection to a network beyond itself.
   virtual bool Connected() = 0;
   // Null with *error when the server cannot be reached or refuses the login.

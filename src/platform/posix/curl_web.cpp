@@ -3,6 +3,11 @@
 #include "platform/posix/curl_web.h"
 
 #include <curl/curl.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +20,8 @@ namespace {
 
 constexpr const char* kAgent = "Plumo";
 constexpr long kMaxRedirects = 20;
+constexpr mode_t kNewFileMode = 0644;
+constexpr long kReceiveBuffer = 512 * 1024;  // large downloads go at the speed of the network
 
 OsError CurlError(CURLcode code, const char* detail) {
   std::string message = curl_easy_strerror(code);
@@ -62,6 +69,7 @@ class CurlHandle {
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_USERAGENT, kAgent);
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, error_);
+    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
     // A receive time-out: no byte for that long ends the transfer.
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -251,6 +259,39 @@ OsError CurlWeb::Request(const WebRequest& request, std::string* status, const W
   if (code == CURLE_OK || (state.stopped && state.statusOnly)) return OsError::Ok();
   if (state.stopped) return OsError("write", oscode::kNotEnoughMemory, "The transfer was stopped");
   return easy.Error(code);
+}
+
+OsError CurlWeb::Download(const WebRequest& request, const std::string& path, std::string* status,
+                          const std::function<bool(const std::string&)>& keep,
+                          const std::function<bool(uint64_t)>& progress) {
+  const size_t slash = path.find_last_of('/');
+  std::string temp = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/.plumo-download-XXXXXX";
+  const int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return OsError("CreateFile", static_cast<uint32_t>(errno), strerror(errno));
+  fchmod(fd, kNewFileMode);
+  uint64_t bytes = 0;
+  OsError written;
+  OsError e = Request(request, status, [&](std::string_view piece) {
+    while (!piece.empty()) {
+      const ssize_t n = write(fd, piece.data(), piece.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        written = OsError("WriteFile", static_cast<uint32_t>(errno), strerror(errno));
+        return false;
+      }
+      piece.remove_prefix(static_cast<size_t>(n));
+      bytes += static_cast<uint64_t>(n);
+    }
+    return progress(bytes);
+  });
+  if (close(fd) != 0 && written) written = OsError("WriteFile", static_cast<uint32_t>(errno), strerror(errno));
+  if (!written) e = written;
+  if (e && keep(*status)) {
+    if (rename(temp.c_str(), path.c_str()) == 0) return e;
+    e = OsError("CreateFile", static_cast<uint32_t>(errno), strerror(errno));
+  }
+  unlink(temp.c_str());
+  return e;
 }
 
 bool CurlWeb::Connected() {

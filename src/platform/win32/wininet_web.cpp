@@ -215,6 +215,40 @@ OsError WinInetWeb::Request(const WebRequest& request, std::string* status, cons
   return ReadAll(handle.get(), sink);
 }
 
+OsError WinInetWeb::Download(const WebRequest& request, const std::string& path, std::string* status,
+                             const std::function<bool(const std::string&)>& keep,
+                             const std::function<bool(uint64_t)>& progress) {
+  const size_t slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  char temp[MAX_PATH];
+  if (!GetTempFileNameA(folder.c_str(), "plu", 0, temp)) return LastWin32Error("CreateFile");
+  HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    OsError e = LastWin32Error("CreateFile");
+    DeleteFileA(temp);
+    return e;
+  }
+  uint64_t bytes = 0;
+  OsError written;
+  OsError e = Request(request, status, [&](std::string_view piece) {
+    DWORD n = 0;
+    if (!WriteFile(file, piece.data(), static_cast<DWORD>(piece.size()), &n, nullptr) || n != piece.size()) {
+      written = LastWin32Error("WriteFile");
+      return false;
+    }
+    bytes += n;
+    return progress(bytes);
+  });
+  if (!CloseHandle(file) && written) written = LastWin32Error("WriteFile");
+  if (!written) e = written;
+  if (e && keep(*status)) {
+    if (MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING)) return e;
+    e = LastWin32Error("CreateFile");
+  }
+  DeleteFileA(temp);
+  return e;
+}
+
 bool WinInetWeb::Connected() {
   DWORD flags = 0;
   return InternetGetConnectedState(&flags, 0) != FALSE;

@@ -33,6 +33,46 @@ void ShowProgress(Session& session, size_t bytes) {
   }
 }
 
+WebRequest MakeRequest(const std::string& address, bool post = false, const std::string& form = "") {
+  WebRequest request;
+  request.url = address;
+  request.post = post;
+  request.form = form;
+  request.timeoutMs = kProgressTimeoutMs;
+  request.connectRetries = kConnectRetries;
+  return request;
+}
+
+// Shows the progress now and then; false when the run is to stop.
+class Progress {
+ public:
+  explicit Progress(InternetContext& c) : c_(c) {}
+  bool Went(size_t bytes) {
+    if (c_.Stopped()) {
+      stopped = true;
+      return false;
+    }
+    if (bytes - shown_ >= kProgressStep) {
+      shown_ = bytes;
+      ShowProgress(c_.session, bytes);
+    }
+    return true;
+  }
+  bool stopped = false;
+
+ private:
+  InternetContext& c_;
+  size_t shown_ = 0;
+};
+
+// The error text of a transfer that failed after `bytes` bytes of its body.
+int TransferFailed(InternetContext& c, const std::string& address, const OsError& e, size_t bytes, bool stopped) {
+  if (stopped) return c.session.Fail("The transfer was stopped");
+  // A transfer that broke off is a failure, never a shorter result.
+  if (bytes == 0) return c.session.Fail(FormatText("InternetOpenUrl %s: %s", address.c_str(), e.message().c_str()));
+  return c.session.Fail(FormatText("%s (after %lu bytes)", e.message().c_str(), static_cast<unsigned long>(bytes)));
+}
+
 // The body of the request into *body; false with the error text set. {http_status} follows.
 bool Fetch(InternetContext& c, const std::string& address, bool post, const std::string& form, std::string* body,
            std::string* status = nullptr) {
@@ -40,34 +80,19 @@ bool Fetch(InternetContext& c, const std::string& address, bool post, const std:
     c.session.Fail("Missing Parameters");
     return false;
   }
-  WebRequest request;
-  request.url = address;
-  request.post = post;
-  request.form = form;
-  request.timeoutMs = kProgressTimeoutMs;
-  request.connectRetries = kConnectRetries;
   std::string code;
   bool outOfMemory = false;
-  bool stopped = false;
-  size_t shown = 0;
+  Progress progress(c);
   OsError e;
   try {
     body->reserve(kFirstBuffer);
-    e = c.family.port->web().Request(request, &code, [&](std::string_view piece) {
-      if (c.Stopped()) {
-        stopped = true;
-        return false;
-      }
+    e = c.family.port->web().Request(MakeRequest(address, post, form), &code, [&](std::string_view piece) {
       if (body->size() + piece.size() > kBodyLimit) {
         outOfMemory = true;
         return false;
       }
       body->append(piece);
-      if (body->size() - shown >= kProgressStep) {
-        shown = body->size();
-        ShowProgress(c.session, shown);
-      }
-      return true;
+      return progress.Went(body->size());
     });
   } catch (const std::bad_alloc&) {
     outOfMemory = true;
@@ -79,18 +104,37 @@ bool Fetch(InternetContext& c, const std::string& address, bool post, const std:
     c.session.Fail("Memory allocation error");
     return false;
   }
-  if (stopped) {
-    c.session.Fail("The transfer was stopped");
-    return false;
-  }
   if (!e) {
-    // A transfer that broke off is a failure, never a shorter result.
-    if (body->empty()) c.session.Fail(FormatText("InternetOpenUrl %s: %s", address.c_str(), e.message().c_str()));
-    else c.session.Fail(FormatText("%s (after %lu bytes)", e.message().c_str(), static_cast<unsigned long>(body->size())));
+    TransferFailed(c, address, e, body->size(), progress.stopped);
     return false;
   }
   ShowProgress(c.session, body->size());
   return true;
+}
+
+bool ErrorStatus(const std::string& status) { return std::atoi(status.c_str()) >= kFirstErrorStatus; }
+
+// Download with a "File" output: the body goes to the file as it arrives.
+int DownloadToFile(InternetContext& c, const std::string& address, const std::string& file) {
+  if (address.empty()) return c.session.Fail("Missing Parameters");
+  std::string status;
+  size_t bytes = 0;
+  Progress progress(c);
+  const OsError e = c.family.port->web().Download(
+      MakeRequest(address), file, &status, [](const std::string& s) { return !ErrorStatus(s); },
+      [&](uint64_t n) {
+        bytes = static_cast<size_t>(n);
+        return progress.Went(bytes);
+      });
+  c.session.SetHttpStatus(status);
+  if (!e && (e.call() == "CreateFile" || e.call() == "WriteFile"))
+    return c.session.Fail(FormatText("Create File Error %d: ", static_cast<int>(e.code())) + e.message());
+  if (!e) return TransferFailed(c, address, e, bytes, progress.stopped);
+  // An error page is no download: nothing was saved.
+  if (ErrorStatus(status)) return c.session.Fail("HTTP status " + status);
+  ShowProgress(c.session, bytes);
+  LogFormat(c.session, "    Saved %lu byte(s) to file [%s]", static_cast<unsigned long>(bytes), file.c_str());
+  return result::kSuccess;
 }
 
 }  // namespace
@@ -103,12 +147,11 @@ int GetWebPageText(InternetContext& c) {
 }
 
 int DownloadAction(InternetContext& c) {
+  const std::string address = WithScheme(c.Expand(c.step.text));
+  if (const std::optional<std::string> file = c.OutputFile()) return DownloadToFile(c, address, *file);
   std::string body, status;
-  const std::optional<std::string> file = c.OutputFile();
-  if (!Fetch(c, WithScheme(c.Expand(c.step.text)), false, "", &body, &status)) return result::kFailure;
-  // An error page is no download: nothing is saved.
-  if (std::atoi(status.c_str()) >= kFirstErrorStatus) return c.session.Fail("HTTP status " + status);
-  if (file) return c.WriteOutputFile(*file, body, "Create File Error %d") ? result::kSuccess : result::kFailure;
+  if (!Fetch(c, address, false, "", &body, &status)) return result::kFailure;
+  if (ErrorStatus(status)) return c.session.Fail("HTTP status " + status);
   c.Store(body);
   return result::kSuccess;
 }

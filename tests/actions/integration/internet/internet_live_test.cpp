@@ -122,38 +122,49 @@ TEST_F(HttpTest, GetWebPageTextStoresThePageAsTextAndTheStatus) {
 }
 
 TEST_F(HttpTest, DownloadWritesTheWholeFileOrNothing) {
+  const fs::path dir = Scratch("download");
+  const fs::path good = dir / "good.bin";
+  std::ofstream(good) << "the old content";
   Step step = MakeStep("Download", kInternet, Url("/bytes?size=100000"));
   step.output = "File";
-  step.outputValue = "/data/out.bin";
+  step.outputValue = (dir / "out.bin").string();
   ASSERT_EQ(Exec(step), result::kSuccess) << Error();
-  const std::string& content = files.Content("/data/out.bin");
+  const std::string content = Slurp(dir / "out.bin");
   ASSERT_EQ(content.size(), 100000u);
   EXPECT_EQ(static_cast<unsigned char>(content[99999]), 99999 % 256);
 
   struct Case {
     const char* path;
+    std::string file;
     const char* error;
   } failures[] = {
-      {"/status/404", "HTTP status 404"},
-      {"/broken", "(after 5000 bytes)"},
-      {"/nothing-here/../status/500", "HTTP status 500"},
+      {"/status/404", good.string(), "HTTP status 404"},
+      {"/broken", good.string(), "(after 5000 bytes)"},
+      {"/status/500", good.string(), "HTTP status 500"},
+      {"/page.html", (dir / "missing" / "x.bin").string(), "Create File Error "},
   };
   for (const Case& c : failures) {
     step.text = Url(c.path);
-    step.outputValue = "/data/failed.bin";
+    step.outputValue = c.file;
     EXPECT_EQ(Exec(step), result::kFailure) << c.path;
     EXPECT_NE(Error().find(c.error), std::string::npos) << Error();
-    EXPECT_FALSE(files.Has("/data/failed.bin")) << c.path;
   }
+  EXPECT_EQ(Slurp(good), "the old content");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++files;
+  EXPECT_EQ(files, 2u) << "no temporary file is left";
+  fs::remove_all(dir);
 }
 
 TEST_F(HttpTest, ALargeDownloadArrivesWhole) {
+  const fs::path dir = Scratch("large");
   Step step = MakeStep("Download", kInternet, Url("/bytes?size=104857600"));
   step.output = "File";
-  step.outputValue = "/data/big.bin";
+  step.outputValue = (dir / "big.bin").string();
   ASSERT_EQ(Exec(step), result::kSuccess) << Error();
-  EXPECT_EQ(files.Content("/data/big.bin").size(), 104857600u);
-  EXPECT_TRUE(OutputHas("    Saved 104857600 byte(s) to file [/data/big.bin]"));
+  EXPECT_EQ(fs::file_size(dir / "big.bin"), 104857600u);
+  EXPECT_TRUE(OutputHas("    Saved 104857600 byte(s) to file [" + (dir / "big.bin").string() + "]"));
+  fs::remove_all(dir);
 }
 
 TEST_F(HttpTest, PostSendsFormData) {

@@ -34,6 +34,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def setup(self):
+        super().setup()
+        # Headers and body go out in separate writes; without this the client's delayed
+        # acknowledgement holds every small reply for 40 ms.
+        self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+
     def reply(self, code, body, content_type="text/html", headers=()):
         self.send_response(code)
         self.send_header("Content-Type", content_type)
