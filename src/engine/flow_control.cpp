@@ -295,8 +295,14 @@ bool WindowPass(Session& session, int slot, int index, Step& step, LoopLevel& le
   return true;
 }
 
-// The database actions have not made a result set yet, so there is never one to copy.
-bool DataPass(Session&, int, int, Step&, LoopLevel&) { return false; }
+bool DataPass(Session& session, int slot, int index, Step&, LoopLevel& level) {
+  if (!level.hasItems) {
+    level.hasItems = true;
+    if (!session.flow.copyResultSet || !session.flow.copyResultSet(session, &level.items)) return false;
+    level.endValue = static_cast<float>(level.items.size());
+  }
+  return level.endValue >= 1 && StoreItem(session, slot, index, level);
+}
 
 struct LoopKindRow {
   const char* keyword;

@@ -21,18 +21,24 @@ const char* const kDefaultResultTexts[5] = {"(Not Run)", "Incomplete", "Success"
 
 struct RowLook {
   const char* colour;
+  const char* cellColour;  // the workbook's attribute words
   bool skipped;
 };
 
 RowLook LookOf(const Step& step) {
-  if (step.status == status::kSkip) return {"d8d8d8", true};
+  if (step.status == status::kSkip) return {"d8d8d8", "bgcolor=silver ", true};
   switch (step.ranFlag) {
-    case ran::kRun: case ran::kFailedPassedOver: return {"ffff80", false};
-    case ran::kFailed: return {"ffc0c0", false};
-    case ran::kSucceeded: return {"c0ffc0", false};
-    default: return {"ffffff", false};
+    case ran::kRun: case ran::kFailedPassedOver: return {"ffff80", "bgcolor=yellow ", false};
+    case ran::kFailed: return {"ffc0c0", "bgcolor=red ", false};
+    case ran::kSucceeded: return {"c0ffc0", "bgcolor=lime ", false};
+    default: return {"ffffff", "", false};
   }
 }
+
+// The workbook's header row: its cells' attribute words, then the column names.
+constexpr const char* kWorkbookHeader =
+    "bold=1 align=center bgcolor=silver width=60 Step,bold=1 bgcolor=silver width=220 Action,"
+    "bold=1 bgcolor=silver width=420 Text,bold=1 align=center bgcolor=silver width=120 Result\r\n";
 
 std::string Padded(std::string s, size_t width) {
   if (s.size() < width) s.resize(width, ' ');
@@ -47,7 +53,7 @@ std::string TextColumn(Session& session, const Step& step, int type, size_t maxT
     if (c == '\r') continue;
     if (c == '\n' || c == '\t') c = ' ';
     if (c == ',') {
-      if (type == kText) continue;
+      if (type == kText || type == kWorkbook) continue;
       if (type == kCsv) c = ' ';
     }
     out.push_back(c);
@@ -74,6 +80,14 @@ std::string FolderOf(std::string_view path) {
   return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
 }
 
+bool WriteReportFile(const std::string& path, const std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f && std::fclose(f) != 0) written = false;
+  if (!written) std::remove(path.c_str());
+  return written;
+}
+
 }  // namespace
 
 std::string BuildReport(Session& session, const Script& script, const ReportOptions& options) {
@@ -96,6 +110,7 @@ std::string BuildReport(Session& session, const Script& script, const ReportOpti
            "    <td bgcolor=\"#e8e8e8\">Text</td>\r\n<td bgcolor=\"#e8e8e8\" align=\"center\">Result</td>\r\n</tr>\r\n";
   } else {
     out += heading + "\r\n\r\n";
+    if (type == kWorkbook) out += kWorkbookHeader;
   }
 
   for (size_t i = 0; i < script.steps.size() && out.size() + kReportReserve < kReportBufferBytes; ++i) {
@@ -108,12 +123,17 @@ std::string BuildReport(Session& session, const Script& script, const ReportOpti
                         look.colour, number, look.colour, step.action.c_str(), look.colour);
     else if (type == kCsv)
       out += FormatText("%d, %s, ", number, step.action.c_str());
+    else if (type == kWorkbook)
+      out += FormatText("align=center %s%d,%s%s,%s", look.cellColour, number, look.cellColour, step.action.c_str(),
+                        look.cellColour);
     else
       out += Padded(FormatText("STEP %d", number), 10) + Padded(step.action.str(), 40);
     out += TextColumn(session, step, type, options.maxTextLen);
     const std::string& result = look.skipped ? std::string("Skipped") : options.resultTexts[std::min<int>(step.ranFlag, 4)];
     if (type == kHtml)
       out += FormatText("</td>\r\n<td bgcolor=\"#%s\" align=\"center\">", look.colour) + result + "</td>\r\n</tr>\r\n";
+    else if (type == kWorkbook)
+      out += FormatText(",align=center %s", look.cellColour) + result + "\r\n";
     else
       out += result + "\r\n";
   }
@@ -141,9 +161,13 @@ bool ReportOfLastRun(Session& session, int slot) {
     session.view().SendCommand(kGridSnapshotCommand, kGridSnapshotCode);
     return true;
   }
-  if (type == kWorkbook || type < 0 || type > kGrid) {
-    AskUser(session, "Reports of type " + std::to_string(type) + " need the Excel actions, which are not built yet.",
-            "Plumo Error", kErrorStyle);
+  if (type < 0 || type > kGrid) {
+    AskUser(session, "Unknown report type " + std::to_string(type), "Plumo Error", kErrorStyle);
+    return false;
+  }
+  if (type == kWorkbook && !session.writeWorkbook) {
+    AskUser(session, "Reports as workbooks need the Excel actions, which this program does not carry.", "Plumo Error",
+            kErrorStyle);
     return false;
   }
   ReportOptions options;
@@ -157,11 +181,12 @@ bool ReportOfLastRun(Session& session, int slot) {
     if (options.resultTexts[i].empty()) options.resultTexts[i] = kDefaultResultTexts[i];
   }
   const std::string bytes = BuildReport(session, *script, options);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) written = false;
-  if (!written) {
-    std::remove(path.c_str());
+  if (type == kWorkbook) {
+    if (std::string e = session.writeWorkbook(session, path, bytes); !e.empty()) {
+      AskUser(session, "Unable to write the report: " + e, path, kErrorStyle);
+      return false;
+    }
+  } else if (!WriteReportFile(path, bytes)) {
     AskUser(session, "Unable to write the report", path, kErrorStyle);
     return false;
   }

@@ -1,6 +1,6 @@
 // The report of the last run: one row per Step with its text and result, as plain text (0),
-// comma-separated text (1) or HTML (2); type 3 goes to the workbook writer, type 4 is the
-// studio's grid snapshot.
+// comma-separated text (1), HTML (2) or a workbook (3, the text with cell attributes handed
+// to the workbook writer); type 4 is the studio's grid snapshot.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +23,7 @@ struct ReportOptions {
   std::string resultTexts[5];      // by ranFlag
 };
 
-// The report's bytes for types 0 to 2.
+// The report's bytes for types 0 to 3.
 std::string BuildReport(Session& session, const Script& script, const ReportOptions& options);
 
 // Command 1016 after its dialog stored the settings: asks, writes and opens the report.

@@ -153,6 +153,9 @@ struct FlowHooks {
   std::function<int(Session&, int slot, int index)> findElseOrEndIf;
   // The innermost open loop's current and end value; false when no loop is open.
   std::function<bool(Session&, int slot, int* value, int* end)> openLoop;
+  // The Dataset loop's copy of the database actions' last result set: one text per row, its
+  // cells (at most 16 columns) joined by ", "; false when there is none.
+  std::function<bool(Session&, std::vector<std::string>* rows)> copyResultSet;
 };
 
 // Clean-up that later areas add to the end of a run, in the order Finish run calls them.
@@ -194,6 +197,10 @@ class Session {
   ConditionTable conditions;
   VariableHooks variables;
   FlowHooks flow;
+  // The workbook writer of the Excel actions (report type 3, Save Output to a workbook): the
+  // text as a new workbook at path, cells at commas and rows at line ends. The reason when it
+  // could not, empty when done. Unset while the Excel actions are not registered.
+  std::function<std::string(Session&, const std::string& path, std::string_view text)> writeWorkbook;
   void AddFinishHook(FinishPhase phase, FinishHook hook);
   // Called by "Run" for the marks other areas keep per run (workbook marks, ...).
   void AddResetHook(FinishHook hook);

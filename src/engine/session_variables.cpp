@@ -44,6 +44,10 @@ SessionVariables::SessionVariables(Session& session, VariablesPalette& palette)
     output_.Delete(slot, index, option);
   };
   hooks.probeVariable = [this](Session&, std::string_view name) { return store_.Probe(name); };
+  output_.workbookWriter = [this](const std::string& path, std::string_view value) {
+    return session_.writeWorkbook ? session_.writeWorkbook(session_, path, value)
+                                  : std::string("the Excel actions are not part of this program");
+  };
 }
 
 SessionVariables::~SessionVariables() { session_.variables = VariableHooks{}; }

@@ -149,10 +149,17 @@ void OutputStore::StoreInto(int fileIndex, int stepIndex, std::string_view kindT
     case Destination::kFile:
       StoreInFile(expander_.ExpandInto(option, fileIndex, stepIndex, kMaxPath + 1), bytes, length, text);
       break;
-    case Destination::kExcel:
-      Log("    ERROR: saving to an Excel workbook is not available in this version; nothing was saved to [%s]",
-          expander_.ExpandInto(option, fileIndex, stepIndex, kMaxPath + 1).c_str());
+    case Destination::kExcel: {
+      const std::string path = expander_.ExpandInto(option, fileIndex, stepIndex, kMaxPath + 1);
+      if (!workbookWriter) {
+        Log("    ERROR: saving to an Excel workbook is not available in this program; nothing was saved to [%s]", path.c_str());
+        break;
+      }
+      Log("    Saving %li byte(s) to workbook [%s]", shownLength, path.c_str());
+      if (std::string e = workbookWriter(path, text); !e.empty())
+        Log("    ERROR saving to workbook \"%s\": %s", path.c_str(), e.c_str());
       break;
+    }
     case Destination::kPdf: {
       std::string path = expander_.ExpandInto(option, fileIndex, stepIndex, kMaxPath + 1);
       if (path.empty() || !WritePdfFile(path, text))

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,10 @@ class OutputStore {
   // start of a run that is not nested, and when the studio's main window closes.
   void ResetAtRunStart(bool nestedRun, bool onlyStudio);
   void ResetAtStudioClose(bool onlyStudio);
+
+  // The "Excel" destination's writer: the value as a new workbook at path; the reason when it
+  // could not, empty when done. Unset, the destination logs that workbooks are not available.
+  std::function<std::string(const std::string& path, std::string_view value)> workbookWriter;
 
  private:
   void StoreInVariable(int file, int step, std::string_view option, std::string_view bytes, size_t length);

@@ -67,6 +67,17 @@ TEST_F(ReportTest, HtmlRowsCarryTheResultColours) {
   EXPECT_EQ(html.substr(html.size() - end.size()), end);
 }
 
+TEST_F(ReportTest, WorkbookRowsCarryCellAttributes) {
+  options.type = 3;
+  std::string text = BuildReport(session, *session.scripts.At(0), options);
+  EXPECT_NE(text.find("\r\n\r\nbold=1 align=center bgcolor=silver width=60 Step,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nalign=center bgcolor=lime 1,bgcolor=lime Type,bgcolor=lime Hello World,align=center bgcolor=lime R2\r\n"
+                      "align=center bgcolor=red 2,bgcolor=red Use Window,bgcolor=red from value1,align=center bgcolor=red R3\r\n"
+                      "align=center bgcolor=silver 3,bgcolor=silver Comment,bgcolor=silver line one tab,align=center bgcolor=silver Skipped\r\n"),
+            std::string::npos)
+      << text;
+}
+
 TEST_F(ReportTest, WritesBesideTheScriptAndOpensIt) {
   const std::string folder = ::testing::TempDir();
   session.scripts.At(0)->path = folder + "demo.vxm";
@@ -105,7 +116,15 @@ TEST_F(ReportTest, RefusalsAndHandOvers) {
   EXPECT_EQ(view.commands, (std::vector<int>{1437 * 10000 + 1234}));
   settings.WriteNumber("*\\Report\\ReportType", 3);
   EXPECT_FALSE(ReportOfLastRun(session, 0));
-  EXPECT_EQ(dialogs.shown.back().text, "Reports of type 3 need the Excel actions, which are not built yet.");
+  EXPECT_EQ(dialogs.shown.back().text, "Reports as workbooks need the Excel actions, which this program does not carry.");
+  std::string handed;
+  session.writeWorkbook = [&](Session&, const std::string& path, std::string_view text) {
+    handed = path + "|" + std::string(text);
+    return std::string("disk full");
+  };
+  EXPECT_FALSE(ReportOfLastRun(session, 0));
+  EXPECT_EQ(handed.rfind(::testing::TempDir() + "plumo_grid.txt|Plumo report for", 0), 0u);
+  EXPECT_EQ(dialogs.shown.back().text, "Unable to write the report: disk full");
   session.scripts.At(0)->steps.clear();
   EXPECT_FALSE(ReportOfLastRun(session, 0));
 }
