@@ -1,5 +1,6 @@
 #include "runtime/runtime_variant.h"
 
+#include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #if PLUMO_RUNTIME_FAMILIES & 4
 #include "actions/integration/internet/internet_actions.h"
@@ -13,13 +14,18 @@ namespace plumo {
 
 RuntimeVariant ThisRuntimeVariant() { return {PLUMO_RUNTIME_IMAGE, PLUMO_RUNTIME_FAMILIES}; }
 
-void RegisterVariantActions(Session& session) {
+void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
 #if PLUMO_RUNTIME_FAMILIES & 4
   RegisterInternetActions(session, MakeNativeInternetPort());
 #endif
-  // The other families register here under their bits once their executors exist
-  // (docs/RUNTIME.md); until then their Steps fall under the unknown-action rule.
+  // A family registers here under its bit once its executors exist (docs/RUNTIME.md); until
+  // then its Steps fall under the unknown-action rule in every image.
+  constexpr uint32_t kFamilies = PLUMO_RUNTIME_FAMILIES;
+  constexpr uint32_t kIntegration = ((kFamilies & family::kWorkbooks) ? integration::kWorkbooks : 0) |
+                                    ((kFamilies & family::kDatabases) ? integration::kDatabases : 0) |
+                                    ((kFamilies & family::kHardware) ? integration::kHardware : 0);
+  if constexpr (kIntegration != 0) RegisterIntegrationActions(session, port.files(), integration, kIntegration);
 }
 
 }  // namespace plumo

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include "platform/integration_port.h"
+#include "platform/native_port.h"
+
 namespace plumo {
 
 class Session;
@@ -15,6 +18,9 @@ constexpr uint32_t kDesktop = 1;     // keys, windows, mouse, pictures, programs
 constexpr uint32_t kPrompts = 2;     // message boxes and entry prompts
 constexpr uint32_t kInternet = 4;    // Internet and e-mail
 constexpr uint32_t kCallScript = 8;  // Scripts calling Scripts
+constexpr uint32_t kWorkbooks = 16;  // Excel workbooks
+constexpr uint32_t kDatabases = 32;  // ODBC queries and the Dataset loop's result sets
+constexpr uint32_t kHardware = 64;   // system details, sound, display, screen saver, serial port
 }  // namespace family
 
 struct RuntimeVariant {
@@ -25,6 +31,6 @@ struct RuntimeVariant {
 RuntimeVariant ThisRuntimeVariant();
 
 // The run engine's executors and those of each family the image carries.
-void RegisterVariantActions(Session& session);
+void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration);
 
 }  // namespace plumo

@@ -1,5 +1,6 @@
 #include "runtime/standalone_run.h"
 
+#include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #include "engine/headless_run.h"
 #include "engine/session_variables.h"
@@ -15,11 +16,16 @@ std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices&
 }
 
 int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& run) {
+  IntegrationPort integration;
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
                                port.locale(), port.files(), port.registry(), port.clipboard()});
-  if (run.registerActions) run.registerActions(session);
-  else RegisterEngineActions(session);
+  if (run.registerActions) {
+    run.registerActions(session, port, integration);
+  } else {
+    RegisterEngineActions(session);
+    RegisterIntegrationActions(session, port.files(), integration);
+  }
   NoVariablesPalette palette;
   SessionVariables sessionVariables(session, palette);
   session.forcedLogLevel = run.logging.level;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "engine/session.h"
+#include "platform/integration_port.h"
 #include "platform/native_port.h"
 #include "scripts/script_file.h"
 #include "settings/settings_store.h"
@@ -22,8 +23,9 @@ struct StandaloneRun {
   bool showOutput = false;
   std::FILE* out = stdout;
   int startStep = 0;  // 0-based
-  // Registers the executors the program carries; the run engine's own when empty.
-  std::function<void(Session&)> registerActions;
+  // Registers the executors the program carries; when empty, the run engine's own and the
+  // integration families of the area.
+  std::function<void(Session&, NativePort&, IntegrationPort&)> registerActions;
   // Puts the Script into a slot of the session and gives the slot; nothing after telling why.
   std::function<std::optional<int>(Session&)> load;
   // Told the session once it exists and null before it goes (a stop from outside the run).

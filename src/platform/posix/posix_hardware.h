@@ -1,0 +1,22 @@
+// The hardware port on Linux: /proc, sysfs and statvfs for the facts; the runner has no
+// display, speaker or screen saver of its own.
+#pragma once
+
+#include "platform/hardware.h"
+
+namespace plumo {
+
+class PosixHardware : public Hardware {
+ public:
+  OsError Processor(ProcessorInfo* out) override;
+  OsError Video(VideoInfo* out) override;
+  OsError Drives(std::vector<std::string>* roots) override;
+  OsError DriveSpace(const std::string& root, uint64_t* total, uint64_t* free) override;
+  OsError Names(SystemNames* out) override;
+  OsError PlaySoundFile(const std::string& path, bool wait) override;
+  OsError Tone(uint32_t hz, uint32_t ms) override;
+  OsError ChangeDisplay(const DisplayMode& mode) override;
+  OsError SetScreenSaverActive(bool active) override;
+};
+
+}  // namespace plumo
