@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/win32/win32_error.h"
 
 namespace plumo {

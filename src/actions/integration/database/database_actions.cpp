@@ -62,13 +62,6 @@ bool MaxRows(Context& c, uint64_t* rows) {
   return true;
 }
 
-void AppendRow(std::string& out, const QueryResult& r, size_t row, std::string_view separator) {
-  for (size_t col = 0; col < r.columns.size(); ++col) {
-    if (col) out += separator;
-    out += r.Cell(row, col);
-  }
-}
-
 int ExecuteQuery(Context& c) {
   const std::string sql = c.Expand(c.step.text);
   if (Trim(sql).empty()) return c.session.Fail("No SQL query was given");
@@ -83,20 +76,7 @@ int ExecuteQuery(Context& c) {
     out = std::to_string(r.rowsAffected);
     LogFormat(c.session, "    %lld row(s) changed", static_cast<long long>(r.rowsAffected));
   } else {
-    const std::string columnSeparator = Separator(c, c.step.value3, ","), rowSeparator = Separator(c, c.step.value4, "\r\n");
-    bool first = true;
-    if (HasOption(c.step.options, "ColumnNames")) {
-      for (size_t col = 0; col < r.columns.size(); ++col) {
-        if (col) out += columnSeparator;
-        out += r.columns[col];
-      }
-      first = false;
-    }
-    for (size_t row = 0; row < r.rows; ++row) {
-      if (!first) out += rowSeparator;
-      first = false;
-      AppendRow(out, r, row, columnSeparator);
-    }
+    out = ResultText(r, Separator(c, c.step.value3, ","), Separator(c, c.step.value4, "\r\n"), HasOption(c.step.options, "ColumnNames"));
     LogFormat(c.session, "    %lu row(s) of %lu column(s) retrieved", static_cast<unsigned long>(r.rows),
               static_cast<unsigned long>(r.columns.size()));
   }
@@ -187,6 +167,27 @@ constexpr ActionRow kActions[] = {
 };
 
 }  // namespace
+
+std::string ResultText(const QueryResult& r, std::string_view columnSeparator, std::string_view rowSeparator,
+                       bool columnNames) {
+  std::string out;
+  const size_t columns = r.columns.size();
+  size_t bytes = 0;
+  for (const std::string& cell : r.cells) bytes += cell.size() + columnSeparator.size();
+  out.reserve(bytes + (r.rows + 1) * rowSeparator.size());
+  auto row = [&](auto cell) {
+    for (size_t col = 0; col < columns; ++col) {
+      if (col) out += columnSeparator;
+      out += cell(col);
+    }
+  };
+  if (columnNames) row([&](size_t col) -> const std::string& { return r.columns[col]; });
+  for (size_t i = 0; i < r.rows; ++i) {
+    if (columnNames || i) out += rowSeparator;
+    row([&](size_t col) -> const std::string& { return r.Cell(i, col); });
+  }
+  return out;
+}
 
 void RegisterDatabaseActions(Session& session, Databases& databases) {
   auto last = std::make_shared<LastResult>();

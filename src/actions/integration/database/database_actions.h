@@ -3,6 +3,9 @@
 // result set, which the Dataset loop walks.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "platform/database.h"
 
 namespace plumo {
@@ -13,5 +16,10 @@ class Session;
 constexpr size_t kDatasetColumns = 16;
 
 void RegisterDatabaseActions(Session& session, Databases& databases);
+
+// A result set as Execute SQL Query stores it: cells between column separators, rows between
+// row separators, NULL as nothing, the column names first when asked.
+std::string ResultText(const QueryResult& r, std::string_view columnSeparator, std::string_view rowSeparator,
+                       bool columnNames);
 
 }  // namespace plumo
