@@ -202,7 +202,7 @@ int OpenOrCreate(Context& c, bool create) {
     return c.Fail(FormatText("The workbook \"%s\" is already open (#%d)", path.c_str(), open + 1));
   const int i = c.books.FreeSlot();
   if (i < 0) return c.Fail("All 8 workbook slots are in use (use \"Close Workbook\" first)");
-  if (!create && c.session.files().Kind(path) != PathKind::kFile) return c.Fail("The workbook \"" + path + "\" does not exist");
+  if (!create && c.books.files.Kind(path) != PathKind::kFile) return c.Fail("The workbook \"" + path + "\" does not exist");
   const bool hidden = HasOption(c.step.options, "Hidden");
   Slot& s = c.books.slots[static_cast<size_t>(i)];
   WorkbookApp& app = c.books.App(c.session);

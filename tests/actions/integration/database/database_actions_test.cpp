@@ -46,7 +46,8 @@ class DatabaseActionsTest : public EngineTest {
   void Fill() {
     ASSERT_EQ(Do({"Execute SQL Query", "CREATE TABLE people (id INTEGER PRIMARY KEY, name TEXT, note TEXT)"}), "0");
     ASSERT_EQ(Do({"Execute SQL Query",
-                  "INSERT INTO people VALUES (1, 'Ann', NULL), (2, 'Gr\xFC\xDF" "e \x80', 'x'), (3, 'far ' || char(26085), '')"}),
+                  "INSERT INTO people VALUES (1, 'Ann', NULL), (2, 'Gr' || char(252, 223) || 'e ' || char(8364), 'x'), "
+                  "(3, 'far ' || char(26085), '')"}),
               "3");
   }
 
@@ -72,7 +73,6 @@ TEST_F(DatabaseActionsTest, FailuresCarryTheDriversMessage) {
   EXPECT_EQ(Do({"Execute SQL Query", "SELECT 1", ""}), "FAIL: No data source was given");
   EXPECT_EQ(Do({"Execute SQL Query", "SELECT 1", "PlumoTest", "many"}), "FAIL: \"many\" is not a number of rows");
   EXPECT_EQ(Do({"Get Columns", "nosuchtable"}), "FAIL: The data source has no table \"nosuchtable\"");
-  EXPECT_EQ(Do({"Open Data Administrator"}).rfind("FAIL: The ODBC Data Administrator is not available on this system", 0), 0u);
 }
 
 TEST_F(DatabaseActionsTest, MaxRowsCutsALargeResult) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "actions/integration/database/odbc_test_setup.h"
+#include "platform/odbc/odbc_calls.h"
+#include "platform/odbc/odbc_databases.h"
 
 namespace plumo {
 
@@ -30,4 +32,28 @@ OdbcTestSetup PrepareOdbc(const std::string& name) {
   return setup;
 }
 
+}  // namespace plumo
+
+namespace plumo {
+namespace {
+
+// Linux drivers take statements in UTF-8; the ANSI text is converted on the way.
+TEST(PosixOdbc, AnsiStatementsReachTheDriverAsUtf8) {
+  OdbcDatabases databases(NativeOdbcCalls());
+  OsError e;
+  auto connection = databases.Connect("DRIVER=" + std::string("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;DATABASE=:memory:"), &e);
+  ASSERT_TRUE(connection) << e.ToString();
+  QueryResult r;
+  ASSERT_TRUE(connection->Query("SELECT 'Gr\xFC\xDF" "e \x80', length('\xFC')", 0, &r));
+  EXPECT_EQ(r.Cell(0, 0), "Gr\xFC\xDF" "e \x80");
+  EXPECT_EQ(r.Cell(0, 1), "1");
+}
+
+TEST(PosixOdbc, ThereIsNoAdministratorProgram) {
+  EXPECT_EQ(OpenOdbcAdministrator().message(),
+            "The ODBC Data Administrator is not available on this system; data sources are set up in odbc.ini "
+            "(\"odbcinst -q -s\" lists them)");
+}
+
+}  // namespace
 }  // namespace plumo
