@@ -1,6 +1,5 @@
 #include "runtime/standalone_run.h"
 
-#include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #include "engine/headless_run.h"
 #include "engine/session_variables.h"
@@ -20,12 +19,8 @@ int RunStandalone(NativePort& port, SettingsStore& store, const StandaloneRun& r
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
                                port.locale(), port.files(), port.registry(), port.clipboard()});
-  if (run.registerActions) {
-    run.registerActions(session, port, integration);
-  } else {
-    RegisterEngineActions(session);
-    RegisterIntegrationActions(session, port.files(), integration);
-  }
+  if (run.registerActions) run.registerActions(session, port, integration);
+  else RegisterEngineActions(session);
   NoVariablesPalette palette;
   SessionVariables sessionVariables(session, palette);
   session.forcedLogLevel = run.logging.level;

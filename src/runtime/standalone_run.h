@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include "actions/integration/integration_actions.h"
+#include "engine/engine_actions.h"
 #include "engine/session.h"
 #include "platform/integration_port.h"
 #include "platform/native_port.h"
@@ -23,14 +25,20 @@ struct StandaloneRun {
   bool showOutput = false;
   std::FILE* out = stdout;
   int startStep = 0;  // 0-based
-  // Registers the executors the program carries; when empty, the run engine's own and the
-  // integration families of the area.
+  // Registers the executors the program carries; the run engine's own when empty.
   std::function<void(Session&, NativePort&, IntegrationPort&)> registerActions;
   // Puts the Script into a slot of the session and gives the slot; nothing after telling why.
   std::function<std::optional<int>(Session&)> load;
   // Told the session once it exists and null before it goes (a stop from outside the run).
   std::function<void(Session*)> attach;
 };
+
+// What Plumo.exe's hidden run and the Linux runner carry: every family that exists. Inline,
+// so that the runtime images, which choose their own, link none of it.
+inline void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& integration) {
+  RegisterEngineActions(session);
+  RegisterIntegrationActions(session, port.files(), integration);
+}
 
 // A loader that opens a Script file into slot 0, as "-r" and "-v" do.
 std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices& io, std::string path);
