@@ -1,6 +1,6 @@
 #include "actions/integration/workbooks/workbook_files.h"
 
-#include "actions/integration/workbooks/xlsx_file.h"
+#include "actions/integration/workbooks/xlsx_file.h"  // kMaxWorkbookCells
 #include "base/ansi_unicode.h"
 #include "base/text.h"
 
@@ -21,8 +21,7 @@ Workbook NewWorkbook() {
 
 bool ReadWorkbook(WorkbookFormat format, std::string_view bytes, Workbook* book, std::string* error) {
   if (format == WorkbookFormat::kXlsx) return ReadXlsx(bytes, book, error);
-  ReadCsv(bytes, book);
-  return true;
+  return ReadCsv(bytes, book, error);
 }
 
 std::string WriteWorkbook(WorkbookFormat format, const Workbook& book, std::string* error) {
@@ -57,7 +56,7 @@ std::string WriteCsv(const Sheet& sheet) {
   return out;
 }
 
-void ReadCsv(std::string_view text, Workbook* book) {
+bool ReadCsv(std::string_view text, Workbook* book, std::string* error) {
   *book = NewWorkbook();
   std::string converted;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -67,9 +66,13 @@ void ReadCsv(std::string_view text, Workbook* book) {
   Sheet& sheet = book->sheets[0];
   uint32_t row = 1, column = 1;
   std::string field;
-  size_t i = 0;
+  size_t i = 0, cells = 0;
+  bool fits = true;
   auto store = [&] {
-    if (!field.empty() && row <= kMaxRow && column <= kMaxColumn) SetCellValue(sheet, row, sheet.At(row, column), field, *book);
+    if (!field.empty()) {
+      fits = fits && row <= kMaxRow && column <= kMaxColumn && ++cells <= kMaxWorkbookCells;
+      if (fits) SetCellValue(sheet, row, sheet.At(row, column), field, *book);
+    }
     field.clear();
   };
   while (i < text.size()) {
@@ -97,6 +100,8 @@ void ReadCsv(std::string_view text, Workbook* book) {
     ++i;
   }
   store();
+  if (!fits) *error = "the text holds more than a sheet takes (1,048,576 rows, 16,384 columns, 4,000,000 cells)";
+  return fits;
 }
 
 }  // namespace plumo

@@ -21,6 +21,7 @@ std::string WriteWorkbook(WorkbookFormat format, const Workbook& book, std::stri
 
 // Comma-separated text: the active sheet, fields quoted where they must be.
 std::string WriteCsv(const Sheet& sheet);
-void ReadCsv(std::string_view text, Workbook* book);
+// False with the reason in *error when the text does not fit on one sheet.
+bool ReadCsv(std::string_view text, Workbook* book, std::string* error);
 
 }  // namespace plumo

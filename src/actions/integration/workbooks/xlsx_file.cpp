@@ -20,6 +20,11 @@ constexpr std::string_view kMainNs = " xmlns=\"http://schemas.openxmlformats.org
 constexpr std::string_view kRelNs = " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 constexpr std::string_view kRelTypes = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr uint32_t kFirstCustomFormat = 164;
+// Excel allows 64,000 formats; a file with more is damaged or hostile.
+constexpr size_t kMaxFormats = 65536;
+// Together the parts of a workbook may inflate to this much: a part named again and again
+// must not make the reader inflate it for ever.
+constexpr uint64_t kMaxWorkbookBytes = 512u << 20;
 
 // The number formats every spreadsheet program knows by their id alone.
 struct BuiltinFormat {
@@ -539,7 +544,9 @@ bool ReadStyles(std::string_view doc, Workbook& book, ReadContext& ctx, std::str
       }
       if (name == "fonts" || name == "fills" || name == "borders" || name == "cellXfs") section = kNone;
     }
-    if (ctx.styleOfXf.size() > 65536) return Fail(error, "the workbook has too many cell formats");
+    if (ctx.styleOfXf.size() > kMaxFormats || fonts.size() > kMaxFormats || fills.size() > kMaxFormats ||
+        borders.size() > kMaxFormats || formats.size() > kMaxFormats)
+      return Fail(error, "the workbook has too many cell formats");
   }
   return true;
 }
@@ -629,6 +636,7 @@ void UnescapeCellText(std::string& s) {
 bool ReadSheet(std::string_view doc, Sheet& sheet, Workbook& book, ReadContext& ctx, std::string* error) {
   XmlScanner x(doc);
   uint32_t rowNumber = 0, column = 0;
+  uint64_t columnSpans = 0;
   bool afterData = false, inData = false;
   const auto damaged = [&] { return Fail(error, "the sheet \"" + sheet.name + "\" is damaged"); };
   for (;;) {
@@ -669,6 +677,9 @@ bool ReadSheet(std::string_view doc, Sheet& sheet, Workbook& book, ReadContext& 
       afterData = x.SelfClosing();
     } else if (name == "col") {
       const uint32_t lo = ToNumber(x.Attr("min")), hi = std::min(ToNumber(x.Attr("max")), kMaxColumn);
+      // Sound files define each column once; overlapping definitions are a damaged file.
+      columnSpans += hi >= lo ? hi - lo + 1 : 0;
+      if (columnSpans > 2 * uint64_t(kMaxColumn)) return damaged();
       ColumnInfo info;
       if (IsTrue(x.Attr("customWidth")) || x.HasAttr("width")) info.width = ToDouble(x.Attr("width"));
       info.hidden = IsTrue(x.Attr("hidden"));
@@ -742,9 +753,12 @@ bool ReadXlsx(std::string_view bytes, Workbook* book, std::string* error) {
   *book = Workbook();
   ZipReader zip;
   if (!zip.Open(bytes, error)) return false;
+  uint64_t inflated = 0;
   auto part = [&](const std::string& name, std::string* out) {
     const ZipReader::Entry* entry = zip.Find(name);
     if (!entry) return false;
+    inflated += entry->size;
+    if (inflated > kMaxWorkbookBytes) return Fail(error, "the workbook is too large (more than 512 MB unpacked)");
     return zip.Extract(*entry, out, error);
   };
   std::string doc;

@@ -160,12 +160,29 @@ TEST(Xlsx, AnEntryClaimingAHugeSizeIsRefusedBeforeAnyAllocation) {
 
 TEST(Csv, QuotedFieldsAndTypedValues) {
   Workbook book;
-  ReadCsv("name,\"a, \"\"quoted\"\" one\",3.5\r\n\r\nx,,TRUE\n", &book);
+  std::string error;
+  ASSERT_TRUE(ReadCsv("name,\"a, \"\"quoted\"\" one\",3.5\r\n\r\nx,,TRUE\n", &book, &error));
   EXPECT_EQ(Value(book, "B1"), "a, \"quoted\" one");
   EXPECT_EQ(book.sheets[0].Find(1, 3)->kind, CellKind::kNumber);
   EXPECT_EQ(Value(book, "A3"), "x");
   EXPECT_EQ(Value(book, "B3"), "(none)");
   EXPECT_EQ(WriteCsv(book.sheets[0]), "name,\"a, \"\"quoted\"\" one\",3.5\r\n\r\nx,,TRUE\r\n");
+  EXPECT_FALSE(ReadCsv(std::string(16385, ',') + "x", &book, &error));  // past column XFD
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(Xlsx, ColumnDefinitionsOverAndOverAreRefusedQuickly) {
+  std::string cols;
+  for (int i = 0; i < 1000; ++i) cols += "<col min=\"1\" max=\"16384\" width=\"9\"/>";
+  ZipWriter zip;
+  zip.Add("xl/workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>");
+  zip.Add("xl/_rels/workbook.xml.rels",
+          "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>");
+  zip.Add("xl/worksheets/sheet1.xml", "<worksheet><cols>" + cols + "</cols><sheetData/></worksheet>");
+  Workbook book;
+  std::string error;
+  EXPECT_FALSE(ReadXlsx(zip.Finish(), &book, &error));
+  EXPECT_EQ(error, "the sheet \"S\" is damaged");
 }
 
 }  // namespace
