@@ -48,9 +48,14 @@ std::string AnsiToUtf8(std::string_view ansi) {
 }
 
 std::string Utf8ToAnsi(std::string_view s) {
-  constexpr uint32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
   std::string out;
-  out.reserve(s.size());
+  AppendUtf8AsAnsi(out, s);
+  return out;
+}
+
+void AppendUtf8AsAnsi(std::string& out, std::string_view s) {
+  constexpr uint32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
+  out.reserve(out.size() + s.size());
   for (size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
@@ -74,18 +79,21 @@ std::string Utf8ToAnsi(std::string_view s) {
     out.push_back(CodePointToAnsi(cp));
     i += extra + 1;
   }
-  return out;
 }
 
 std::string Utf16ToAnsi(const uint16_t* units, size_t count) {
   std::string out;
-  out.reserve(count);
+  AppendUtf16AsAnsi(out, units, count);
+  return out;
+}
+
+void AppendUtf16AsAnsi(std::string& out, const uint16_t* units, size_t count) {
+  out.reserve(out.size() + count);
   for (size_t i = 0; i < count; ++i) {
     const uint16_t u = units[i];
     if (u >= 0xD800 && u < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) ++i;
-    out.push_back(CodePointToAnsi(u >= 0xD800 && u < 0xE000 ? 0xFFFD : u));
+    out.push_back(u < 0x80 ? static_cast<char>(u) : CodePointToAnsi(u >= 0xD800 && u < 0xE000 ? 0xFFFD : u));
   }
-  return out;
 }
 
 std::u16string AnsiToUtf16(std::string_view ansi) {

@@ -18,8 +18,10 @@ std::string AnsiToUtf8(std::string_view ansi);
 void AppendAnsiAsUtf8(std::string& out, std::string_view ansi);
 // Malformed UTF-8 sequences become '?' one byte at a time.
 std::string Utf8ToAnsi(std::string_view utf8);
+void AppendUtf8AsAnsi(std::string& out, std::string_view utf8);
 // UTF-16 code units (surrogate pairs give one '?').
 std::string Utf16ToAnsi(const uint16_t* units, size_t count);
+void AppendUtf16AsAnsi(std::string& out, const uint16_t* units, size_t count);
 std::u16string AnsiToUtf16(std::string_view ansi);
 
 }  // namespace plumo

@@ -5,23 +5,31 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os_error.h"
 
 namespace plumo {
 
-// A result set: column names and the cells row by row; a NULL cell is empty and flagged.
+// A result set: column names and the cells row by row, their texts one after the other in one
+// buffer (a result of 100,000 rows is a few allocations, not one per cell); a NULL cell is
+// empty and flagged.
 struct QueryResult {
   std::vector<std::string> columns;
-  std::vector<std::string> cells;
+  std::string text;
+  std::vector<size_t> ends;  // where each cell's text ends in `text`
   std::vector<uint8_t> nulls;
   size_t rows = 0;
   // A statement without a result set (INSERT, UPDATE, ...): the rows it changed, -1 unknown.
   int64_t rowsAffected = -1;
   bool hasResultSet = false;
 
-  const std::string& Cell(size_t row, size_t column) const { return cells[row * columns.size() + column]; }
+  std::string_view Cell(size_t row, size_t column) const {
+    const size_t i = row * columns.size() + column;
+    const size_t start = i ? ends[i - 1] : 0;
+    return std::string_view(text).substr(start, ends[i] - start);
+  }
 };
 
 struct DataSourceInfo {

@@ -9,6 +9,8 @@
 namespace plumo {
 namespace {
 
+constexpr size_t kFirstPiece = 256;
+
 SQLCHAR* Chars(const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.data())); }
 
 std::string FromChars(const SQLCHAR* s) { return reinterpret_cast<const char*>(s); }
@@ -61,26 +63,37 @@ class NativeOdbc : public OdbcCalls {
   }
   short Fetch(Handle stmt) override { return SQLFetch(stmt); }
   short GetText(Handle stmt, int column, std::string* text, bool* null) override {
-    text->clear();
     *null = false;
+    const SQLSMALLINT type = utf8_ ? SQL_C_CHAR : SQL_C_WCHAR;
+    const size_t unit = utf8_ ? 1 : sizeof(SQLWCHAR);
+    static_assert(sizeof(SQLWCHAR) == 2, "the driver manager's wide characters are UTF-16");
+    // A long value comes in pieces, kept whole until its end so that no character is split.
+    long_.clear();
+    // Some drivers fill the whole buffer (strncpy), so short values, the common case, are
+    // asked for with a small one.
+    size_t size = kFirstPiece;
     for (;;) {
       SQLLEN length = 0;
-      const short rc = SQLGetData(stmt, static_cast<SQLUSMALLINT>(column), SQL_C_WCHAR, units_, sizeof units_, &length);
-      if (rc == SQL_NO_DATA) return SQL_SUCCESS;  // a long value's last piece came before
+      const short rc = SQLGetData(stmt, static_cast<SQLUSMALLINT>(column), type, buffer_, static_cast<SQLLEN>(size), &length);
+      if (rc == SQL_NO_DATA) break;
       if (!odbc::Succeeded(rc)) return rc;
       if (length == SQL_NULL_DATA) {
         *null = true;
         return rc;
       }
-      // The piece fills the buffer but its terminator when the value goes on.
-      const size_t room = sizeof units_ / sizeof units_[0] - 1;
-      const size_t count = length == SQL_NO_TOTAL || static_cast<size_t>(length) / sizeof(SQLWCHAR) > room
-                               ? room
-                               : static_cast<size_t>(length) / sizeof(SQLWCHAR);
-      static_assert(sizeof(SQLWCHAR) == sizeof(uint16_t), "the driver manager's wide characters are UTF-16");
-      text->append(OdbcTextToAnsi(reinterpret_cast<const uint16_t*>(units_), count));
-      if (rc == SQL_SUCCESS) return rc;
+      // A piece fills the buffer but its terminator when the value goes on.
+      const size_t room = size - unit;
+      const size_t bytes = length == SQL_NO_TOTAL || static_cast<size_t>(length) > room ? room : static_cast<size_t>(length);
+      if (rc == SQL_SUCCESS && long_.empty()) {
+        AppendOdbcTextAsAnsi(*text, buffer_, bytes);
+        return rc;
+      }
+      long_.append(buffer_, bytes);
+      if (rc == SQL_SUCCESS) break;
+      size = sizeof buffer_;
     }
+    AppendOdbcTextAsAnsi(*text, long_.data(), long_.size());
+    return SQL_SUCCESS;
   }
   short DataSource(Handle env, bool first, std::string* name, std::string* driver) override {
     SQLCHAR n[SQL_MAX_DSN_LENGTH + 1], d[512];
@@ -102,7 +115,9 @@ class NativeOdbc : public OdbcCalls {
   OsError OpenAdministrator() override { return OpenOdbcAdministrator(); }
 
  private:
-  SQLWCHAR units_[4096];
+  const bool utf8_ = OdbcTextIsUtf8();
+  char buffer_[8192];
+  std::string long_;
 };
 
 }  // namespace

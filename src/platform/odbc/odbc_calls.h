@@ -36,7 +36,7 @@ class OdbcCalls {
   virtual short ColumnName(Handle stmt, int column, std::string* name) = 0;
   virtual short RowCount(Handle stmt, int64_t* rows) = 0;
   virtual short Fetch(Handle stmt) = 0;
-  // The cell of the fetched row as ANSI text, however long; *null for NULL.
+  // Appends the cell of the fetched row to *text as ANSI text, however long; *null for NULL.
   virtual short GetText(Handle stmt, int column, std::string* text, bool* null) = 0;
   virtual short DataSource(Handle env, bool first, std::string* name, std::string* driver) = 0;
   // The first diagnostic record's message ("[SQLite]near ...: syntax error (1)").
@@ -45,8 +45,10 @@ class OdbcCalls {
 };
 
 // What differs between the platforms' driver managers, given by each platform.
-// Texts from the driver, fetched as UTF-16, in the ANSI code page ('?' where it has none).
-std::string OdbcTextToAnsi(const uint16_t* units, size_t count);
+// Character data as the platform's drivers hand it over: UTF-8 on Linux, UTF-16 on Windows;
+// appended to out in the ANSI code page ('?' where it has none).
+bool OdbcTextIsUtf8();
+void AppendOdbcTextAsAnsi(std::string& out, const char* data, size_t bytes);
 // A statement's text as the driver manager's ANSI calls take it.
 std::string AnsiToOdbcText(const std::string& ansi);
 OsError OpenOdbcAdministrator();

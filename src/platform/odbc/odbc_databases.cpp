@@ -30,11 +30,10 @@ OsError Collect(OdbcCalls& calls, OdbcCalls::Handle stmt, uint64_t maxRows, Quer
     if (rc == odbc::kNoData) break;
     if (!odbc::Succeeded(rc)) return Failure(calls, "SQLFetch", odbc::kStmt, stmt, rc);
     for (int c = 0; c < count; ++c) {
-      std::string text;
       bool null = false;
-      rc = calls.GetText(stmt, c + 1, &text, &null);
+      rc = calls.GetText(stmt, c + 1, &out->text, &null);
       if (!odbc::Succeeded(rc)) return Failure(calls, "SQLGetData", odbc::kStmt, stmt, rc);
-      out->cells.push_back(std::move(text));
+      out->ends.push_back(out->text.size());
       out->nulls.push_back(null ? 1 : 0);
     }
     ++out->rows;

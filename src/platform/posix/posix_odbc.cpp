@@ -1,10 +1,12 @@
-// unixODBC: drivers speak UTF-8, and there is no administrator program.
+// unixODBC: drivers speak UTF-8 both ways, and there is no administrator program.
 #include "base/ansi_unicode.h"
 #include "platform/odbc/odbc_calls.h"
 
 namespace plumo {
 
-std::string OdbcTextToAnsi(const uint16_t* units, size_t count) { return Utf16ToAnsi(units, count); }
+bool OdbcTextIsUtf8() { return true; }
+
+void AppendOdbcTextAsAnsi(std::string& out, const char* data, size_t bytes) { AppendUtf8AsAnsi(out, {data, bytes}); }
 
 std::string AnsiToOdbcText(const std::string& ansi) { return AnsiToUtf8(ansi); }
 

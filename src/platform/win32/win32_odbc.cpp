@@ -6,13 +6,17 @@
 
 namespace plumo {
 
-std::string OdbcTextToAnsi(const uint16_t* units, size_t count) {
-  if (count == 0) return {};
-  const auto* wide = reinterpret_cast<const wchar_t*>(units);
+bool OdbcTextIsUtf8() { return false; }
+
+void AppendOdbcTextAsAnsi(std::string& out, const char* data, size_t bytes) {
+  const size_t count = bytes / sizeof(wchar_t);
+  if (count == 0) return;
+  const auto* wide = reinterpret_cast<const wchar_t*>(data);
   const int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(count), nullptr, 0, "?", nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(count), out.data(), n, "?", nullptr);
-  return out;
+  if (n <= 0) return;
+  const size_t at = out.size();
+  out.resize(at + static_cast<size_t>(n));
+  WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(count), out.data() + at, n, "?", nullptr);
 }
 
 std::string AnsiToOdbcText(const std::string& ansi) { return ansi; }

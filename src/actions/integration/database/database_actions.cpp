@@ -110,7 +110,8 @@ int GetTables(Context& c) {
   const int name = ColumnOf(r, "TABLE_NAME"), type = ColumnOf(r, "TABLE_TYPE");
   std::vector<std::string> items;
   for (size_t row = 0; name >= 0 && row < r.rows; ++row)
-    if (type < 0 || !ContainsNoCase(r.Cell(row, static_cast<size_t>(type)), "SYSTEM")) items.push_back(r.Cell(row, static_cast<size_t>(name)));
+    if (type < 0 || !ContainsNoCase(r.Cell(row, static_cast<size_t>(type)), "SYSTEM"))
+      items.emplace_back(r.Cell(row, static_cast<size_t>(name)));
   c.session.StoreOutput(c.slot, c.index, JoinItems(items, Separator(c, c.step.value4, ",")));
   return result::kSuccess;
 }
@@ -128,11 +129,11 @@ int GetColumns(Context& c) {
   const bool attributes = HasOption(c.step.options, "Attributes");
   std::vector<std::string> items;
   for (size_t row = 0; name >= 0 && row < r.rows; ++row) {
-    std::string item = r.Cell(row, static_cast<size_t>(name));
+    std::string item(r.Cell(row, static_cast<size_t>(name)));
     if (attributes) {
-      if (type >= 0) item += " " + r.Cell(row, static_cast<size_t>(type));
-      const std::string length = size >= 0 ? r.Cell(row, static_cast<size_t>(size)) : std::string();
-      if (!length.empty() && length != "0") item += "(" + length + ")";
+      if (type >= 0) item.append(" ").append(r.Cell(row, static_cast<size_t>(type)));
+      const std::string_view length = size >= 0 ? r.Cell(row, static_cast<size_t>(size)) : std::string_view();
+      if (!length.empty() && length != "0") item.append("(").append(length).append(")");
       if (nullable >= 0) item += r.Cell(row, static_cast<size_t>(nullable)) == "0" ? " NOT NULL" : " NULL";
     }
     items.push_back(std::move(item));
@@ -172,19 +173,17 @@ std::string ResultText(const QueryResult& r, std::string_view columnSeparator, s
                        bool columnNames) {
   std::string out;
   const size_t columns = r.columns.size();
-  size_t bytes = 0;
-  for (const std::string& cell : r.cells) bytes += cell.size() + columnSeparator.size();
-  out.reserve(bytes + (r.rows + 1) * rowSeparator.size());
+  out.reserve(r.text.size() + r.ends.size() * columnSeparator.size() + (r.rows + 1) * rowSeparator.size());
   auto row = [&](auto cell) {
     for (size_t col = 0; col < columns; ++col) {
       if (col) out += columnSeparator;
       out += cell(col);
     }
   };
-  if (columnNames) row([&](size_t col) -> const std::string& { return r.columns[col]; });
+  if (columnNames) row([&](size_t col) -> std::string_view { return r.columns[col]; });
   for (size_t i = 0; i < r.rows; ++i) {
     if (columnNames || i) out += rowSeparator;
-    row([&](size_t col) -> const std::string& { return r.Cell(i, col); });
+    row([&](size_t col) { return r.Cell(i, col); });
   }
   return out;
 }

@@ -61,6 +61,8 @@ TEST_F(DatabaseActionsTest, QueriesGiveTextWithNullsAndAnsiCharacters) {
   EXPECT_EQ(Do({"Execute SQL Query", "SELECT * FROM people ORDER BY id"}), "1,Ann,\r\n2,Gr\xFC\xDF" "e \x80,x\r\n3,far ?,");
   EXPECT_EQ(Do({"Execute SQL Query", "SELECT id, name FROM people WHERE id < 3", "PlumoTest", "", " | ", ";", "ColumnNames"}),
             "id | name;1 | Ann;2 | Gr\xFC\xDF" "e \x80");
+  // A long value comes in pieces; no character is split between them.
+  EXPECT_EQ(Do({"Execute SQL Query", "SELECT replace(hex(zeroblob(10000)), '00', char(252))"}), std::string(10000, '\xFC'));
   const std::string connection = "DRIVER=SQLite3;DATABASE=" + setup.databaseFile;
   EXPECT_EQ(Do({"Execute SQL Query", "SELECT count(*) FROM people", connection.c_str()}), "3");
 }
