@@ -102,6 +102,22 @@ TEST_F(CompileAndRun, AConsoleProgramPrintsItsOutput) {
   EXPECT_NE(Lf(run.out).find("square of 5, total 55"), std::string::npos) << run.out;
 }
 
+// The console image without prompts or Internet still carries the workbook actions.
+TEST_F(CompileAndRun, AConsoleProgramWritesAWorkbook) {
+  const std::string script = Path("book.vxm");
+  std::ofstream(script, std::ios::binary)
+      << "<Plumo>\r\n<step><action>Create Workbook</action><text>a;b</text><value1>%dir\\built.xlsx</value1>"
+         "<value2>;</value2><options>Save</options></step>\r\n"
+         "<step><action>Get Cell</action><value2>A1:B1</value2><output value=\"%v\">Variable</output></step>\r\n"
+         "<step><action>Close Workbook</action></step>\r\n"
+         "<step><action>Write to Output</action><text>cells %v</text></step>\r\n</Plumo>";
+  DeleteFileA(Path("built.xlsx").c_str());
+  Compile("-c " + Quoted(script) + " -o " + Quoted(Path("book.exe")) + " /CONSOLE -q");
+  const ProgramOutcome run = RunProgram(Quoted(Path("book.com")) + " " + DirVariable());
+  EXPECT_NE(Lf(run.out).find("cells a,b"), std::string::npos) << run.out;
+  EXPECT_EQ(ReadAll(Path("built.xlsx")).substr(0, 2), "PK");
+}
+
 TEST_F(CompileAndRun, AnEncryptedProgramRunsButCannotBeOpened) {
   const std::string program = Path("secret.exe");
   Compile("-c " + Quoted(Example()) + " -o " + Quoted(program) + " -e -z -q -i " +
