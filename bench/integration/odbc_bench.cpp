@@ -32,7 +32,7 @@ bool MakeDatabase() {
 void BM_OdbcQuery100kRowsToText(benchmark::State& state) {
   if (!MakeDatabase()) return state.SkipWithError("the sqlite3 shell could not make the database");
   OdbcDatabases databases(NativeOdbcCalls());
-  const std::string source = "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;DATABASE=" + kDatabase;
+  const std::string source = "DRIVER=" PLUMO_SQLITE_ODBC_DRIVER ";DATABASE=" + kDatabase;
   size_t bytes = 0;
   for (auto _ : state) {
     OsError e;

@@ -26,7 +26,7 @@ OdbcTestSetup PrepareOdbc(const std::string& name) {
   setup.databaseFile = dir + "/plumo_" + name + ".sqlite";
   std::remove(setup.databaseFile.c_str());
   std::ofstream(dir + "/odbcinst.ini") << "[SQLite3]\nDescription=SQLite3 ODBC Driver\n"
-                                          "Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
+                                          "Driver=" PLUMO_SQLITE_ODBC_DRIVER "\n";
   std::ofstream(getenv("ODBCINI")) << "[PlumoTest]\nDescription=Plumo test data\nDriver=SQLite3\nDatabase="
                                    << setup.databaseFile << "\n";
   return setup;
@@ -41,7 +41,7 @@ namespace {
 TEST(PosixOdbc, AnsiStatementsReachTheDriverAsUtf8) {
   OdbcDatabases databases(NativeOdbcCalls());
   OsError e;
-  auto connection = databases.Connect("DRIVER=" + std::string("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;DATABASE=:memory:"), &e);
+  auto connection = databases.Connect(std::string("DRIVER=" PLUMO_SQLITE_ODBC_DRIVER ";DATABASE=:memory:"), &e);
   ASSERT_TRUE(connection) << e.ToString();
   QueryResult r;
   ASSERT_TRUE(connection->Query("SELECT 'Gr\xFC\xDF" "e \x80', length('\xFC')", 0, &r));

@@ -29,7 +29,7 @@ OdbcTestSetup PrepareOdbc(const std::string& name) {
   setup.databaseFile = std::string(dir) + "/plumo_" + name + ".sqlite";
   DeleteFileA(OnDriveZ(setup.databaseFile).c_str());
   std::ofstream(OnDriveZ(std::string(dir) + "/odbcinst.ini"))
-      << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
+      << "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" PLUMO_SQLITE_ODBC_DRIVER "\n";
   std::ofstream(OnDriveZ(ini)) << "[PlumoTest]\nDescription=Plumo test data\nDriver=SQLite3\nDatabase=" << setup.databaseFile << "\n";
   return setup;
 }
