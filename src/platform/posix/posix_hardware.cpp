@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
-#include <sstream>
 
 namespace plumo {
 namespace {
@@ -28,13 +27,14 @@ std::string ValueOf(const std::string& line) {
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// The file systems that are storage, not the kernel's own views.
-bool IsStorage(const std::string& device, const std::string& type) {
+// The file systems that are storage, not the kernel's own views (a container's overlay root
+// is storage too).
+bool IsStorage(const std::string& type) {
   static const std::set<std::string> kVirtual = {"proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "cgroup", "cgroup2",
                                                  "securityfs", "pstore", "debugfs", "tracefs", "mqueue", "hugetlbfs",
                                                  "configfs", "fusectl", "bpf", "autofs", "binfmt_misc", "rpc_pipefs",
-                                                 "nsfs", "ramfs", "efivarfs", "squashfs", "overlay", "fuse.portal"};
-  return !kVirtual.count(type) && (device.rfind("/", 0) == 0 || type == "zfs" || type == "btrfs" || type == "nfs" || type == "nfs4");
+                                                 "nsfs", "ramfs", "efivarfs", "squashfs", "fuse.portal", "fuse.gvfsd-fuse"};
+  return !kVirtual.count(type);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ OsError PosixHardware::Drives(std::vector<std::string>* roots) {
   std::string device, mountPoint, type, rest;
   std::set<std::string> seen;
   while (in >> device >> mountPoint >> type && std::getline(in, rest)) {
-    if (IsStorage(device, type) && seen.insert(mountPoint).second) roots->push_back(mountPoint);
+    if (IsStorage(type) && seen.insert(mountPoint).second) roots->push_back(mountPoint);
   }
   return OsError::Ok();
 }
