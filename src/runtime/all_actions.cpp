@@ -1,13 +1,16 @@
 #include "runtime/all_actions.h"
 
+#include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
 #include "engine/engine_actions.h"
+#include "platform/native_port.h"
 
 namespace plumo {
 
-void RegisterAllActions(Session& session) {
+void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
   RegisterInternetActions(session, MakeNativeInternetPort());
+  RegisterIntegrationActions(session, port.files(), integration);
 }
 
 }  // namespace plumo

@@ -8,7 +8,6 @@
 #include <functional>
 #include <optional>
 
-#include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #include "engine/session.h"
 #include "platform/integration_port.h"
@@ -32,13 +31,6 @@ struct StandaloneRun {
   // Told the session once it exists and null before it goes (a stop from outside the run).
   std::function<void(Session*)> attach;
 };
-
-// What Plumo.exe's hidden run and the Linux runner carry: every family that exists. Inline,
-// so that the runtime images, which choose their own, link none of it.
-inline void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& integration) {
-  RegisterEngineActions(session);
-  RegisterIntegrationActions(session, port.files(), integration);
-}
 
 // A loader that opens a Script file into slot 0, as "-r" and "-v" do.
 std::function<std::optional<int>(Session&)> ScriptFileLoader(ScriptFileServices& io, std::string path);
