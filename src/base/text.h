@@ -40,4 +40,7 @@ struct LessNoCase {
 // Spaces, tabs, CR and LF removed from both ends.
 std::string_view Trim(std::string_view s);
 
+// 0 to 15 for a hexadecimal digit of either case, else -1.
+int HexDigitValue(char c);
+
 }  // namespace plumo
