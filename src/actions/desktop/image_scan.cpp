@@ -42,6 +42,34 @@ int Distance(uint32_t a, uint32_t b) {
   return d;
 }
 
+// Runs of picture pixels that cannot match a key-coloured screen pixel: unmasked and, in
+// some colour, further than twice the tolerance from the key. Worth counting only when a
+// candidate needs misses beyond the allowance to be turned down.
+std::vector<Segment> SegmentsOf(const Picture& picture, const ImageScan& scan) {
+  constexpr int32_t kShortest = 4;
+  constexpr size_t kMost = 64;
+  std::vector<Segment> out;
+  if (scan.allowedMisses == 0) return out;
+  const uint32_t key = picture.At(0, 0);
+  auto far = [&](uint32_t p) { return !Masked(scan, p) && Distance(p, key) > 2 * scan.tolerance; };
+  int64_t total = 0;
+  for (int32_t y = 0; y < picture.height(); ++y)
+    for (int32_t x = 0; x < picture.width();) {
+      const int32_t begin = x;
+      while (x < picture.width() && far(picture.At(x, y))) ++x;
+      if (x - begin >= kShortest) {
+        out.push_back({y, begin, x});
+        total += x - begin;
+      }
+      if (x == begin) ++x;
+    }
+  if (total <= scan.allowedMisses) return {};
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Segment& a, const Segment& b) { return a.end - a.begin > b.end - b.begin; });
+  if (out.size() > kMost) out.resize(kMost);
+  return out;
+}
+
 ScanPoint ToScreen(const Picture& screen, ScanPoint p) { return {p.x + screen.left, p.y + screen.top}; }
 
 }  // namespace
@@ -72,6 +100,11 @@ std::optional<ScanPoint> FindImageWith(const ScanKernels& k, const Picture& scre
   job.probes = probes.data();
   job.probeCount = probes.size();
   job.allowed = scan.allowedMisses;
+  job.width = picture.width();
+  job.height = picture.height();
+  const std::vector<Segment> segments = SegmentsOf(picture, scan);
+  job.segments = segments.data();
+  job.segmentCount = segments.size();
   std::optional<ScanPoint> found = k.findImage(job);
   if (!found) return std::nullopt;
   return ToScreen(screen, *found);

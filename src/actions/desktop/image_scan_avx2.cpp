@@ -20,8 +20,12 @@ struct Avx2Vec {
   static Vec And(Vec a, Vec b) { return _mm256_and_si256(a, b); }
   static Vec AndNot(Vec a, Vec b) { return _mm256_andnot_si256(a, b); }
   static Vec Add(Vec a, Vec b) { return _mm256_add_epi32(a, b); }
+  static Vec Sub(Vec a, Vec b) { return _mm256_sub_epi32(a, b); }
   static Vec CmpGt(Vec a, Vec b) { return _mm256_cmpgt_epi32(a, b); }
   static unsigned Bits(Vec m) { return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(m))); }
+  static Vec LoadCounts(const uint16_t* p) {
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+  }
 };
 
 constexpr ScanKernels kAvx2 = KernelsOf<Avx2Vec>("AVX2");

@@ -42,11 +42,22 @@ struct Candidates {
   Range key;
 };
 
+// Picture columns [begin, end) of one row that no pixel within the tolerance of the key
+// colour can match: where the screen shows the key colour there, the picture misses for
+// certain. Counting those misses costs two loads per segment for a row of candidates.
+struct Segment {
+  int32_t row = 0, begin = 0, end = 0;
+};
+
 struct ImageJob {
   Candidates at;
+  int32_t width = 0, height = 0;  // the picture's
   const Probe* probes = nullptr;  // every picture pixel but the key and the masked ones
   size_t probeCount = 0;
   int allowed = 0;
+  // Longest first; none when they could not exceed the allowance.
+  const Segment* segments = nullptr;
+  size_t segmentCount = 0;
 };
 
 struct ExplainJob {

@@ -1,6 +1,7 @@
 // The loops of the image scans, written once over a "vector" of pixels. A vector type V
 // provides kLanes, Vec, Load, Splat, Ones, Zero, InRange (lanes whose three colour bytes lie
-// in [lo, hi]), And, AndNot, Add, CmpGt and Bits (one bit per lane).
+// in [lo, hi]), And, AndNot, Add, Sub, CmpGt, Bits (one bit per lane) and LoadCounts (kLanes
+// 16-bit counts widened to lanes).
 //
 // Only the kernel files include this, each once: everything here has internal linkage, so
 // that code compiled for AVX2 never stands in for another file's copy at link time.
@@ -9,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "actions/desktop/image_scan_kernel.h"
 
@@ -34,8 +36,10 @@ struct ScalarVec {
   static Vec And(Vec a, Vec b) { return a & b; }
   static Vec AndNot(Vec a, Vec b) { return ~a & b; }
   static Vec Add(Vec a, Vec b) { return a + b; }
+  static Vec Sub(Vec a, Vec b) { return a - b; }
   static Vec CmpGt(Vec a, Vec b) { return a > b ? -1 : 0; }
   static unsigned Bits(Vec m) { return m ? 1u : 0u; }
+  static Vec LoadCounts(const uint16_t* p) { return *p; }
 };
 
 template <class V>
@@ -71,16 +75,79 @@ typename V::Vec Qualify(const ImageJob& j, const uint32_t* at, typename V::Vec a
   return V::AndNot(V::CmpGt(negMatches, V::Splat(static_cast<uint32_t>(limit))), alive);
 }
 
+// For each screen row, how many pixels from the candidates' left edge up to each column lie
+// within the tolerance of the key colour. Rows y to y + picture height - 1 are kept; each
+// screen row is counted once.
+template <class V>
+class KeyCounts {
+ public:
+  explicit KeyCounts(const ImageJob& j)
+      : c_(j.at), height_(j.height), span_(c_.x1 - c_.x0 + j.width + 1), next_(c_.y0),
+        counts_(static_cast<size_t>(height_) * static_cast<size_t>(span_)), rows_(static_cast<size_t>(height_)) {}
+
+  // The rows of candidates on screen row y, by picture row; y only grows.
+  const uint16_t* const* RowsFor(int32_t y) {
+    for (int32_t r = 0; r < height_; ++r) {
+      while (next_ <= y + r) Count(next_++);
+      rows_[static_cast<size_t>(r)] = Slot(y + r);
+    }
+    return rows_.data();
+  }
+
+ private:
+  uint16_t* Slot(int32_t y) { return counts_.data() + static_cast<size_t>(y % height_) * static_cast<size_t>(span_); }
+  void Count(int32_t y) {
+    const uint32_t* row = c_.screen + y * c_.stride + c_.x0;
+    uint16_t* out = Slot(y);
+    const int32_t pixels = span_ - 1;
+    uint16_t total = 0;
+    out[0] = 0;
+    int32_t x = 0;
+    for (; x + V::kLanes <= pixels; x += V::kLanes)
+      for (unsigned bits = V::Bits(KeyMatch<V>(c_, row + x)), k = 0; k < V::kLanes; ++k)
+        out[x + static_cast<int32_t>(k) + 1] = total = static_cast<uint16_t>(total + ((bits >> k) & 1));
+    for (; x < pixels; ++x) out[x + 1] = total = static_cast<uint16_t>(total + ScalarVec::Bits(KeyMatch<ScalarVec>(c_, row + x)));
+  }
+
+  const Candidates& c_;
+  int32_t height_, span_;
+  int32_t next_;
+  std::vector<uint16_t> counts_;
+  std::vector<const uint16_t*> rows_;
+};
+
+// Lanes of `alive` whose certain misses (key-coloured screen pixels under the segments) do
+// not exceed the allowance; `col` is the first lane's column from the candidates' left edge.
+template <class V>
+typename V::Vec WithinCertainMisses(const ImageJob& j, const uint16_t* const* rows, int32_t col, typename V::Vec alive) {
+  using Vec = typename V::Vec;
+  const Vec limit = V::Splat(static_cast<uint32_t>(j.allowed));
+  const unsigned want = V::Bits(alive);
+  Vec certain = V::Zero();
+  for (size_t i = 0; i < j.segmentCount; ++i) {
+    const Segment& s = j.segments[i];
+    const uint16_t* counts = rows[s.row] + col;
+    certain = V::Add(certain, V::Sub(V::LoadCounts(counts + s.end), V::LoadCounts(counts + s.begin)));
+    if ((i & 1) && !(want & ~V::Bits(V::CmpGt(certain, limit)))) return V::Zero();
+  }
+  return V::AndNot(V::CmpGt(certain, limit), alive);
+}
+
 template <class V>
 std::optional<ScanPoint> FindImageRows(const ImageJob& j) {
   const Candidates& c = j.at;
+  const bool filter = j.segmentCount > 0 && !c.keyAnywhere;
+  std::optional<KeyCounts<V>> keyCounts;
+  if (filter) keyCounts.emplace(j);
   for (int32_t y = c.y0; y <= c.y1; ++y) {
     const uint32_t* row = c.screen + y * c.stride;
+    const uint16_t* const* counts = filter ? keyCounts->RowsFor(y) : nullptr;
     int32_t x = c.x0;
     for (; x + V::kLanes - 1 <= c.x1; x += V::kLanes) {
-      const typename V::Vec key = KeyMatch<V>(c, row + x);
-      if (!V::Bits(key)) continue;
-      if (const unsigned hit = V::Bits(Qualify<V>(j, row + x, key)))
+      typename V::Vec alive = KeyMatch<V>(c, row + x);
+      if (!V::Bits(alive)) continue;
+      if (filter && !V::Bits(alive = WithinCertainMisses<V>(j, counts, x - c.x0, alive))) continue;
+      if (const unsigned hit = V::Bits(Qualify<V>(j, row + x, alive)))
         return ScanPoint{x + std::countr_zero(hit), y};
     }
     for (; x <= c.x1; ++x)

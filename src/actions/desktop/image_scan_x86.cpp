@@ -21,8 +21,12 @@ struct Sse2Vec {
   static Vec And(Vec a, Vec b) { return _mm_and_si128(a, b); }
   static Vec AndNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
   static Vec Add(Vec a, Vec b) { return _mm_add_epi32(a, b); }
+  static Vec Sub(Vec a, Vec b) { return _mm_sub_epi32(a, b); }
   static Vec CmpGt(Vec a, Vec b) { return _mm_cmpgt_epi32(a, b); }
   static unsigned Bits(Vec m) { return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(m))); }
+  static Vec LoadCounts(const uint16_t* p) {
+    return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+  }
 };
 
 constexpr ScanKernels kSse2 = KernelsOf<Sse2Vec>("SSE2");

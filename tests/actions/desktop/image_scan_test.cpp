@@ -123,6 +123,12 @@ class Generated {
       scan.maskPixel = Int(0, 1) ? kPink : picture.At(0, 0);
       for (int i = Int(0, 4); i > 0; --i) picture.Row(Int(0, picture.height() - 1))[Int(0, picture.width() - 1)] = *scan.maskPixel;
     }
+    // Key-coloured screen pixels where the picture was cut: misses around the allowance.
+    if (cut && Int(0, 1))
+      for (int i = Int(0, scan.allowedMisses + 1); i > 0; --i) {
+        const int32_t x = cx + Int(0, picture.width() - 1), y = cy + Int(0, picture.height() - 1);
+        if (x < screen.width() && y < screen.height()) screen.Row(y)[x] = picture.At(0, 0);
+      }
     area = Whole(screen);
     if (Int(0, 1)) {
       area.left += Int(0, screen.width() - 1);
