@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "actions/desktop/bmp_file.h"
 #include "base/text.h"
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
@@ -37,7 +38,9 @@ void TakeSnapshot(Session& session, int index) {
   SystemTime t = session.clock().LocalTime();
   std::string path = FormatText("%s [Step %d] FAILURE %04d-%02d-%02d_%02d%02d%02d.bmp", base.c_str(), index + 1, t.year,
                             t.month, t.day, t.hour, t.minute, t.second);
-  OsError e = session.desktop().SaveScreenBitmap(path);
+  OsError e;
+  if (std::optional<Picture> shot = session.desktop().CaptureScreen(session.desktop().VirtualScreen(), false, &e))
+    e = SaveBmp(session.files(), path, *shot);
   if (!e) LogLine(session, "    No failure snapshot could be taken: " + e.ToString());
 }
 

@@ -219,6 +219,9 @@ class Session {
   FormulaEngine formulas;
   // The Current Window: the handle the last window-finding Step chose.
   uint32_t currentWindow = 0;
+  // Image search: the closest candidate's matches in the last search that was logged, so
+  // that a wait polling for a picture does not log the same block again and again.
+  int lastLoggedImageMatches = 0;
   // Start mode of the command line.
   int startMode = 0;
   // The command line's -L and -F: the log level of this process (-1: as the settings say)

@@ -165,7 +165,7 @@ int ClearClipboard(Context& c) {
 }
 
 int Capture(Context& c) {
-  return c.session.Fail("\"Image Capture\" needs the screen capture of the desktop actions, which is not built yet");
+  return c.session.Fail("\"Image Capture\" needs the desktop actions, which this program does not carry");
 }
 
 int EndSession(Context& c, SessionEnd how, const char* line) {

@@ -1,4 +1,4 @@
-// Clipboard port: the clipboard's text.
+// Clipboard port: the clipboard's text, and pictures put on it.
 #pragma once
 
 #include <mutex>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/os_error.h"
+#include "platform/picture.h"
 
 namespace plumo {
 
@@ -18,6 +19,8 @@ class Clipboard {
   virtual OsError SetText(const std::string& text) = 0;
   // Leaves the clipboard holding nothing at all.
   virtual OsError Clear() = 0;
+  // Replaces the clipboard's contents by the picture (a device-independent bitmap).
+  virtual OsError SetPicture(const Picture& picture) = 0;
 };
 
 // A clipboard of this process alone: the Linux runner without a desktop session, and tests.
@@ -30,17 +33,30 @@ class MemoryClipboard : public Clipboard {
   OsError SetText(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mu_);
     text_ = text.substr(0, text.find('\0'));
+    picture_.reset();
     return OsError::Ok();
   }
   OsError Clear() override {
     std::lock_guard<std::mutex> lock(mu_);
     text_.reset();
+    picture_.reset();
     return OsError::Ok();
+  }
+  OsError SetPicture(const Picture& picture) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    text_.reset();
+    picture_ = picture;
+    return OsError::Ok();
+  }
+  std::optional<Picture> HeldPicture() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return picture_;
   }
 
  private:
   std::mutex mu_;
   std::optional<std::string> text_;
+  std::optional<Picture> picture_;
 };
 
 }  // namespace plumo

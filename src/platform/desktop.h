@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/os_error.h"
+#include "platform/picture.h"
 
 namespace plumo {
 
@@ -88,14 +89,24 @@ class Desktop {
   // Sends the key going down (the System actions' paste presses Control and V itself).
   virtual OsError PressKey(uint32_t vk, bool extended) = 0;
   virtual OsError ReleaseLeftButton() = 0;
-  // All monitors as one bitmap file (.bmp).
-  virtual OsError SaveScreenBitmap(const std::string& path) = 0;
 
   // nullopt when the handle is no window.
   virtual std::optional<WindowFacts> Facts(uint32_t handle) = 0;
   virtual ScreenPoint CursorPosition() = 0;
   // In the system's enumeration order.
   virtual std::vector<MonitorArea> Monitors() = 0;
+
+  // ---- Pictures of the screen ----
+  // All monitors as one rectangle (the primary screen when there is one monitor).
+  virtual ScreenRect VirtualScreen() = 0;
+  // The screen inside `area`, cut to the virtual screen, as one 32-bit picture that knows its
+  // place and the screen's colour depth: one BitBlt into a DIB section (the system converts
+  // 16- and 24-bit screens), or with `slow` GetPixel for each pixel. nullopt with the reason
+  // in *error.
+  virtual std::optional<Picture> CaptureScreen(const ScreenRect& area, bool slow, OsError* error) = 0;
+  // A picture file in a format of the system's picture service (JPEG, GIF, PNG, ...), at its
+  // natural size.
+  virtual std::optional<Picture> ReadPictureFile(const std::string& path, OsError* error) = 0;
 };
 
 // The desktop of a session without one (the Linux runner for now).
@@ -116,7 +127,15 @@ class HeadlessDesktop : public Desktop {
   OsError ReleaseKey(uint32_t, bool) override { return NoSession("SendInput"); }
   OsError PressKey(uint32_t, bool) override { return NoSession("SendInput"); }
   OsError ReleaseLeftButton() override { return NoSession("SendInput"); }
-  OsError SaveScreenBitmap(const std::string&) override { return NoSession("BitBlt"); }
+  ScreenRect VirtualScreen() override { return {}; }
+  std::optional<Picture> CaptureScreen(const ScreenRect&, bool, OsError* error) override {
+    *error = NoSession("BitBlt");
+    return std::nullopt;
+  }
+  std::optional<Picture> ReadPictureFile(const std::string&, OsError* error) override {
+    *error = OsError("ReadPictureFile", oscode::kNotSupported, "JPEG, GIF and PNG files need the Windows picture service");
+    return std::nullopt;
+  }
 
  private:
   static OsError NoSession(const char* call) {

@@ -1,5 +1,6 @@
 #include "runtime/all_actions.h"
 
+#include "actions/desktop/picture_steps.h"
 #include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
 #include "engine/engine_actions.h"
@@ -11,6 +12,7 @@ void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& int
   RegisterEngineActions(session);
   RegisterInternetActions(session, MakeNativeInternetPort());
   RegisterIntegrationActions(session, port.files(), integration);
+  RegisterPictureSteps(session);
 }
 
 }  // namespace plumo

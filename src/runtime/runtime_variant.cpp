@@ -1,5 +1,6 @@
 #include "runtime/runtime_variant.h"
 
+#include "actions/desktop/picture_steps.h"
 #include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #if PLUMO_RUNTIME_FAMILIES & 4
@@ -26,6 +27,7 @@ void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort&
                                     ((kFamilies & family::kDatabases) ? integration::kDatabases : 0) |
                                     ((kFamilies & family::kHardware) ? integration::kHardware : 0);
   if constexpr (kIntegration != 0) RegisterIntegrationActions(session, port.files(), integration, kIntegration);
+  if constexpr ((kFamilies & family::kDesktop) != 0) RegisterPictureSteps(session);
 }
 
 }  // namespace plumo

@@ -1,5 +1,6 @@
 #include "engine/failure.h"
 
+#include "actions/desktop/bmp_file.h"
 #include "engine_harness.h"
 
 namespace plumo {
@@ -249,9 +250,17 @@ TEST_F(FailureTest, SnapshotIsNamedAfterTheLogFile) {
   Step s = Failing("Stop Silently");
   s.onfailImage = 1;
   Load({MakeStep("Comment", 16), s});
+  desktop.screenPicture.Row(5)[7] = 0x123456;
+  files.AddFolder("C:\\Logs");
+  ASSERT_TRUE(Run());
+  std::string error;
+  const std::optional<Picture> shot = ReadBmp(files.Content("C:\\Logs\\run.log [Step 2] FAILURE 2026-12-07_103015.bmp"), &error);
+  ASSERT_TRUE(shot) << error;
+  EXPECT_EQ(shot->width(), desktop.screenPicture.width());
+  EXPECT_EQ(shot->At(7, 5), 0x123456u);
+
   desktop.canCapture = false;
   ASSERT_TRUE(Run());
-  EXPECT_EQ(desktop.snapshots, (std::vector<std::string>{"C:\\Logs\\run.log [Step 2] FAILURE 2026-12-07_103015.bmp"}));
   EXPECT_TRUE(OutputHas("    No failure snapshot could be taken: BitBlt failed (50): needs a desktop session"));
   EXPECT_TRUE(dialogs.shown.empty());
 }

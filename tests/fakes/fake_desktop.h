@@ -1,7 +1,9 @@
 // A desktop of windows a test lays out: titles in Z order from the foreground window, pixels,
-// keys held down, and a log of what was done to the windows.
+// a screen picture, keys held down, and a log of what was done to the windows.
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -78,10 +80,6 @@ class FakeDesktop : public Desktop {
     released.push_back("mouse");
     return OsError::Ok();
   }
-  OsError SaveScreenBitmap(const std::string& path) override {
-    snapshots.push_back(path);
-    return canCapture ? OsError::Ok() : OsError("BitBlt", oscode::kNotSupported, "needs a desktop session");
-  }
   std::optional<WindowFacts> Facts(uint32_t handle) override {
     auto it = facts.find(handle);
     if (it != facts.end()) return it->second;
@@ -95,6 +93,35 @@ class FakeDesktop : public Desktop {
   }
   ScreenPoint CursorPosition() override { return cursor; }
   std::vector<MonitorArea> Monitors() override { return monitors; }
+  ScreenRect VirtualScreen() override {
+    return {screenPicture.left, screenPicture.top, screenPicture.left + screenPicture.width(),
+            screenPicture.top + screenPicture.height()};
+  }
+  // A copy of the area of `screenPicture`, as the system's capture is a copy.
+  std::optional<Picture> CaptureScreen(const ScreenRect& area, bool slow, OsError* error) override {
+    captures.push_back(slow ? "slow" : "fast");
+    if (beforeCapture) beforeCapture();
+    if (!canCapture || (!slow && !fastCaptureWorks)) {
+      *error = OsError(slow ? "GetPixel" : "BitBlt", oscode::kNotSupported, "needs a desktop session");
+      return std::nullopt;
+    }
+    const ScreenRect v = VirtualScreen();
+    const ScreenRect a{std::max(area.left, v.left), std::max(area.top, v.top), std::min(area.right, v.right),
+                       std::min(area.bottom, v.bottom)};
+    std::optional<Picture> out = Picture::Allocate(std::max(0, a.Width()), std::max(0, a.Height()));
+    for (int32_t y = 0; y < out->height(); ++y)
+      for (int32_t x = 0; x < out->width(); ++x) out->Row(y)[x] = screenPicture.At(a.left - v.left + x, a.top - v.top + y);
+    out->left = a.left;
+    out->top = a.top;
+    out->bitsPerPixel = static_cast<uint16_t>(screen.bitsPerPixel);
+    return out;
+  }
+  std::optional<Picture> ReadPictureFile(const std::string& path, OsError* error) override {
+    auto it = pictureFiles.find(path);
+    if (it != pictureFiles.end()) return it->second;
+    *error = OsError("ReadPictureFile", oscode::kFileNotFound, "no such picture");
+    return std::nullopt;
+  }
 
   // Windows from the foreground one down.
   void SetWindows(std::vector<Window> windows) { windows_ = std::move(windows); }
@@ -104,9 +131,15 @@ class FakeDesktop : public Desktop {
   std::vector<uint32_t> activated, closed;
   std::map<std::pair<int32_t, int32_t>, uint32_t> pixels;
   std::set<uint32_t> keysDown;
-  std::vector<std::string> released, snapshots;
+  std::vector<std::string> released;
   std::vector<std::string> pressedKeys;
-  bool canCapture = true;
+  // The screen's pixels; captures name their form.
+  Picture screenPicture = *Picture::Allocate(64, 48);
+  bool canCapture = true, fastCaptureWorks = true;
+  std::vector<std::string> captures;
+  std::function<void()> beforeCapture;
+  // Files the system's picture service would read.
+  std::map<std::string, Picture> pictureFiles;
   ScreenInfo screen{32, 2, 1920, 1080};
   // Details of windows beyond their title.
   std::map<uint32_t, WindowFacts> facts;

@@ -203,4 +203,9 @@ std::string WriteBmp(const Picture& picture) {
   return out;
 }
 
+OsError SaveBmp(Files& files, const std::string& path, const Picture& picture) {
+  bool created = false;
+  return files.ReplaceContent(path, WriteBmp(picture), &created);
+}
+
 }  // namespace plumo

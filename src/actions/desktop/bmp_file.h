@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
 #include "platform/picture.h"
 
 namespace plumo {
@@ -17,5 +18,8 @@ std::optional<Picture> ReadBmp(std::string_view file, std::string* error);
 
 // A bottom-up 24-bit file of the picture.
 std::string WriteBmp(const Picture& picture);
+
+// Writes the picture as a .bmp file; a failure leaves an old file as it was.
+OsError SaveBmp(Files& files, const std::string& path, const Picture& picture);
 
 }  // namespace plumo

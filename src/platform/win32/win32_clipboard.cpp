@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_pictures.h"
 
 namespace plumo {
 namespace {
@@ -32,6 +33,29 @@ std::optional<std::string> Win32Clipboard::Text() {
   return text;
 }
 
+namespace {
+
+// Hands `mem` to the clipboard as its only contents; frees it when the clipboard does not
+// take it.
+OsError Replace(UINT format, HGLOBAL mem) {
+  if (!OpenWithRetries()) {
+    OsError e = LastWin32Error("OpenClipboard");
+    GlobalFree(mem);
+    return e;
+  }
+  EmptyClipboard();
+  if (!SetClipboardData(format, mem)) {
+    OsError e = LastWin32Error("SetClipboardData");
+    CloseClipboard();
+    GlobalFree(mem);
+    return e;
+  }
+  CloseClipboard();
+  return OsError::Ok();
+}
+
+}  // namespace
+
 OsError Win32Clipboard::SetText(const std::string& text) {
   size_t n = strnlen(text.c_str(), text.size());
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, n + 1);
@@ -40,20 +64,13 @@ OsError Win32Clipboard::SetText(const std::string& text) {
   std::memcpy(p, text.data(), n);
   p[n] = '\0';
   GlobalUnlock(mem);
-  if (!OpenWithRetries()) {
-    OsError e = LastWin32Error("OpenClipboard");
-    GlobalFree(mem);
-    return e;
-  }
-  EmptyClipboard();
-  if (!SetClipboardData(CF_TEXT, mem)) {
-    OsError e = LastWin32Error("SetClipboardData");
-    CloseClipboard();
-    GlobalFree(mem);
-    return e;
-  }
-  CloseClipboard();
-  return OsError::Ok();
+  return Replace(CF_TEXT, mem);
+}
+
+OsError Win32Clipboard::SetPicture(const Picture& picture) {
+  HGLOBAL mem = PackedDib(picture);
+  if (!mem) return LastWin32Error("GlobalAlloc");
+  return Replace(CF_DIB, mem);
 }
 
 OsError Win32Clipboard::Clear() {

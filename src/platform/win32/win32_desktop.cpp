@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <fstream>
-
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_pictures.h"
 
 namespace plumo {
 namespace {
@@ -126,68 +125,6 @@ OsError Win32Desktop::ReleaseLeftButton() {
   in.type = INPUT_MOUSE;
   in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
   return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
-}
-
-namespace {
-
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() { if (dc_) ReleaseDC(nullptr, dc_); }
-  HDC get() const { return dc_; }
- private:
-  HDC dc_;
-};
-
-}  // namespace
-
-OsError Win32Desktop::SaveScreenBitmap(const std::string& path) {
-  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (w <= 0 || h <= 0) {
-    w = GetSystemMetrics(SM_CXSCREEN);
-    h = GetSystemMetrics(SM_CYSCREEN);
-  }
-  ScreenDc screen;
-  if (!screen.get()) return LastWin32Error("GetDC");
-  HDC mem = CreateCompatibleDC(screen.get());
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;  // bottom-up, as .bmp files store rows
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!mem || !bmp) {
-    OsError e = LastWin32Error("CreateDIBSection");
-    if (bmp) DeleteObject(bmp);
-    if (mem) DeleteDC(mem);
-    return e;
-  }
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BOOL copied = BitBlt(mem, 0, 0, w, h, screen.get(), x, y, SRCCOPY | CAPTUREBLT);
-  OsError result = copied ? OsError::Ok() : LastWin32Error("BitBlt");
-  GdiFlush();
-  if (result) {
-    const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
-    const DWORD imageSize = stride * static_cast<DWORD>(h);
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + imageSize;
-    bi.bmiHeader.biSizeImage = imageSize;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    out.write(static_cast<const char*>(bits), imageSize);
-    if (!out) result = OsError("WriteFile", ERROR_WRITE_FAULT, "cannot write " + path);
-  }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  return result;
 }
 
 uint32_t Win32Desktop::WalkWindows(uint32_t handle, WindowStep step) {

@@ -21,10 +21,13 @@ class Win32Desktop : public Desktop {
   OsError ReleaseKey(uint32_t vk, bool extended) override;
   OsError PressKey(uint32_t vk, bool extended) override;
   OsError ReleaseLeftButton() override;
-  OsError SaveScreenBitmap(const std::string& path) override;
   std::optional<WindowFacts> Facts(uint32_t handle) override;
   ScreenPoint CursorPosition() override;
   std::vector<MonitorArea> Monitors() override;
+  ScreenRect VirtualScreen() override;
+  std::optional<Picture> CaptureScreen(const ScreenRect& area, bool slow, OsError* error) override;
+  // win32_pictures.cpp
+  std::optional<Picture> ReadPictureFile(const std::string& path, OsError* error) override;
 };
 
 }  // namespace plumo
