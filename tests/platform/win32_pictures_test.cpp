@@ -84,8 +84,9 @@ TEST(Win32Pictures, BothCaptureFormsSeeWhatAWindowPainted) {
 }
 
 constexpr uint32_t kBlocks[4] = {0xFF2040, 0x4020E0, 0x20F060, 0xF0F0F0};
-// Colour block of a pixel of the 6 × 4 test picture: left/right, top/bottom.
-int Block(int i) { return ((i % 6) < 3 ? 0 : 1) + (i < 12 ? 0 : 2); }
+// The test picture: 32 × 32 in four blocks of 16 × 16 (a JPEG encodes such blocks whole).
+constexpr int kSide = 32, kPixels = kSide * kSide;
+int Block(int i) { return (i % kSide < kSide / 2 ? 0 : 1) + (i / kSide < kSide / 2 ? 0 : 2); }
 
 // Writes the test picture with the system's encoder for the format.
 bool Encode(const GUID& format, const std::wstring& path) {
@@ -96,15 +97,16 @@ bool Encode(const GUID& format, const std::wstring& path) {
   IWICStream* stream = nullptr;
   IWICBitmapEncoder* encoder = nullptr;
   IWICBitmapFrameEncode* frame = nullptr;
-  uint32_t pixels[6 * 4];
-  for (int i = 0; i < 24; ++i) pixels[i] = kBlocks[Block(i)];
-  WICPixelFormatGUID pf = GUID_WICPixelFormat32bppBGR;
+  BYTE pixels[kPixels * 3];
+  for (int i = 0; i < kPixels; ++i)
+    for (int k = 0; k < 3; ++k) pixels[3 * i + k] = static_cast<BYTE>(kBlocks[Block(i)] >> (8 * k));
+  WICPixelFormatGUID pf = GUID_WICPixelFormat24bppBGR;
   bool ok = SUCCEEDED(factory->CreateStream(&stream)) && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
             SUCCEEDED(factory->CreateEncoder(format, nullptr, &encoder)) &&
             SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
             SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-            SUCCEEDED(frame->SetSize(6, 4)) && SUCCEEDED(frame->SetPixelFormat(&pf)) && pf == GUID_WICPixelFormat32bppBGR &&
-            SUCCEEDED(frame->WritePixels(4, 24, sizeof pixels, reinterpret_cast<BYTE*>(pixels))) &&
+            SUCCEEDED(frame->SetSize(kSide, kSide)) && SUCCEEDED(frame->SetPixelFormat(&pf)) && pf == GUID_WICPixelFormat24bppBGR &&
+            SUCCEEDED(frame->WritePixels(kSide, kSide * 3, sizeof pixels, pixels)) &&
             SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
   if (frame) frame->Release();
   if (encoder) encoder->Release();
@@ -117,9 +119,9 @@ bool Encode(const GUID& format, const std::wstring& path) {
 // with a clear code before every pixel, so that the code table never grows.
 std::string HandGif() {
   std::string g = "GIF89a";
-  g += std::string("\x06\x00\x04\x00\xF1\x00\x00", 7);  // 6 × 4, global table of 4
+  g += std::string("\x20\x00\x20\x00\xF1\x00\x00", 7);  // 32 × 32, global table of 4
   for (uint32_t c : kBlocks) g += {static_cast<char>(c >> 16), static_cast<char>(c >> 8), static_cast<char>(c)};
-  g += std::string("\x2C\x00\x00\x00\x00\x06\x00\x04\x00\x00\x02", 11);
+  g += std::string("\x2C\x00\x00\x00\x00\x20\x00\x20\x00\x00\x02", 11);
   std::string data;
   uint32_t bits = 0;
   int count = 0;
@@ -127,14 +129,17 @@ std::string HandGif() {
     bits |= c << count;
     for (count += 3; count >= 8; count -= 8, bits >>= 8) data += static_cast<char>(bits & 0xFF);
   };
-  for (int i = 0; i < 24; ++i) {
+  for (int i = 0; i < kPixels; ++i) {
     code(4);  // clear
     code(static_cast<uint32_t>(Block(i)));
   }
   code(5);  // end
   if (count > 0) data += static_cast<char>(bits & 0xFF);
-  g += static_cast<char>(data.size());
-  g += data;
+  for (size_t at = 0; at < data.size(); at += 255) {
+    const std::string block = data.substr(at, 255);
+    g += static_cast<char>(block.size());
+    g += block;
+  }
   g += std::string("\x00\x3B", 2);
   return g;
 }
@@ -153,7 +158,7 @@ TEST(Win32Pictures, PictureFilesOfTheSystemsFormatsReadBack) {
     int tolerance;
     bool ole;  // the OLE picture loader reads it too
   } rows[] = {{"png", GUID_ContainerFormatPng, 0, false},
-              {"jpg", GUID_ContainerFormatJpeg, 40, true},
+              {"jpg", GUID_ContainerFormatJpeg, 12, true},
               {"gif", GUID_NULL, 0, true}};
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
@@ -175,10 +180,11 @@ TEST(Win32Pictures, PictureFilesOfTheSystemsFormatsReadBack) {
     for (const std::optional<Picture>* p : {&read, &ole}) {
       if (p == &ole && !r.ole) continue;
       ASSERT_TRUE(*p) << r.name << ": " << error.ToString();
-      EXPECT_EQ((*p)->width(), 6) << r.name;
-      EXPECT_EQ((*p)->height(), 4) << r.name;
-      for (int i : {0, 5, 18, 23})
-        EXPECT_TRUE(Near((*p)->At(i % 6, i / 6), kBlocks[Block(i)], r.tolerance)) << r.name << std::hex << " " << (*p)->At(i % 6, i / 6);
+      EXPECT_EQ((*p)->width(), kSide) << r.name;
+      EXPECT_EQ((*p)->height(), kSide) << r.name;
+      for (int i : {8 * kSide + 8, 8 * kSide + 24, 24 * kSide + 8, 24 * kSide + 24})
+        EXPECT_TRUE(Near((*p)->At(i % kSide, i / kSide), kBlocks[Block(i)], r.tolerance))
+            << r.name << std::hex << " " << (*p)->At(i % kSide, i / kSide);
     }
     DeleteFileA(path.c_str());
   }
