@@ -40,7 +40,7 @@ std::string MakeBmp(const BmpSpec& b) {
     Put(header, 1, 2);
     Put(header, b.bpp, 2);
     Put(header, b.compression, 4);
-    Put(header, 0, 4 * 3);
+    header.append(12, '\0');
     Put(header, static_cast<uint32_t>(b.palette.size()), 4);
     Put(header, 0, 4);
     for (uint32_t m : b.masks) Put(header, m, 4);
