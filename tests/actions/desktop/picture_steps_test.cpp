@@ -176,8 +176,11 @@ TEST_F(PictureStepsTest, FastCaptureFailureFallsBackToTheSlowForm) {
 
 TEST_F(PictureStepsTest, LogLevelTwoExplainsAMissOnceAndKeepsTheClosestMatch) {
   session.run.logLevel = 2;
-  settings.WriteText("*\\Logfile", "C:\\Logs\\run.txt");
-  files.AddFolder("C:\\Logs");
+  // The run log itself is written to disk; the crop goes through the fake files beside it.
+  const std::string log = ::testing::TempDir() + "picture_steps_run.txt";
+  const std::string crop = ::testing::TempDir() + "picture_steps_run [Step 1] CLOSEST MATCH.bmp";
+  settings.WriteText("*\\Logfile", log);
+  files.AddFolder(::testing::TempDir().substr(0, ::testing::TempDir().size() - 1));
   Picture p = Sample(4, 2);
   File("C:\\Scripts\\p.bmp", p);
   Draw(p, 20, 30);
@@ -195,7 +198,7 @@ TEST_F(PictureStepsTest, LogLevelTwoExplainsAMissOnceAndKeepsTheClosestMatch) {
       "    Match Method: Fast Scan (Video Memory), RGB Tolerance: 0, Required Percentage: 100%",
       "    Closest match at (20, 30) which was good thru pixel #6 of 8  (all coordinates are 0-based)",
       "    Last matching pixel: Screen (21, 31) RGB[32, 32, 80] vs. Image (1, 1) RGB[32, 32, 80]",
-      "    Closest match saved as \"C:\\Logs\\run [Step 1] CLOSEST MATCH.bmp\"",
+      "    Closest match saved as \"" + crop + "\"",
       " ",
       "    NOTE: Color bit depth is 16 bits per pixel; raise \"RGB Color Tolerance\" to 8 or more to increase accuracy",
   };
@@ -203,15 +206,16 @@ TEST_F(PictureStepsTest, LogLevelTwoExplainsAMissOnceAndKeepsTheClosestMatch) {
   ASSERT_GE(out.size(), want.size());
   EXPECT_EQ(std::vector<std::string>(out.end() - static_cast<ptrdiff_t>(want.size()), out.end()), want);
   std::string error;
-  std::optional<Picture> crop = ReadBmp(files.Content("C:\\Logs\\run [Step 1] CLOSEST MATCH.bmp"), &error);
-  ASSERT_TRUE(crop) << error;
-  EXPECT_EQ(crop->At(2, 1), 0x010203u);
+  std::optional<Picture> closest = ReadBmp(files.Content(crop), &error);
+  ASSERT_TRUE(closest) << error;
+  EXPECT_EQ(closest->At(2, 1), 0x010203u);
 
   // A wait polling again logs the same closest match no more.
   s.runCount = 2;
   const size_t before = Output().size();
   EXPECT_FALSE(Search().found());
   EXPECT_EQ(Output().size(), before + 2);  // the file searched and the note
+  std::remove(log.c_str());
 }
 
 TEST_F(PictureStepsTest, IfChecksStoreThePlaceFoundAndPixelEqualsLogsBothColours) {
