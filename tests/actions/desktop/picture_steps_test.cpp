@@ -234,27 +234,37 @@ TEST_F(PictureStepsTest, IfChecksStoreThePlaceFoundAndPixelEqualsLogsBothColours
   EXPECT_NE(StepAt(2).ranFlag, ran::kSucceeded);
 }
 
-TEST_F(PictureStepsTest, WaitForImageEndsWhenThePictureAppearsOrTheTimeRunsOut) {
+TEST_F(PictureStepsTest, WaitsEndWhenThePictureAppearsTheTimeRunsOutOrAStopComes) {
   Picture p = Sample(3, 3);
   File("C:\\Scripts\\p.bmp", p);
-  for (bool appears : {true, false}) {
-    desktop.screenPicture = *Picture::Allocate(160, 120);
-    desktop.captures.clear();
-    desktop.beforeCapture = [&] {
-      if (appears && desktop.captures.size() == 3) Draw(p, 40, 40);
-    };
-    LoadSpecs({{"Wait for Image", "p.bmp"}, {"Record", "after"}});
-    StepAt(0).timeout = "20";
-    StepAt(0).onfail = "Stop Silently";
-    const uint32_t start = clock.TickCount();
-    EXPECT_EQ(Joined(RunRecording()), appears ? "after" : "") << appears;
-    // Polls at 1 s and then every 3 s; the time-out ends it at 20 s.
-    EXPECT_EQ(desktop.captures.size(), appears ? 3u : 7u);
-    if (!appears) {
-      EXPECT_GE(clock.TickCount() - start, 20000u);
+  for (const char* action : {"Wait for Image", "Wait for Pixel"}) {
+    for (bool appears : {true, false}) {
+      desktop.screenPicture = *Picture::Allocate(160, 120);
+      desktop.captures.clear();
+      desktop.beforeCapture = [&] {
+        if (appears && desktop.captures.size() == 3) Draw(p, 40, 40);
+      };
+      LoadSpecs({{action, action == std::string("Wait for Image") ? "p.bmp" : "#C00000"}, {"Record", "after"}});
+      StepAt(0).timeout = "20";
+      StepAt(0).onfail = "Stop Silently";
+      const uint32_t start = clock.TickCount();
+      EXPECT_EQ(Joined(RunRecording()), appears ? "after" : "") << action << appears;
+      // Polls at 1 s and then every 3 s; the time-out ends it at 20 s.
+      EXPECT_EQ(desktop.captures.size(), appears ? 3u : 7u) << action;
+      if (!appears) {
+        EXPECT_GE(clock.TickCount() - start, 20000u);
+      }
     }
   }
   desktop.beforeCapture = nullptr;
+
+  desktop.keysDown.insert(vk::kPause);  // the stop key
+  LoadSpecs({{"Wait for Pixel", "#C00000"}, {"Record", "after"}});
+  StepAt(0).timeout = "20";
+  const uint32_t stopped = clock.TickCount();
+  EXPECT_TRUE(RunRecording().empty());
+  EXPECT_LE(clock.TickCount() - stopped, 250u);
+  EXPECT_TRUE(OutputHas("Stopping run at [STEP 1]"));
 }
 
 TEST_F(PictureStepsTest, ImageCaptureWritesTheScreenAWindowOrAnArea) {
