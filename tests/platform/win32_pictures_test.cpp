@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fakes/wait_for.h"
+#include "fixtures/picture_blocks.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_pictures.h"
@@ -84,38 +85,6 @@ TEST(Win32Pictures, BothCaptureFormsSeeWhatAWindowPainted) {
   EXPECT_EQ(desktop.PixelColor(kX + 1, kY + 1), kLeft);
   EXPECT_FALSE(desktop.CaptureScreen({screen.right + 10, 0, screen.right + 20, 10}, false, &error));
   EXPECT_FALSE(error.ok());
-}
-
-constexpr uint32_t kBlocks[4] = {0xFF2040, 0x4020E0, 0x20F060, 0xF0F0F0};
-// The test picture: 32 × 32 in four blocks of 16 × 16 (a JPEG encodes such blocks whole).
-constexpr int kSide = 32, kPixels = kSide * kSide;
-int Block(int i) { return (i % kSide < kSide / 2 ? 0 : 1) + (i / kSide < kSide / 2 ? 0 : 2); }
-
-// Writes the test picture with the system's encoder for the format.
-bool Encode(const GUID& format, const std::wstring& path) {
-  IWICImagingFactory* factory = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory))))
-    return false;
-  IWICStream* stream = nullptr;
-  IWICBitmapEncoder* encoder = nullptr;
-  IWICBitmapFrameEncode* frame = nullptr;
-  BYTE pixels[kPixels * 3];
-  for (int i = 0; i < kPixels; ++i)
-    for (int k = 0; k < 3; ++k) pixels[3 * i + k] = static_cast<BYTE>(kBlocks[Block(i)] >> (8 * k));
-  WICPixelFormatGUID pf = GUID_WICPixelFormat24bppBGR;
-  bool ok = SUCCEEDED(factory->CreateStream(&stream)) && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-            SUCCEEDED(factory->CreateEncoder(format, nullptr, &encoder)) &&
-            SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-            SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-            SUCCEEDED(frame->SetSize(kSide, kSide)) && SUCCEEDED(frame->SetPixelFormat(&pf)) && pf == GUID_WICPixelFormat24bppBGR &&
-            SUCCEEDED(frame->WritePixels(kSide, kSide * 3, sizeof pixels, pixels)) &&
-            SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-  if (frame) frame->Release();
-  if (encoder) encoder->Release();
-  if (stream) stream->Release();
-  factory->Release();
-  return ok;
 }
 
 // The test picture as a GIF written by hand: a four-colour table, and LZW codes of three bits
