@@ -1,5 +1,6 @@
 #include "actions/desktop/bmp_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -101,9 +102,9 @@ bool ReadLayout(std::string_view f, Layout* l, std::string* error) {
   if (l->compression != 0 && !fields) return Fail(error, "bitmap compression " + std::to_string(l->compression) + " is not supported");
   if (fields) {
     if (l->bpp != 16 && l->bpp != 32) return Fail(error, "bit fields need 16 or 32 bits per pixel");
-    // A 40-byte header is followed by the masks; later versions hold them.
+    // Headers shorter than 52 bytes are followed by the masks; later versions hold them.
     const uint32_t masksAt = kFileHeaderSize + 40;
-    if (headerSize == 40) after += l->compression == 6 ? 16 : 12;
+    if (headerSize < 52) after = std::max(after, masksAt + (l->compression == 6 ? 16u : 12u));
     if (after > f.size()) return Fail(error, "the bitmap file is truncated");
     for (int i = 0; i < 3; ++i) l->masks[i] = Get(f, masksAt + 4u * static_cast<uint32_t>(i), 4);
   } else if (l->bpp == 16) {

@@ -130,6 +130,8 @@ TEST(BmpFile, RefusesBadFilesWithAReason) {
       {with(10, 0xFFFFFF, 4), "truncated"},
       {with(14, 20, 4), "header"},
       {good.substr(0, 20), "truncated"},
+      // A 48-byte header with bit fields: the masks follow it, past the end of this file.
+      {[&] { std::string f = with(14, 48, 4); f[28] = 32, f[30] = 3; return f.substr(0, 63); }(), "truncated"},
   };
   for (const Row& r : rows) {
     std::string error;
