@@ -3,6 +3,7 @@
 // calls ChangeFolder. Not for use from two threads at once, except ChangeFolder and watches.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -21,6 +22,8 @@ class FakeFiles : public Files {
     const uint64_t size = content.size();
     entries_[path] = Entry{false, size, std::move(content)};
   }
+  void MarkReadOnly(const std::string& path) { readOnly_.insert(path); }
+  std::string currentFolder;
   // Present but not to be opened, as a file another program holds exclusively.
   void Lock(const std::string& path) { locked_.insert(path); }
   // Opens but fails when read.
@@ -72,6 +75,7 @@ class FakeFiles : public Files {
     const size_t cut = path.find_last_of("\\/");
     if (cut != std::string::npos && Kind(path.substr(0, cut)) != PathKind::kFolder) return NotFound("CreateFileA");
     if (locked_.count(path) && entries_.count(path)) return SharingViolation();
+    if (Kind(path) == PathKind::kFolder) return OsError("CreateFileA", oscode::kAccessDenied, "Access is denied.");
     *created = true;
     if (failNextWrite_) {
       failNextWrite_ = false;
@@ -95,6 +99,93 @@ class FakeFiles : public Files {
       const std::string name = path.substr(pcut);
       if ((Match(leaf, name) || (leaf == "*.*")) && !fn(path)) return;
     }
+  }
+  std::optional<FileFacts> Facts(const std::string& path, OsError* error) override {
+    auto it = entries_.find(path);
+    if (it == entries_.end()) {
+      *error = NotFound("GetFileAttributesExA");
+      return std::nullopt;
+    }
+    FileFacts f;
+    f.kind = it->second.folder ? PathKind::kFolder : PathKind::kFile;
+    f.size = it->second.size;
+    f.attributes = it->second.folder ? fileattr::kDirectory : fileattr::kArchive;
+    if (readOnly_.count(path)) f.attributes |= fileattr::kReadOnly;
+    f.created = f.modified = f.accessed = SystemTime{2024, 2, 4, 29, 13, 45, 10, 0};
+    return f;
+  }
+  std::unique_ptr<FileReader> OpenRead(const std::string& path, uint64_t offset, OsError* error) override {
+    std::string content;
+    bool opened = false;
+    if (OsError e = ReadFile(path, &content, &opened); !e) {
+      *error = e;
+      return nullptr;
+    }
+    return std::make_unique<Reader>(content.substr(std::min<uint64_t>(offset, content.size())));
+  }
+  OsError Append(const std::string& path, std::string_view data) override {
+    std::string content = Kind(path) == PathKind::kFile ? entries_.at(path).content : std::string();
+    bool created = false;
+    return ReplaceContent(path, content.append(data), &created);
+  }
+  OsError Resize(const std::string& path, uint64_t size, char fill) override {
+    if (Kind(path) != PathKind::kFile) return NotFound("CreateFileA");
+    std::string content = entries_.at(path).content;
+    content.resize(size, fill);
+    bool created = false;
+    return ReplaceContent(path, content, &created);
+  }
+  OsError Copy(const std::string& from, const std::string& to) override {
+    return CopyPart(from, 0, UINT64_MAX, to);
+  }
+  OsError CopyPart(const std::string& from, uint64_t offset, uint64_t length, const std::string& to) override {
+    if (Kind(from) != PathKind::kFile) return NotFound("CopyFileA");
+    if (readOnly_.count(to)) return OsError("CreateFileA", oscode::kAccessDenied, "Access is denied.");
+    const std::string& content = entries_.at(from).content;
+    bool created = false;
+    return ReplaceContent(to, content.substr(std::min<uint64_t>(offset, content.size()), length), &created);
+  }
+  OsError Move(const std::string& from, const std::string& to) override {
+    if (Kind(from) == PathKind::kNone) return NotFound("MoveFileExA");
+    if (Kind(to) != PathKind::kNone) return OsError("MoveFileExA", oscode::kAlreadyExists, "Cannot create a file when that file already exists.");
+    std::map<std::string, Entry> moved;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->first == from || Below(it->first, from)) {
+        moved[to + it->first.substr(from.size())] = it->second;
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    entries_.merge(moved);
+    return OsError::Ok();
+  }
+  OsError MakeFolder(const std::string& path) override {
+    for (size_t at = path.find_first_of("\\/", 1);; at = path.find_first_of("\\/", at + 1)) {
+      const std::string part = path.substr(0, at);
+      if (Kind(part) == PathKind::kFile) return OsError("CreateDirectoryA", oscode::kAlreadyExists, "Cannot create a file when that file already exists.");
+      if (!part.empty() && part.back() != ':' && Kind(part) == PathKind::kNone) AddFolder(part);
+      if (at == std::string::npos) return OsError::Ok();
+    }
+  }
+  OsError RemoveTree(const std::string& path) override {
+    if (Kind(path) != PathKind::kFolder) return NotFound("RemoveDirectoryA");
+    std::erase_if(entries_, [&](const auto& e) { return e.first == path || Below(e.first, path); });
+    return OsError::Ok();
+  }
+  OsError CopyTree(const std::string& from, const std::string& to) override {
+    if (Kind(from) != PathKind::kFolder) return NotFound("FindFirstFileA");
+    if (OsError e = MakeFolder(to); !e) return e;
+    std::map<std::string, Entry> copies;
+    for (const auto& [path, entry] : entries_)
+      if (Below(path, from)) copies[to + path.substr(from.size())] = entry;
+    for (auto& [path, entry] : copies) entries_[path] = entry;
+    return OsError::Ok();
+  }
+  OsError ChangeDirectory(const std::string& path) override {
+    if (Kind(path) != PathKind::kFolder) return NotFound("SetCurrentDirectoryA");
+    currentFolder = path;
+    return OsError::Ok();
   }
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override {
     if (Kind(path) != PathKind::kFolder) {
@@ -133,6 +224,24 @@ class FakeFiles : public Files {
     int seen_;
     bool cancelled_ = false;
   };
+  class Reader : public FileReader {
+   public:
+    explicit Reader(std::string content) : content_(std::move(content)) {}
+    OsError Read(char* buffer, size_t size, size_t* got) override {
+      *got = std::min(size, content_.size() - at_);
+      std::copy_n(content_.data() + at_, *got, buffer);
+      at_ += *got;
+      return OsError::Ok();
+    }
+
+   private:
+    std::string content_;
+    size_t at_ = 0;
+  };
+  static bool Below(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+           (path[folder.size()] == '\\' || path[folder.size()] == '/');
+  }
   struct Entry {
     bool folder;
     uint64_t size;
@@ -152,6 +261,7 @@ class FakeFiles : public Files {
   std::map<std::string, Entry> entries_;
   std::set<std::string> locked_;
   std::set<std::string> unreadable_;
+  std::set<std::string> readOnly_;
   bool failNextWrite_ = false;
   std::shared_ptr<WatchState> watch_ = std::make_shared<WatchState>();
 };

@@ -8,6 +8,8 @@
 #include "platform/posix/terminal_dialogs.h"
 #include "platform/port_conformance.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -150,6 +152,65 @@ TEST_F(PosixFolders, ListsLikeWindowsSpecifications) {
   EXPECT_EQ(List("*.*", false, false), (V{"a.txt", "b.log", "noext"}));
   EXPECT_EQ(List("*", true, true), (V{"sub", "sub/deeper"}));
   EXPECT_TRUE(List("none*", false, true).empty());
+}
+
+TEST(PosixFiles, WindowsPathsNameLinuxFiles) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\dir\\a.txt", "/dir/a.txt"}, {"dir\\a.txt", "dir/a.txt"}, {"c:", "/"}, {"C:a.txt", "/a.txt"},
+      {"/tmp/x", "/tmp/x"},               {"\\\\srv\\s", "//srv/s"}, {"", ""},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(PosixPath(in), out) << in;
+}
+
+// Links lead out of the tree: listing, watching and removing pass through none of them.
+TEST_F(PosixFolders, LinksAreNeverFollowedOutOfTheTree) {
+  const std::string outside = dir_ + "../plumo_outside_" + std::to_string(getpid());
+  std::filesystem::create_directories(outside);
+  std::ofstream(outside + "/keep.txt") << "k";
+  std::filesystem::create_directory_symlink(outside, dir_ + "sub/out");
+  std::filesystem::create_directory_symlink(dir_, dir_ + "sub/loop");
+  std::filesystem::create_symlink(outside + "/keep.txt", dir_ + "sub/keep-link.txt");
+  using V = std::vector<std::string>;
+  EXPECT_EQ(List("*", true, true), (V{"sub", "sub/deeper", "sub/loop", "sub/out"}));
+  EXPECT_EQ(List("keep*", false, true), (V{"sub/keep-link.txt"}));
+  OsError error;
+  EXPECT_TRUE(files_.WatchFolder(dir_, &error));
+  ASSERT_TRUE(files_.RemoveTree(dir_ + "sub").ok());
+  EXPECT_EQ(files_.Kind(dir_ + "sub"), PathKind::kNone);
+  EXPECT_EQ(files_.Kind(outside + "/keep.txt"), PathKind::kFile);
+  std::filesystem::remove_all(outside);
+}
+
+// A full disk in small: writes beyond the file size limit fail as they would there.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+ private:
+  rlimit old_{};
+};
+
+TEST_F(PosixFolders, FailedWritesLeaveFilesAsTheyWere) {
+  const std::string big(64 * 1024, 'b');
+  bool created = false;
+  ASSERT_TRUE(files_.ReplaceContent(dir_ + "big", big, &created).ok());
+  FileSizeLimit limit(8 * 1024);
+  EXPECT_FALSE(files_.Append(dir_ + "a.txt", big).ok());
+  EXPECT_EQ(files_.FileSize(dir_ + "a.txt"), 1u);
+  EXPECT_FALSE(files_.Resize(dir_ + "a.txt", big.size(), '*').ok());
+  EXPECT_EQ(files_.FileSize(dir_ + "a.txt"), 1u);
+  OsError e = files_.Copy(dir_ + "big", dir_ + "b.log");
+  EXPECT_FALSE(e.ok());
+  EXPECT_FALSE(e.message().empty());
+  EXPECT_EQ(files_.FileSize(dir_ + "b.log"), 1u);
+  EXPECT_EQ(List("*.tmp", false, false), std::vector<std::string>{});
 }
 
 TEST_F(PosixFolders, AWatchWakesOnAChangeBelowAndOnCancel) {

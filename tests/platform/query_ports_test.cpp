@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Fake, FilesConformance,
                                                       auto f = std::make_unique<FakeFiles>();
                                                       *root = "C:\\t\\";
                                                       f->AddFolder("C:\\t");
-                                                      f->AddFile("C:\\t\\a.txt", 5);
+                                                      f->Put("C:\\t\\a.txt", "12345");
                                                       f->AddFile("C:\\t\\b.log", 0);
                                                       f->AddFolder("C:\\t\\sub");
                                                       return f;

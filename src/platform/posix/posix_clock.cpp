@@ -7,7 +7,6 @@
 #include <thread>
 
 namespace plumo {
-namespace {
 
 SystemTime FromTm(const struct tm& t, long micros) {
   SystemTime s;
@@ -21,8 +20,6 @@ SystemTime FromTm(const struct tm& t, long micros) {
   s.milliseconds = static_cast<uint16_t>(micros / 1000);
   return s;
 }
-
-}  // namespace
 
 uint32_t PosixClock::TickCount() {
   struct timespec ts;

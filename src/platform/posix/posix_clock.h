@@ -1,8 +1,13 @@
 #pragma once
 
+#include <time.h>
+
 #include "platform/clock.h"
 
 namespace plumo {
+
+// A broken-down time and its microseconds as a SystemTime.
+SystemTime FromTm(const struct tm& t, long micros);
 
 class PosixClock : public Clock {
  public:

@@ -8,14 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <new>
 
-namespace plumo {
-namespace {
+#include "platform/posix/posix_io.h"
 
-// errno in the Win32 numbering the core tests for, where one exists.
+namespace plumo {
+
 OsError PosixError(const char* call, int err) {
   uint32_t code = static_cast<uint32_t>(err);
   switch (err) {
@@ -30,26 +32,6 @@ OsError PosixError(const char* call, int err) {
   }
   return OsError(call, code, strerror(err));
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now, reporting the error a late write can leave.
-  int Close() {
-    const int rc = close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -69,17 +51,45 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-std::atomic<unsigned> tempCounter{0};
+void CutBack(int fd, off_t length) {
+  if (ftruncate(fd, length) != 0) return;
+}
 
+namespace {
+std::atomic<unsigned> tempCounter{0};
 }  // namespace
 
-PathKind PosixFiles::Kind(const std::string& path) {
+int CreateBeside(const std::string& path, std::string* temp) {
+  // Mode 0666 lets the umask decide, as for any new file.
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    *temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
+    fd = open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  return fd;
+}
+
+std::string PosixPath(const std::string& path) {
+  std::string out = path;
+  std::replace(out.begin(), out.end(), '\\', '/');
+  const bool drive = out.size() >= 2 && out[1] == ':' && std::isalpha(static_cast<unsigned char>(out[0]));
+  if (drive) {
+    out.erase(0, 2);
+    if (out.empty() || out[0] != '/') out.insert(out.begin(), '/');
+  }
+  return out;
+}
+
+PathKind PosixFiles::Kind(const std::string& windowsPath) {
+  const std::string path = PosixPath(windowsPath);
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return PathKind::kNone;
   return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
-bool PosixFiles::AnyMatch(const std::string& pattern) {
+bool PosixFiles::AnyMatch(const std::string& windowsPattern) {
+  const std::string pattern = PosixPath(windowsPattern);
   size_t slash = pattern.find_last_of('/');
   std::string dir = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
   std::string leaf = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
@@ -97,13 +107,15 @@ bool PosixFiles::AnyMatch(const std::string& pattern) {
   return found;
 }
 
-std::optional<uint64_t> PosixFiles::FileSize(const std::string& path) {
+std::optional<uint64_t> PosixFiles::FileSize(const std::string& windowsPath) {
+  const std::string path = PosixPath(windowsPath);
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
   return static_cast<uint64_t>(st.st_size);
 }
 
-OsError PosixFiles::ReadFile(const std::string& path, std::string* out, bool* opened) {
+OsError PosixFiles::ReadFile(const std::string& windowsPath, std::string* out, bool* opened) {
+  const std::string path = PosixPath(windowsPath);
   *opened = false;
   Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return PosixError("open", errno);
@@ -131,27 +143,22 @@ OsError PosixFiles::ReadFile(const std::string& path, std::string* out, bool* op
   return OsError::Ok();
 }
 
-OsError PosixFiles::Delete(const std::string& path) {
+OsError PosixFiles::Delete(const std::string& windowsPath) {
+  const std::string path = PosixPath(windowsPath);
   if (unlink(path.c_str()) == 0 || errno == ENOENT) return OsError::Ok();
   return PosixError("unlink", errno);
 }
 
-OsError PosixFiles::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
+OsError PosixFiles::ReplaceContent(const std::string& windowsPath, std::string_view data, bool* created) {
+  const std::string path = PosixPath(windowsPath);
   *created = false;
   struct stat old;
   const bool exists = stat(path.c_str(), &old) == 0;
   if (exists && (!S_ISREG(old.st_mode) || access(path.c_str(), W_OK) != 0))
     return PosixError("open", S_ISREG(old.st_mode) ? errno : EISDIR);
 
-  // A name of our own beside the file; O_EXCL makes it ours alone. Mode 0666 lets the umask
-  // decide, as for any new file.
   std::string temp;
-  int raw = -1;
-  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-    temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(tempCounter++) + ".tmp";
-    raw = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0 && errno != EEXIST) break;
-  }
+  const int raw = CreateBeside(path, &temp);
   if (raw < 0) return PosixError("open", errno);
   Fd fd(raw);
   *created = true;

@@ -31,6 +31,21 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Whether the entry is a folder, and whether it is a real one rather than a link to one; the
+// type the folder listing gives saves a stat for most entries.
+void EntryKind(const std::string& path, const dirent* e, bool* folder, bool* real) {
+  *real = e->d_type == DT_DIR;
+  *folder = *real;
+  if (e->d_type == DT_REG) return;
+  if (e->d_type == DT_UNKNOWN) {
+    struct stat st;
+    *real = lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    *folder = *real;
+    if (!S_ISLNK(st.st_mode)) return;
+  }
+  if (!*real) *folder = IsFolder(path);
+}
+
 // false when fn asked to stop.
 bool ListIn(const std::string& folder, const std::string& leaf, bool folders, bool recursive,
             const std::function<bool(const std::string&)>& fn) {
@@ -38,11 +53,14 @@ bool ListIn(const std::string& folder, const std::string& leaf, bool folders, bo
   if (!d) return true;
   std::vector<std::string> below;
   bool go = true;
+  std::string path = folder;
   while (dirent* e = readdir(d)) {
     if (IsDots(e->d_name)) continue;
-    const std::string path = folder + e->d_name;
-    const bool isFolder = IsFolder(path);
-    if (isFolder && recursive) below.push_back(path + "/");
+    path.resize(folder.size());
+    path += e->d_name;
+    bool isFolder = false, real = false;
+    EntryKind(path, e, &isFolder, &real);
+    if (real && recursive) below.push_back(path + "/");
     if (isFolder == folders && NameMatches(leaf, e->d_name) && !fn(path)) {
       go = false;
       break;
@@ -84,7 +102,8 @@ class InotifyWatch : public FolderWatch {
 constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO |
                               IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF;
 
-// inotify watches one folder each: every folder below gets its own.
+// inotify watches one folder each: every real folder below gets its own (a link to a folder
+// above would otherwise never end).
 void WatchTree(int inotify, const std::string& folder) {
   if (inotify_add_watch(inotify, folder.c_str(), kChanges) < 0) return;
   DIR* d = opendir(folder.c_str());
@@ -93,7 +112,9 @@ void WatchTree(int inotify, const std::string& folder) {
   while (dirent* e = readdir(d)) {
     if (IsDots(e->d_name)) continue;
     std::string path = folder + "/" + e->d_name;
-    if (IsFolder(path)) below.push_back(path);
+    bool isFolder = false, real = false;
+    EntryKind(path, e, &isFolder, &real);
+    if (real) below.push_back(path);
   }
   closedir(d);
   for (const std::string& b : below) WatchTree(inotify, b);
@@ -101,15 +122,17 @@ void WatchTree(int inotify, const std::string& folder) {
 
 }  // namespace
 
-void PosixFiles::ListMatches(const std::string& mask, bool folders, bool recursive,
+void PosixFiles::ListMatches(const std::string& windowsMask, bool folders, bool recursive,
                              const std::function<bool(const std::string& path)>& fn) {
+  const std::string mask = PosixPath(windowsMask);
   const size_t slash = mask.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : mask.substr(0, slash + 1);
   const std::string leaf = slash == std::string::npos ? mask : mask.substr(slash + 1);
   ListIn(folder, leaf, folders, recursive, fn);
 }
 
-std::unique_ptr<FolderWatch> PosixFiles::WatchFolder(const std::string& path, OsError* error) {
+std::unique_ptr<FolderWatch> PosixFiles::WatchFolder(const std::string& windowsPath, OsError* error) {
+  const std::string path = PosixPath(windowsPath);
   if (!IsFolder(path)) {
     *error = OsError("inotify_add_watch", oscode::kFileNotFound, strerror(ENOENT));
     return nullptr;
