@@ -14,6 +14,17 @@ class Win32Files : public Files {
   OsError Delete(const std::string& path) override;
   void ListMatches(const std::string& mask, bool folders, bool recursive,
                    const std::function<bool(const std::string& path)>& fn) override;
+  std::optional<FileFacts> Facts(const std::string& path, OsError* error) override;
+  std::unique_ptr<FileReader> OpenRead(const std::string& path, uint64_t offset, OsError* error) override;
+  OsError Append(const std::string& path, std::string_view data) override;
+  OsError Resize(const std::string& path, uint64_t size, char fill) override;
+  OsError Copy(const std::string& from, const std::string& to) override;
+  OsError CopyPart(const std::string& from, uint64_t offset, uint64_t length, const std::string& to) override;
+  OsError Move(const std::string& from, const std::string& to) override;
+  OsError MakeFolder(const std::string& path) override;
+  OsError RemoveTree(const std::string& path) override;
+  OsError CopyTree(const std::string& from, const std::string& to) override;
+  OsError ChangeDirectory(const std::string& path) override;
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override;
 };
 

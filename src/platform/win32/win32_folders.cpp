@@ -31,7 +31,9 @@ bool ListIn(const std::string& folder, const std::string& leaf, bool folders, bo
   h = FindFirstFileA((folder + "*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return true;
   do {
-    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDots(fd.cFileName))
+    // A junction or linked folder may lead back up the tree: it is listed, never entered.
+    const DWORD a = fd.dwFileAttributes;
+    if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDots(fd.cFileName))
       below.push_back(folder + fd.cFileName + "\\");
   } while (FindNextFileA(h, &fd));
   FindClose(h);
