@@ -79,14 +79,50 @@ void OverwriteText(std::string& b, const Node& string, std::string_view text) {
     Put16(b, string.value + 2 * i, i < text.size() && i < room ? static_cast<uint8_t>(text[i]) : 0);
 }
 
-}  // namespace
+// A string value's UTF-16 text as ANSI: characters above 255 become '?'.
+std::string TextOf(const std::string& b, const Node& string) {
+  std::string out;
+  if (string.type != 1) return out;
+  for (size_t i = 0; i < string.valueLength; ++i) {
+    const uint16_t c = Get16(b, string.value + 2 * i);
+    if (c == 0) break;
+    out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  }
+  return out;
+}
 
-bool PatchVersionInfo(std::string& block, const VersionPatch& patch, uint16_t* language) {
-  *language = 0;
+// The fixed part of a well-formed block's root; nullopt otherwise.
+std::optional<Node> FixedRoot(const std::string& block) {
   std::optional<Node> root = ReadNode(block, 0, block.size());
   if (!root || root->key != "VS_VERSION_INFO" || root->valueLength < kFixedInfoSize ||
       Get32(block, root->value) != kFixedSignature)
-    return false;
+    return std::nullopt;
+  return root;
+}
+
+}  // namespace
+
+std::optional<VersionFacts> ReadVersionInfo(const std::string& block) {
+  std::optional<Node> root = FixedRoot(block);
+  if (!root) return std::nullopt;
+  VersionFacts facts;
+  const uint32_t ms = Get32(block, root->value + 8), ls = Get32(block, root->value + 12);
+  facts.numbers = {static_cast<uint16_t>(ms >> 16), static_cast<uint16_t>(ms), static_cast<uint16_t>(ls >> 16),
+                   static_cast<uint16_t>(ls)};
+  for (const Node& info : Children(block, *root)) {
+    if (info.key != "StringFileInfo") continue;
+    const std::vector<Node> tables = Children(block, info);
+    if (tables.empty()) break;
+    for (const Node& string : Children(block, tables.front())) facts.strings.emplace_back(string.key, TextOf(block, string));
+    break;
+  }
+  return facts;
+}
+
+bool PatchVersionInfo(std::string& block, const VersionPatch& patch, uint16_t* language) {
+  *language = 0;
+  std::optional<Node> root = FixedRoot(block);
+  if (!root) return false;
   std::string patched = block;
   const uint32_t ms = (uint32_t{patch.numbers[0]} << 16) | patch.numbers[1];
   const uint32_t ls = (uint32_t{patch.numbers[2]} << 16) | patch.numbers[3];

@@ -40,6 +40,15 @@ struct FileFacts {
   SystemTime created, modified, accessed;
 };
 
+// What a shortcut starts, and how.
+struct Shortcut {
+  std::string target;
+  std::string arguments;
+  std::string workingFolder;
+  std::string description;
+  int show = 1;  // 1 normal, 3 maximized, 7 minimized (the SW_ numbers)
+};
+
 // A file open for reading from some position on.
 class FileReader {
  public:
@@ -116,6 +125,9 @@ class Files {
   // there. Links are copied as links where the system can, never followed.
   virtual OsError CopyTree(const std::string& from, const std::string& to) = 0;
   virtual OsError ChangeDirectory(const std::string& path) = 0;
+  // A shortcut file at path, which the system gives its own extension: a ".lnk" made through
+  // the shell's link object on Windows, a ".desktop" launcher on Linux. *made names the file.
+  virtual OsError CreateShortcut(const std::string& path, const Shortcut& link, std::string* made) = 0;
 
   // Null with *error when the folder cannot be watched.
   virtual std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) = 0;

@@ -42,6 +42,7 @@ constexpr uint32_t kNotEnoughMemory = 8;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNotSupported = 50;
 constexpr uint32_t kResourceNameNotFound = 1814;
+constexpr uint32_t kCancelled = 1223;
 }  // namespace oscode
 
 }  // namespace plumo

@@ -54,6 +54,13 @@ class System {
   // Logs the user off, or restarts or shuts down the machine, forced; the system's refusal
   // (a missing privilege or permission) comes back as the error.
   virtual OsError EndSession(SessionEnd how) = 0;
+  // Connects a drive letter ("H:") to a network share ("\\server\share"); empty user and
+  // password are those of the session. Linux has no drive letters and refuses.
+  virtual OsError MapDrive(const std::string& letter, const std::string& share, const std::string& user,
+                           const std::string& password) = 0;
+  // The system's own dialog that lets the user connect a drive; oscode::kCancelled when the
+  // user cancels it.
+  virtual OsError MapDrivePrompt() = 0;
 };
 
 // Splits "\"C:\\a b\\x.exe\" -p" into file and parameters; an unquoted text is all file.

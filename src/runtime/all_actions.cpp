@@ -1,6 +1,8 @@
 #include "runtime/all_actions.h"
 
 #include "actions/desktop/picture_steps.h"
+#include "actions/integration/data/data_actions.h"
+#include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
 #include "engine/engine_actions.h"
@@ -10,6 +12,8 @@ namespace plumo {
 
 void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
+  RegisterFileActions(session);
+  RegisterDataActions(session);
   RegisterInternetActions(session, MakeNativeInternetPort());
   RegisterIntegrationActions(session, port.files(), integration);
   RegisterPictureSteps(session);

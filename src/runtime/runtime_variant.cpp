@@ -1,6 +1,8 @@
 #include "runtime/runtime_variant.h"
 
 #include "actions/desktop/picture_steps.h"
+#include "actions/integration/data/data_actions.h"
+#include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
 #include "engine/engine_actions.h"
 #if PLUMO_RUNTIME_FAMILIES & 4
@@ -17,6 +19,9 @@ RuntimeVariant ThisRuntimeVariant() { return {PLUMO_RUNTIME_IMAGE, PLUMO_RUNTIME
 
 void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
+  // Files & Folders and Data need no desktop: every image carries them.
+  RegisterFileActions(session);
+  RegisterDataActions(session);
 #if PLUMO_RUNTIME_FAMILIES & 4
   RegisterInternetActions(session, MakeNativeInternetPort());
 #endif

@@ -78,3 +78,23 @@ TEST(PatchVersionInfo, RefusesMalformedBlocksAndLeavesThemAlone) {
 
 }  // namespace
 }  // namespace plumo
+
+namespace plumo {
+namespace {
+
+TEST(ReadVersionInfo, GivesTheNumbersAndTheFirstTablesStrings) {
+  std::string block = sample::SampleBlock();
+  uint16_t language = 0;
+  ASSERT_TRUE(PatchVersionInfo(block, {{3, 1, 4, 15}, "", ""}, &language));
+  std::optional<VersionFacts> facts = ReadVersionInfo(block);
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->numbers, (std::array<uint16_t, 4>{3, 1, 4, 15}));
+  using Strings = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(facts->strings, (Strings{{"Description", "Plumo runtime"},
+                                     {"Copyright", "Copyright (C) 2010 Plumo"},
+                                     {"LegalCopyright", "(C) Plumo"}}));
+  EXPECT_FALSE(ReadVersionInfo(block.substr(0, 40)));
+}
+
+}  // namespace
+}  // namespace plumo

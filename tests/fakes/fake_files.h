@@ -187,6 +187,15 @@ class FakeFiles : public Files {
     currentFolder = path;
     return OsError::Ok();
   }
+  // The shortcut as a text that names what it holds.
+  OsError CreateShortcut(const std::string& path, const Shortcut& link, std::string* made) override {
+    *made = path + ".lnk";
+    bool created = false;
+    return ReplaceContent(*made,
+                          link.target + "|" + link.arguments + "|" + link.workingFolder + "|" + link.description +
+                              "|" + std::to_string(link.show),
+                          &created);
+  }
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override {
     if (Kind(path) != PathKind::kFolder) {
       *error = NotFound("FindFirstChangeNotificationA");

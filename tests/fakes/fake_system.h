@@ -30,7 +30,20 @@ class FakeSystem : public System {
     return endSessionError;
   }
 
+  OsError MapDrive(const std::string& letter, const std::string& share, const std::string& user,
+                   const std::string& password) override {
+    mappedDrives.push_back(letter + "=" + share + (user.empty() ? "" : " as " + user + "/" + password));
+    return mapDriveError;
+  }
+  OsError MapDrivePrompt() override {
+    ++drivePrompts;
+    return mapDriveError;
+  }
+
   OsVersion version{6, 1, 7601, true, true};
+  std::vector<std::string> mappedDrives;
+  int drivePrompts = 0;
+  OsError mapDriveError = OsError::Ok();
   MemoryStatus memory{4294967296ull, 1073741824ull};
   std::string directory = "C:\\Work\\";
   uint32_t shellResult = 42;

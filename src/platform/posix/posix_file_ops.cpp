@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/posix/posix_clock.h"
@@ -380,6 +382,82 @@ OsError PosixFiles::CopyTree(const std::string& from, const std::string& to) {
 
 OsError PosixFiles::ChangeDirectory(const std::string& windowsPath) {
   if (chdir(PosixPath(windowsPath).c_str()) != 0) return PosixError("chdir", errno);
+  return OsError::Ok();
+}
+
+}  // namespace plumo
+
+namespace plumo {
+namespace {
+
+// An argument of a launcher's Exec line: quoted when it needs it, '%' doubled, and the
+// backslashes of the quoting written twice, since the file's own escaping takes one away.
+std::string ExecArgument(const std::string& arg) {
+  std::string out;
+  const bool quote = arg.empty() || arg.find_first_of(" \t\n\"'\\$`<>~|&;*?#()") != std::string::npos;
+  if (quote) out += '"';
+  for (char c : arg) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += "\\\\";
+    if (c == '%') out += '%';
+    out += c;
+  }
+  if (quote) out += '"';
+  return out;
+}
+
+// A value of the launcher file: its escapes for line ends and backslashes.
+std::string EntryValue(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+std::string FileUrl(const std::string& path) {
+  std::string out = "file://";
+  char buf[4];
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      snprintf(buf, sizeof buf, "%%%02X", c);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+OsError PosixFiles::CreateShortcut(const std::string& windowsPath, const Shortcut& link, std::string* made) {
+  std::string target = PosixPath(link.target);
+  if (!target.empty() && target[0] != '/') {
+    char* cwd = getcwd(nullptr, 0);
+    if (cwd) target = std::string(cwd) + "/" + target;
+    free(cwd);
+  }
+  struct stat st;
+  const bool program = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(target.c_str(), X_OK) == 0;
+  std::string entry = "[Desktop Entry]\nVersion=1.0\n";
+  entry += program ? "Type=Application\n" : "Type=Link\n";
+  entry += "Name=" + EntryValue(LeafOf(PosixPath(windowsPath))) + "\n";
+  if (!link.description.empty()) entry += "Comment=" + EntryValue(link.description) + "\n";
+  if (program) {
+    entry += "Exec=" + EntryValue(ExecArgument(target) + (link.arguments.empty() ? "" : " " + link.arguments)) + "\n";
+    if (!link.workingFolder.empty()) entry += "Path=" + EntryValue(PosixPath(link.workingFolder)) + "\n";
+    entry += "Terminal=false\n";
+  } else {
+    entry += "URL=" + FileUrl(target) + "\n";
+  }
+  *made = PosixPath(windowsPath) + ".desktop";
+  bool created = false;
+  if (OsError e = ReplaceContent(*made, entry, &created); !e) return e;
+  // Desktops start only launchers that may be executed.
+  if (chmod(made->c_str(), 0755) != 0) return PosixError("chmod", errno);
   return OsError::Ok();
 }
 

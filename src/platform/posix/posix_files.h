@@ -28,6 +28,7 @@ class PosixFiles : public Files {
   OsError RemoveTree(const std::string& path) override;
   OsError CopyTree(const std::string& from, const std::string& to) override;
   OsError ChangeDirectory(const std::string& path) override;
+  OsError CreateShortcut(const std::string& path, const Shortcut& link, std::string* made) override;
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override;
 };
 

@@ -120,3 +120,14 @@ OsError PosixSystem::EndSession(SessionEnd how) {
 }
 
 }  // namespace plumo
+
+namespace plumo {
+
+OsError PosixSystem::MapDrive(const std::string&, const std::string&, const std::string&, const std::string&) {
+  return OsError("WNetAddConnection2A", oscode::kNotSupported,
+                 "Network drives are not available on this system: Linux mounts shares itself (mount, gio mount)");
+}
+
+OsError PosixSystem::MapDrivePrompt() { return MapDrive("", "", "", ""); }
+
+}  // namespace plumo

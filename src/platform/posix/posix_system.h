@@ -26,6 +26,9 @@ class PosixSystem : public System {
   // Asks the service manager (systemctl reboot / poweroff, loginctl terminate-session) and
   // passes its complaint on when it refuses.
   OsError EndSession(SessionEnd how) override;
+  OsError MapDrive(const std::string& letter, const std::string& share, const std::string& user,
+                   const std::string& password) override;
+  OsError MapDrivePrompt() override;
 };
 
 }  // namespace plumo

@@ -2,6 +2,9 @@
 // appends and size changes that undo themselves on failure, copies that take the old file's
 // place in one step, moves, and folder trees walked without entering junctions or links.
 #include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -311,6 +314,42 @@ OsError Win32Files::CopyTree(const std::string& from, const std::string& to) {
 
 OsError Win32Files::ChangeDirectory(const std::string& path) {
   if (!SetCurrentDirectoryA(path.c_str())) return LastWin32Error("SetCurrentDirectoryA");
+  return OsError::Ok();
+}
+
+}  // namespace plumo
+
+namespace plumo {
+
+OsError Win32Files::CreateShortcut(const std::string& path, const Shortcut& link, std::string* made) {
+  *made = path + ".lnk";
+  // The run thread may not have COM yet; a thread that has it in another mode works as it is.
+  const HRESULT init = CoInitialize(nullptr);
+  const bool ours = SUCCEEDED(init);
+  IShellLinkA* shell = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shell));
+  if (SUCCEEDED(hr)) {
+    shell->SetPath(link.target.c_str());
+    shell->SetArguments(link.arguments.c_str());
+    shell->SetWorkingDirectory(link.workingFolder.c_str());
+    shell->SetDescription(link.description.c_str());
+    shell->SetShowCmd(link.show);
+    IPersistFile* file = nullptr;
+    hr = shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(hr)) {
+      std::wstring wide(MAX_PATH * 4, L'\0');
+      const int n = MultiByteToWideChar(CP_ACP, 0, made->c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+      hr = n > 0 ? file->Save(wide.c_str(), TRUE) : HRESULT_FROM_WIN32(GetLastError());
+      file->Release();
+    }
+    shell->Release();
+  }
+  if (ours) CoUninitialize();
+  if (FAILED(hr)) {
+    const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
+    return Win32Error("IShellLinkA", code);
+  }
   return OsError::Ok();
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <winnetwk.h>
 
 #include "platform/win32/win32_error.h"
 
@@ -97,6 +98,30 @@ OsError Win32System::EndSession(SessionEnd how) {
                : how == SessionEnd::kReboot ? EWX_REBOOT | EWX_FORCE
                                             : EWX_SHUTDOWN | EWX_FORCE;
   return ExitWindowsEx(flags, 0) ? OsError::Ok() : LastWin32Error("ExitWindowsEx");
+}
+
+}  // namespace plumo
+
+namespace plumo {
+
+OsError Win32System::MapDrive(const std::string& letter, const std::string& share, const std::string& user,
+                              const std::string& password) {
+  NETRESOURCEA resource = {};
+  resource.dwType = RESOURCETYPE_DISK;
+  std::string local = letter, remote = share;
+  resource.lpLocalName = local.empty() ? nullptr : local.data();
+  resource.lpRemoteName = remote.data();
+  const DWORD code = WNetAddConnection2A(&resource, password.empty() ? nullptr : password.c_str(),
+                                         user.empty() ? nullptr : user.c_str(), 0);
+  if (code != NO_ERROR) return Win32Error("WNetAddConnection2A", code);
+  return OsError::Ok();
+}
+
+OsError Win32System::MapDrivePrompt() {
+  const DWORD code = WNetConnectionDialog(GetForegroundWindow(), RESOURCETYPE_DISK);
+  if (code == NO_ERROR) return OsError::Ok();
+  if (code == 0xFFFFFFFF) return Win32Error("WNetConnectionDialog", ERROR_CANCELLED);
+  return Win32Error("WNetConnectionDialog", code);
 }
 
 }  // namespace plumo

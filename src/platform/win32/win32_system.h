@@ -20,6 +20,9 @@ class Win32System : public System {
   void DebugOutput(const std::string& text) override;
   // Enables the shutdown privilege first.
   OsError EndSession(SessionEnd how) override;
+  OsError MapDrive(const std::string& letter, const std::string& share, const std::string& user,
+                   const std::string& password) override;
+  OsError MapDrivePrompt() override;
 };
 
 }  // namespace plumo
