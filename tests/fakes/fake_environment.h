@@ -30,11 +30,12 @@ class FakeEnvironment : public Environment {
   std::string TempFolder() override { return temp_; }
   std::string DocumentsFolder() override { return "C:\\Users\\Test\\Documents\\"; }
   std::string AppDataFolder() override { return "C:\\Users\\Test\\AppData\\Roaming\\"; }
-  std::string DesktopFolder() override { return "C:\\Users\\Test\\Desktop\\"; }
+  std::string DesktopFolder() override { return desktopFolder; }
   std::string StartMenuFolder() override { return "C:\\Users\\Test\\Start Menu\\"; }
   std::string ProgramPath() override { return "C:\\Program Files\\Plumo\\Plumo.exe"; }
 
   void SetTempFolder(std::string folder) { temp_ = std::move(folder); }
+  std::string desktopFolder = "C:\\Users\\Test\\Desktop\\";
 
  private:
   // Names compare without case, as Windows does.

@@ -25,11 +25,9 @@
 
 namespace plumo {
 
-// PosixFiles or Win32Files, as the build has it.
-std::unique_ptr<Files> MakeNativeFiles();
-
 struct StepFields {
   std::string text{}, value1{}, value2{}, value3{}, value4{}, options{};
+  std::string value5{}, value6{}, value7{};
 };
 
 class ActionHarness {
@@ -52,6 +50,9 @@ class ActionHarness {
     step.value2 = f.value2;
     step.value3 = f.value3;
     step.value4 = f.value4;
+    step.value5 = f.value5;
+    step.value6 = f.value6;
+    step.value7 = f.value7;
     step.options = f.options;
     step.output = "Variable";
     step.outputValue = "%out";

@@ -60,12 +60,13 @@ int ReadFileAction(ActionContext& c) {
   if (!facts) return result::kFailure;
   const auto start = PositionField(c.Expand(c.step.value2), "Start of File", 1);
   if (!start) return c.Fail("Start Position must be a number from 1 on, or \"Start of File\"");
-  const auto stop = PositionField(c.Expand(c.step.value3), "To End", std::max<uint64_t>(facts->size, 1));
+  const auto stop = PositionField(c.Expand(c.step.value3), "To End", facts->size + 1);
   if (!stop) return c.Fail("Stop Position must be a number from 1 on, or \"To End\"");
   if (*start > facts->size + 1)
     return c.Fail("Start Position " + Decimal(*start) + " is past the end of '" + *path + "' (" + Decimal(facts->size) + " bytes)");
   if (*stop < *start) return c.Fail("Stop Position " + Decimal(*stop) + " is before Start Position " + Decimal(*start));
-  const uint64_t length = std::min(*stop, facts->size) - std::min(*start - 1, facts->size);
+  // "To End" stands one past the last byte, so that a start just behind it reads nothing.
+  const uint64_t length = std::min(*stop, facts->size) + 1 - *start;
   if (length > kMaxRead)
     return c.Fail("Unable to read file '" + *path + "': " + Decimal(length) + " bytes are more than the " +
                   Decimal(kMaxRead) + " Read File takes at a time; read it in ranges by Start and Stop Position");
