@@ -159,3 +159,51 @@ TEST_F(DataActions, IniDataIsWrittenReadAndDeleted) {
 
 }  // namespace
 }  // namespace plumo
+
+namespace plumo {
+namespace {
+
+// The functions older Scripts name; the fake locale writes dates M/d/yyyy.
+TEST_F(DataActions, OlderTextNumberAndDateFunctions) {
+  const SystemTime now{2024, 1, 3, 31, 9, 30, 0, 0};
+  h.clock.SetTimes(now, now);
+  struct Case {
+    std::string_view action;
+    StepFields fields;
+    std::string_view result;
+  };
+  const Case cases[] = {
+      {"Change Case", {"", "hello wORLD", "", "", "", "Title"}, "Hello World"},
+      {"Change Case", {"", "abc", "", "", "", "Upper"}, "ABC"},
+      {"Trim", {"", "  x y \t", "", "", "", "Whitespace"}, "x y"},
+      {"Trim", {"", "--x--", "-", "", "", "Front"}, "x--"},
+      {"Contains", {"", "Hello", "ELL"}, "1"},
+      {"Contains", {"", "Hello", "ELL", "", "", "Case Sensitive"}, "0"},
+      {"Contains", {"", "1234", "0123456789", "", "", "Only Characters from List"}, "1"},
+      {"Find Text", {"", "abcdef", "xd", "", "", "Any Characters from List"}, "4"},
+      {"Pad Text", {"", "7", "3", "0", "", "Front"}, "007"},
+      {"Pad Text", {"", "ab", "5", "xy"}, "abxyx"},
+      {"Left Text String", {"", "abcdef", "2"}, "ab"},
+      {"Right Text String", {"", "abcdef", "9"}, "abcdef"},
+      {"Format Number", {"", "1234.5", "#,##0.00"}, "1,234.50"},
+      {"Random Number", {"", "5", "5"}, "5"},
+      {"Number to Words", {"", "21"}, "Twenty One"},
+      {"Date Add", {"1/31/2024", "Add", "1", "{month}"}, "2/29/2024"},
+      {"Date Add", {"", "Subtract", "31", "{day}"}, "12/31/2023"},
+      {"Date Difference", {"1/31/2024", "3/1/2024", "{day}"}, "30"},
+      {"Date Difference", {"1/31/2024", "3/30/2025", "{month}"}, "13"},
+      {"Time Add", {"11:30:00 PM", "Add", "45", "{minute}"}, "12:15:00 AM"},
+      {"Time Difference", {"10:00:00", "12:30:00", "{minute}"}, "150"},
+      {"Clock Ticks to Text", {"61000"}, "1:01"},
+      {"Get Weekday", {"1/31/2024"}, "Wednesday"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(h.Run(kData, c.action, c.fields), 1) << c.action << ": " << h.Error();
+    EXPECT_EQ(h.Out(), c.result) << c.action << " " << c.fields.value1 << c.fields.text;
+  }
+  EXPECT_EQ(h.Run(kData, "Date Add", {"not a date", "Add", "1"}), 0);
+  EXPECT_EQ(h.Run(kData, "Format Number", {"", "twelve"}), 0);
+}
+
+}  // namespace
+}  // namespace plumo

@@ -8,6 +8,7 @@ void RegisterDataActions(Session& session) {
   RegisterRows(session, kDataCategory, TextActionRows());
   RegisterRows(session, kDataCategory, RegistryActionRows());
   RegisterRows(session, kDataCategory, IniActionRows());
+  RegisterRows(session, kDataCategory, OlderTextActionRows());
 }
 
 }  // namespace plumo

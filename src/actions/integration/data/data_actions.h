@@ -16,5 +16,6 @@ void RegisterDataActions(Session& session);
 std::span<const ActionRow> TextActionRows();
 std::span<const ActionRow> RegistryActionRows();
 std::span<const ActionRow> IniActionRows();
+std::span<const ActionRow> OlderTextActionRows();
 
 }  // namespace plumo
