@@ -279,6 +279,17 @@ TEST_F(FileActions, ShortcutsAndPdfDocumentsAreWritten) {
   EXPECT_FALSE(fs::exists(dir + "bad.pdf"));
 }
 
+TEST_F(FileActions, NetworkDrivesGoToTheSystem) {
+  ASSERT_EQ(Run("Map Drive", {"H", "\\\\server\\share", "me", "pw"}), 1) << h.Error();
+  EXPECT_EQ(h.system.mappedDrives, std::vector<std::string>{"H:=\\\\server\\share as me/pw"});
+  h.system.mapDriveError = OsError("WNetAddConnection2A", 67, "The network name cannot be found.");
+  EXPECT_EQ(Run("Map Drive", {"H:", "\\\\server\\share"}), 0);
+  EXPECT_EQ(h.Error(), "Unable to map drive H: to '\\\\server\\share': The network name cannot be found.");
+  h.system.mapDriveError = OsError("WNetConnectionDialog", oscode::kCancelled, "cancelled");
+  EXPECT_EQ(Run("Map Drive Prompt", {}), 0);
+  EXPECT_EQ(h.Error(), "The Map Drive dialog was cancelled");
+}
+
 // Pieces of 1 MB: what lies across their seams is found and counted all the same.
 TEST_F(FileActions, SearchesAndLinesCrossThePiecesAFileIsReadIn) {
   std::string big(3 << 20, 'x');

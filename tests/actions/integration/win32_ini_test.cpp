@@ -66,6 +66,7 @@ TEST(Win32Ini, WritesAndDeletesReadBackAsWritePrivateProfileStringsDo) {
       {"new file", "", "S", "k", "v"},
       {"delete a key", base, "A", "x", "", true},
       {"delete a section", base, "A", "", "", false, true},
+      {"a key without a value gets one", "[A]\r\nx\r\n", "A", "x", "5"},
   };
   const std::pair<std::string_view, std::string_view> keys[] = {{"A", "x"}, {"A", "y"}, {"A", "new"}, {"B", "z"},
                                                                 {"B", "w"}, {"C", "k"}, {"S", "k"}};

@@ -39,7 +39,8 @@ void IniText::Parse() {
       const size_t equals = body.find('=');
       line.key = true;
       line.name = TrimBlanks(body.substr(0, equals));
-      if (equals != std::string_view::npos) line.value = TrimBlanks(body.substr(equals + 1));
+      line.hasValue = equals != std::string_view::npos;
+      if (line.hasValue) line.value = TrimBlanks(body.substr(equals + 1));
     }
     lines_.push_back(line);
     begin = line.next;
@@ -70,7 +71,8 @@ std::optional<std::string> IniText::Read(std::string_view section, std::string_v
   const size_t header = FindSection(section, &end);
   if (header == std::string::npos) return std::nullopt;
   const size_t at = FindKey(header, end, key);
-  if (at == std::string::npos) return std::nullopt;
+  // A key line without "=" has no value, which reads as no key at all.
+  if (at == std::string::npos || !lines_[at].hasValue) return std::nullopt;
   std::string_view v = lines_[at].value;
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
   return std::string(v);

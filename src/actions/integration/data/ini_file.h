@@ -43,6 +43,7 @@ class IniText {
     bool blank = false;
     bool section = false;
     bool key = false;    // a key line (with or without '='), not a comment
+    bool hasValue = false;  // it has '='
     std::string_view name;   // section or key name, trimmed
     std::string_view value;  // after '=', trimmed
   };
