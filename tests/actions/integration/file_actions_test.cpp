@@ -69,6 +69,8 @@ TEST_F(FileActions, ReadsRangesAndLines) {
       {"Read File Line", {"", a, "0"}, 0, "<none>"},
       {"Count File Lines", {"", a}, 1, "3"},
       {"Read File", {"", dir + "none.txt"}, 0, "<none>"},
+      {"Read File", {"", dir}, 0, "<none>"},
+      {"Count File Lines", {"", dir}, 0, "<none>"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(c.action, c.fields), c.result) << c.action << " " << c.fields.value2 << ": " << h.Error();
@@ -92,6 +94,8 @@ TEST_F(FileActions, WritesAppendEraseAndOverwriteInPlace) {
   EXPECT_EQ(Run("Write/Create File", {"Z", a, "9"}), 0);
   ASSERT_EQ(Run("Write/Create File", {"new", a, "", "", "", "Erase"}), 1);
   EXPECT_EQ(Get("w.txt"), "new");
+  EXPECT_EQ(Run("Write/Create File", {"x", dir}), 0);
+  EXPECT_NE(h.Error().find("it is a folder"), std::string::npos) << h.Error();
   // Into a folder that is not there: the system's reason and nothing made.
   EXPECT_EQ(Run("Write/Create File", {"x", dir + "no\\such\\f.txt"}), 0);
   EXPECT_NE(h.Error().find("no\\such\\f.txt"), std::string::npos) << h.Error();
