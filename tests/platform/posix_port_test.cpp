@@ -258,3 +258,16 @@ TEST(PosixProcesses, RunAndWaitWaitsForTheCommandOrTheTimeOut) {
 
 }  // namespace
 }  // namespace plumo
+
+namespace plumo {
+namespace {
+
+// However the copy's folder is named, a copy into its own source ends.
+TEST_F(PosixFolders, ACopyIntoItsOwnSourceEnds) {
+  ASSERT_TRUE(files_.CopyTree(dir_ + "sub", dir_ + "sub/./copy").ok());
+  EXPECT_EQ(files_.Kind(dir_ + "sub/copy/deeper/d.txt"), PathKind::kFile);
+  EXPECT_EQ(files_.Kind(dir_ + "sub/copy/copy"), PathKind::kNone);
+}
+
+}  // namespace
+}  // namespace plumo

@@ -182,9 +182,15 @@ OsError RemoveIn(int dirfd, const char* name) {
   return OsError::Ok();
 }
 
-OsError CopyFolder(const std::string& from, const std::string& to);
+// The copy's own folder, which a copy into its source would otherwise meet and copy again.
+struct Inode {
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
 
-OsError CopyEntry(const std::string& from, const std::string& to) {
+OsError CopyFolder(const std::string& from, const std::string& to, const Inode& skip = {});
+
+OsError CopyEntry(const std::string& from, const std::string& to, const Inode& skip = {}) {
   struct stat st;
   if (lstat(from.c_str(), &st) != 0) return PosixError("lstat", errno);
   if (S_ISLNK(st.st_mode)) {
@@ -197,12 +203,12 @@ OsError CopyEntry(const std::string& from, const std::string& to) {
     if (symlink(target.c_str(), to.c_str()) != 0) return PosixError("symlink", errno);
     return OsError::Ok();
   }
-  if (S_ISDIR(st.st_mode)) return CopyFolder(from, to);
+  if (S_ISDIR(st.st_mode)) return st.st_dev == skip.dev && st.st_ino == skip.ino ? OsError::Ok() : CopyFolder(from, to, skip);
   if (S_ISREG(st.st_mode)) return CopyInto(from, 0, std::nullopt, to);
   return OsError::Ok();  // devices, pipes and sockets are not copied
 }
 
-OsError CopyFolder(const std::string& from, const std::string& to) {
+OsError CopyFolder(const std::string& from, const std::string& to, const Inode& skip) {
   struct stat st;
   if (stat(from.c_str(), &st) != 0) return PosixError("stat", errno);
   if (!S_ISDIR(st.st_mode)) return PosixError("opendir", ENOTDIR);
@@ -214,7 +220,7 @@ OsError CopyFolder(const std::string& from, const std::string& to) {
     if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
   closedir(d);
   for (const std::string& name : names)
-    if (OsError e = CopyEntry(from + "/" + name, to + "/" + name); !e) return e;
+    if (OsError e = CopyEntry(from + "/" + name, to + "/" + name, skip); !e) return e;
   chmod(to.c_str(), st.st_mode & 07777);
   return OsError::Ok();
 }
@@ -377,7 +383,9 @@ OsError PosixFiles::CopyTree(const std::string& from, const std::string& to) {
   std::string target = PosixPath(to);
   while (target.size() > 1 && target.back() == '/') target.pop_back();
   if (OsError e = MakeFolder(target); !e) return e;
-  return CopyFolder(PosixPath(from), target);
+  struct stat st;
+  if (stat(target.c_str(), &st) != 0) return PosixError("stat", errno);
+  return CopyFolder(PosixPath(from), target, Inode{st.st_dev, st.st_ino});
 }
 
 OsError PosixFiles::ChangeDirectory(const std::string& windowsPath) {

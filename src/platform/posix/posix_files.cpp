@@ -52,7 +52,9 @@ bool WriteAll(int fd, std::string_view data) {
 }
 
 void CutBack(int fd, off_t length) {
-  if (ftruncate(fd, length) != 0) return;
+  // When this fails as well, nothing better is left to do.
+  const int ignored = ftruncate(fd, length);
+  static_cast<void>(ignored);
 }
 
 namespace {

@@ -306,6 +306,8 @@ OsError Win32Files::CopyTree(const std::string& from, const std::string& to) {
     // Linked folders are not copied: their content lies outside the tree.
     if ((a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
     const std::string source = Joined(from, fd.cFileName), target = Joined(to, fd.cFileName);
+    // A copy made inside its source is not copied into itself again.
+    if (lstrcmpiA(source.c_str(), to.c_str()) == 0) continue;
     OsError e = (a & FILE_ATTRIBUTE_DIRECTORY) ? CopyTree(source, target) : Copy(source, target);
     if (!e) return e;
   }

@@ -42,8 +42,9 @@ std::string RelativeName(const std::string& match, size_t separators) {
   return match.substr(at);
 }
 
-// The files value1 names, by names and masks; the Step fails when there are none.
-std::optional<std::vector<Source>> Sources(ActionContext& c, std::string_view what) {
+// The files value1 names, by names and masks; the Step fails when there are none. *listed
+// tells whether a mask or "Recursive" chose them.
+std::optional<std::vector<Source>> Sources(ActionContext& c, std::string_view what, bool* listed = nullptr) {
   const std::string list = c.Expand(c.step.value1);
   const bool recursive = c.Option("Recursive");
   std::vector<Source> sources;
@@ -63,6 +64,7 @@ std::optional<std::vector<Source>> Sources(ActionContext& c, std::string_view wh
       sources.push_back({name, std::string(NamePart(name))});
       continue;
     }
+    if (listed) *listed = true;
     const std::string_view folder = FolderPart(name);
     const size_t separators = static_cast<size_t>(std::count_if(folder.begin(), folder.end(), IsSeparator));
     files.ListMatches(name, false, recursive, [&](const std::string& match) {
@@ -81,10 +83,10 @@ std::optional<std::vector<Source>> Sources(ActionContext& c, std::string_view wh
 // else to the destination itself. A bare new name renames in the source's folder.
 class Destination {
  public:
-  Destination(ActionContext& c, std::string dest, size_t sources, bool renameInPlace)
-      : files_(c.session.files()), dest_(std::move(dest)), renameInPlace_(renameInPlace) {
-    into_ = sources > 1 || c.Option("Recursive") || HasWildcards(c.Expand(c.step.value1)) ||
-            (!dest_.empty() && IsSeparator(dest_.back())) || files_.Kind(dest_) == PathKind::kFolder;
+  Destination(Files& files, std::string dest, size_t sources, bool listed, bool renameInPlace)
+      : files_(files), dest_(std::move(dest)), renameInPlace_(renameInPlace) {
+    into_ = sources > 1 || listed || (!dest_.empty() && IsSeparator(dest_.back())) ||
+            files_.Kind(dest_) == PathKind::kFolder;
   }
   // The destination of a source, with its folder made when the files go into one.
   OsError For(const Source& s, std::string* out) {
@@ -112,10 +114,11 @@ int TransferFiles(ActionContext& c, bool move) {
   const char* what = move ? "Unable to move" : "Unable to copy";
   const std::string dest = c.Expand(c.step.value2);
   if (Trim(dest).empty()) return c.Fail(move ? "No New Name given" : "No Destination File given");
-  auto sources = Sources(c, what);
+  bool listed = false;
+  auto sources = Sources(c, what, &listed);
   if (!sources) return result::kFailure;
-  Destination where(c, dest, sources->size(), move);
   Files& files = c.session.files();
+  Destination where(files, dest, sources->size(), listed, move);
   for (const Source& s : *sources) {
     std::string to;
     if (OsError e = where.For(s, &to); !e) return c.Fail("Unable to create folder", std::string(FolderPart(to)), e);
