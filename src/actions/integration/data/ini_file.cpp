@@ -1,5 +1,7 @@
 #include "actions/integration/data/ini_file.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace plumo {
@@ -95,8 +97,15 @@ std::vector<std::string> IniText::Keys(std::string_view section) const {
   size_t end = 0;
   const size_t header = FindSection(section, &end);
   if (header == std::string::npos) return out;
-  for (size_t i = header + 1; i < end; ++i)
-    if (lines_[i].key) out.emplace_back(lines_[i].name);
+  // The names Read finds: each once, and only where its first line has a value.
+  std::vector<std::string_view> seen;
+  for (size_t i = header + 1; i < end; ++i) {
+    const Line& line = lines_[i];
+    if (!line.key || std::any_of(seen.begin(), seen.end(), [&](std::string_view n) { return EqualsNoCase(n, line.name); }))
+      continue;
+    seen.push_back(line.name);
+    if (line.hasValue) out.emplace_back(line.name);
+  }
   return out;
 }
 

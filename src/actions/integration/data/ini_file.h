@@ -21,7 +21,7 @@ class IniText {
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;
   bool HasSection(std::string_view section) const;
   std::vector<std::string> Sections() const;
-  // The key names of the section (comment lines left out); empty when it is absent.
+  // The key names of the section that Read finds, each once; empty when it is absent.
   std::vector<std::string> Keys(std::string_view section) const;
 
   // Names and values may not hold line breaks, nor a key name "=": nullopt when they are
