@@ -8,6 +8,7 @@
 
 #include "actions/integration/action_harness.h"
 #include "actions/integration/files/file_actions.h"
+#include "actions/integration/native_files.h"
 #include "platform/win32/win32_system.h"
 
 namespace plumo {
@@ -15,7 +16,7 @@ namespace {
 
 class Win32FileActions : public ::testing::Test {
  protected:
-  Win32FileActions() : h(MakeNativeFiles()), dir(scratch.path()) { RegisterFileActions(h.session); }
+  Win32FileActions() : h(NativeFilesForTest()), dir(scratch.path()) { RegisterFileActions(h.session); }
   int Run(std::string_view action, const StepFields& f) { return h.Run(9, action, f); }
   ScratchFolder scratch;
   ActionHarness h;
