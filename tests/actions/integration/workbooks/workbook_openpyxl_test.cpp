@@ -1,5 +1,6 @@
 // Files written by Plumo read by an independent reader, Python's openpyxl, and the other way.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -18,7 +19,10 @@ std::string Value(Workbook& book, const char* ref, const char* sheet = "") {
   return cell ? CellValueText(*cell) : "(none)";
 }
 
-std::string TempPath(const std::string& name) { return ::testing::TempDir() + "plumo_wb_" + name; }
+// Per process: ctest runs the cases of this file side by side.
+std::string TempPath(const std::string& name) {
+  return ::testing::TempDir() + "plumo_wb_" + std::to_string(getpid()) + "_" + name;
+}
 
 // Runs a Python script with the file's path and gives what it printed.
 std::string Python(const std::string& script, const std::string& path) {
