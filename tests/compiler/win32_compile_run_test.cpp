@@ -118,6 +118,27 @@ TEST_F(CompileAndRun, AConsoleProgramWritesAWorkbook) {
   EXPECT_EQ(ReadAll(Path("built.xlsx")).substr(0, 2), "PK");
 }
 
+// Every image carries the Files & Folders and Data actions, the lean console one too.
+TEST_F(CompileAndRun, AConsoleProgramWritesAFileAndAnIniKey) {
+  const std::string script = Path("files.vxm");
+  std::ofstream(script, std::ios::binary)
+      << "<Plumo>\r\n<step><action>Write/Create File</action><value1>%dir\\built.txt</value1>"
+         "<text>one{\\r\\n}two</text><options>Erase</options></step>\r\n"
+         "<step><action>Read File Line</action><value1>%dir\\built.txt</value1><value2>2</value2>"
+         "<output value=\"%line\">Variable</output></step>\r\n"
+         "<step><action>Write INI Data</action><value1>%dir\\built.ini</value1><value2>S</value2>"
+         "<value3>k</value3><text>%line</text></step>\r\n"
+         "<step><action>Write to Output</action><text>line %line</text></step>\r\n</Plumo>";
+  DeleteFileA(Path("built.txt").c_str());
+  DeleteFileA(Path("built.ini").c_str());
+  Compile("-c " + Quoted(script) + " -o " + Quoted(Path("files.exe")) + " /CONSOLE -q");
+  const ProgramOutcome run = RunProgram(Quoted(Path("files.com")) + " " + DirVariable());
+  EXPECT_NE(Lf(run.out).find("line two"), std::string::npos) << run.out;
+  char value[16] = "";
+  GetPrivateProfileStringA("S", "k", "", value, sizeof value, Path("built.ini").c_str());
+  EXPECT_STREQ(value, "two");
+}
+
 TEST_F(CompileAndRun, AnEncryptedProgramRunsButCannotBeOpened) {
   const std::string program = Path("secret.exe");
   Compile("-c " + Quoted(Example()) + " -o " + Quoted(program) + " -e -z -q -i " +
