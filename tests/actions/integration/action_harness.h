@@ -98,17 +98,23 @@ class ScratchFolder {
     for (char& c : test)
       if (c == '/') c = '_';
     root_ = std::filesystem::temp_directory_path() / ("plumo_actions_" + test);
-    std::filesystem::remove_all(root_);
+    Remove(root_);
     std::filesystem::create_directories(root_);
   }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(root_, ec);
-  }
+  ~ScratchFolder() { Remove(root_); }
   std::string path() const { return (root_ / "").string(); }
 
  private:
+  // Windows refuses to delete read-only files, which tests leave behind on purpose.
+  static void Remove(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    std::error_code ec, each;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, each);
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+      if (!it->is_symlink(each)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, each);
+    fs::remove_all(root, ec);
+  }
+
   std::filesystem::path root_;
 };
 
