@@ -131,4 +131,12 @@ int HexDigitValue(char c) {
   return -1;
 }
 
+std::string Without(std::string_view s, char c) {
+  std::string out;
+  out.reserve(s.size());
+  for (char x : s)
+    if (x != c) out += x;
+  return out;
+}
+
 }  // namespace plumo

@@ -37,6 +37,9 @@ struct LessNoCase {
   bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
 };
 
+// The text without any of its `c` characters ("&" of menu and control texts).
+std::string Without(std::string_view s, char c);
+
 // Spaces, tabs, CR and LF removed from both ends.
 std::string_view Trim(std::string_view s);
 

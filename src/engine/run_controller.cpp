@@ -116,6 +116,7 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
     }
     if (view.ShowingRunResults()) view.RepaintSteps();
     session.currentWindow = 0;
+    session.run.reactivateWindow = false;
     if (session.flow.reset) session.flow.reset(session, slot);
     session.RunResetHooks(slot);
   }

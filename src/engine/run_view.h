@@ -48,7 +48,9 @@ class RunView {
   virtual void ClearSelection() {}
   virtual void RepaintSteps() {}
 
-  // Main window. CloseInPlaceEditors gives how many editors it closed.
+  // Main window. CloseInPlaceEditors gives how many editors it closed. MainWindowHandle is 0
+  // for a program without one; the window finder never finds that window's children.
+  virtual uint32_t MainWindowHandle() { return 0; }
   virtual int CloseInPlaceEditors() { return 0; }
   virtual void SetRunningState(bool /*running*/) {}
   virtual void ShowPaused(bool /*paused*/) {}

@@ -89,6 +89,16 @@ struct RunState {
   bool dialogShown = false;
   // Set by an executor that drew its own `ranFlag` for a success (an ELSE passed over).
   bool keepRanFlag = false;
+  // The re-activation mark: once a Step activated the Current Window, the prompt actions bring
+  // it back to the front after their dialogs close.
+  bool reactivateWindow = false;
+};
+
+// What the window finder counted in its last search: matching framed, visible top-level
+// windows and matching child windows.
+struct WindowMatchCounts {
+  int topLevel = 0;
+  int children = 0;
 };
 
 // Exit codes of a run without the studio (plumo, Plumo.exe -r, built programs); a run that
@@ -222,6 +232,7 @@ class Session {
   // Image search: the closest candidate's matches in the last search that was logged, so
   // that a wait polling for a picture does not log the same block again and again.
   int lastLoggedImageMatches = 0;
+  WindowMatchCounts windowMatches;
   // Start mode of the command line.
   int startMode = 0;
   // The command line's -L and -F: the log level of this process (-1: as the settings say)

@@ -85,7 +85,7 @@ int Delay(Session& session, uint32_t start, uint32_t ms) {
 
 // ---- Condition waits ----
 
-enum class WaitKind { kFile, kFolder, kDateTime, kClipboard, kUnbuilt };
+enum class WaitKind { kFile, kFolder, kDateTime, kClipboard, kFamily, kUnbuilt };
 
 struct WaitKindRow {
   const char* keyword;
@@ -177,6 +177,7 @@ PollAnswer TestCondition(Session& session, int slot, int index, Step& step, Wait
     }
     case WaitKind::kDateTime: return TestDateTime(session, slot, index, step);
     case WaitKind::kClipboard: return TestClipboard(session, slot, index, step);
+    case WaitKind::kFamily: return {session.waits.familyTest(session, slot, index), session.waits.familyPollMs};
     case WaitKind::kUnbuilt: break;
   }
   return {false, kFilePollMs};
@@ -306,6 +307,11 @@ int ConditionWait(Session& session, int slot, int index, Step& step, WaitKind ki
   return outcome == 1 ? result::kSuccess : result::kFailure;
 }
 
+WaitKind KindOfRegistered(Session& session, const Step& step) {
+  if (session.waits.familyTest) return WaitKind::kFamily;
+  return KindOf(step.action).value_or(WaitKind::kUnbuilt);
+}
+
 // The waits of the desktop actions.
 constexpr const char* kDesktopWaits[] = {"Keypress", "Mouse", "Window"};
 
@@ -349,6 +355,15 @@ int WaitExecutor(Session& session, int slot, int index, bool) {
   return ConditionWait(session, slot, index, step, *kind, timeoutMs);
 }
 
+int FamilyConditionWait(Session& session, int slot, int index, WaitCondition test, uint32_t pollMs) {
+  Step& step = StepAt(session, slot, index);
+  session.waits.familyTest = std::move(test);
+  session.waits.familyPollMs = pollMs;
+  const int outcome = ConditionWait(session, slot, index, step, WaitKind::kFamily, TimeoutMs(TimeoutSeconds(session, slot, index)));
+  session.waits.familyTest = nullptr;
+  return outcome;
+}
+
 void RegisterWaits(Session& session) {
   session.executors.Register(7, WaitExecutor);
   // Finish run: a folder helper still running goes; a wait still registered is polled at
@@ -369,7 +384,7 @@ void RegisterWaits(Session& session) {
         index = s.waits.index;
       }
       if (slot < 0) return;
-      const WaitKind kind = KindOf(StepAt(s, slot, index).action).value_or(WaitKind::kUnbuilt);
+      const WaitKind kind = KindOfRegistered(s, StepAt(s, slot, index));
       s.mainQueue().SetTimer(kWaitPollTimer, 1, [&s, kind] { OnPoll(s, kind); });
     });
   });

@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,6 +37,9 @@ struct FileSnapshot {
   bool operator==(const FileSnapshot&) const = default;
 };
 
+// A condition that an action family tests for its wait Step (on the main thread).
+using WaitCondition = std::function<bool(Session& session, int slot, int index)>;
+
 // The one condition wait of the process.
 struct WaitState {
   std::mutex mu;
@@ -49,9 +53,15 @@ struct WaitState {
   // The helper that watches a folder, with its watch.
   std::unique_ptr<FolderWatch> watch;
   std::unique_ptr<Worker> helper;
+  // The test of a family's wait, and how often it is polled.
+  WaitCondition familyTest;
+  uint32_t familyPollMs = 0;
 };
 
 void RegisterWaits(Session& session);
+// The condition wait of a family's Wait Step: the test is polled on the main thread every
+// pollMs until it holds (1), the Step's time-out passes (0) or the run stops (0).
+int FamilyConditionWait(Session& session, int slot, int index, WaitCondition test, uint32_t pollMs);
 int WaitExecutor(Session& session, int slot, int index, bool mainThread);
 
 // Size and a checksum of the content (FNV-1a); absent files are all zero.

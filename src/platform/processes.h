@@ -31,6 +31,11 @@ class Processes {
   virtual OsError List(std::vector<ProcessEntry>* out) = 0;
   // Starts the command line and waits until it ends or timeoutMs pass (it then keeps running).
   virtual OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) = 0;
+  // The full path of the program file of a running process.
+  virtual OsError ImagePath(uint32_t processId, std::string* path) = 0;
+  virtual uint32_t CurrentProcessId() = 0;
+  // Ends the process at once with the exit code.
+  virtual OsError Terminate(uint32_t processId, uint32_t exitCode) = 0;
 };
 
 }  // namespace plumo

@@ -1,5 +1,6 @@
 #include "runtime/all_actions.h"
 
+#include "actions/desktop/desktop_actions.h"
 #include "actions/desktop/picture_steps.h"
 #include "actions/integration/data/data_actions.h"
 #include "actions/integration/files/file_actions.h"
@@ -12,6 +13,7 @@ namespace plumo {
 
 void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
+  RegisterDesktopActions(session);
   RegisterFileActions(session);
   RegisterDataActions(session);
   RegisterInternetActions(session, MakeNativeInternetPort());

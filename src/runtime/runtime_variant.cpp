@@ -1,5 +1,6 @@
 #include "runtime/runtime_variant.h"
 
+#include "actions/desktop/desktop_actions.h"
 #include "actions/desktop/picture_steps.h"
 #include "actions/integration/data/data_actions.h"
 #include "actions/integration/files/file_actions.h"
@@ -19,6 +20,7 @@ RuntimeVariant ThisRuntimeVariant() { return {PLUMO_RUNTIME_IMAGE, PLUMO_RUNTIME
 
 void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration) {
   RegisterEngineActions(session);
+  if constexpr ((PLUMO_RUNTIME_FAMILIES & family::kDesktop) != 0) RegisterDesktopActions(session);
   // Files & Folders and Data need no desktop: every image carries them.
   RegisterFileActions(session);
   RegisterDataActions(session);

@@ -69,6 +69,8 @@ class RecordingView : public RunView {
   void RunEnded() override { ++runsEnded; }
   void CloseMainWindow() override { queue_.Quit(0); }
   void SendCommand(int command, int code) override { commands.push_back(command * 10000 + code); }
+  uint32_t MainWindowHandle() override { return mainWindow; }
+  void RequestClose() override { ++closeRequests; }
 
   std::vector<std::string> Output() {
     std::lock_guard<std::mutex> lock(mu_);
@@ -89,6 +91,8 @@ class RecordingView : public RunView {
   std::atomic<int> selected{-1};
   std::atomic<int> runsEnded{0};
   std::vector<int> commands;
+  uint32_t mainWindow = 0;
+  std::atomic<int> closeRequests{0};
 
  private:
   MainQueue& queue_;

@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <spawn.h>
 #include <string.h>
 #include <sys/wait.h>
@@ -89,6 +90,22 @@ OsError PosixProcesses::RunAndWait(const std::string& commandLine, uint32_t time
     if (waitpid(pid, &status, WNOHANG) != 0) break;
     usleep(kPollMs * 1000);
   }
+  return OsError::Ok();
+}
+
+OsError PosixProcesses::ImagePath(uint32_t processId, std::string* path) {
+  char buf[PATH_MAX];
+  const std::string link = "/proc/" + std::to_string(processId) + "/exe";
+  const ssize_t n = readlink(link.c_str(), buf, sizeof buf);
+  if (n < 0) return OsError("readlink", static_cast<uint32_t>(errno), strerror(errno));
+  path->assign(buf, static_cast<size_t>(n));
+  return OsError::Ok();
+}
+
+uint32_t PosixProcesses::CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
+OsError PosixProcesses::Terminate(uint32_t processId, uint32_t) {
+  if (kill(static_cast<pid_t>(processId), SIGKILL) != 0) return OsError("kill", static_cast<uint32_t>(errno), strerror(errno));
   return OsError::Ok();
 }
 

@@ -14,6 +14,9 @@ class PosixProcesses : public Processes {
   // processes whose file may not be read, its short name for kernel threads).
   OsError List(std::vector<ProcessEntry>* out) override;
   OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) override;
+  OsError ImagePath(uint32_t processId, std::string* path) override;
+  OsError Terminate(uint32_t processId, uint32_t exitCode) override;
+  uint32_t CurrentProcessId() override;
 };
 
 }  // namespace plumo

@@ -4,14 +4,10 @@
 
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_pictures.h"
+#include "platform/win32/win32_handles.h"
 
 namespace plumo {
 namespace {
-
-// Handles are 32-bit on the product's platform; the casts keep 64-bit builds honest too.
-// Window handles fit in 32 bits; Win64 sign-extends them.
-HWND ToHwnd(uint32_t h) { return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(h))); }
-uint32_t FromHwnd(HWND h) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)); }
 
 BOOL CALLBACK CountMonitor(HMONITOR, HDC, LPRECT, LPARAM data) {
   ++*reinterpret_cast<uint32_t*>(data);
@@ -34,13 +30,17 @@ uint32_t Win32Desktop::FindWindowByTitle(const std::string& title) {
   return FromHwnd(FindWindowA(nullptr, title.c_str()));
 }
 
+uint32_t Win32Desktop::FindWindowByClass(const std::string& className) {
+  return FromHwnd(FindWindowA(className.c_str(), nullptr));
+}
+
 std::vector<TitledWindow> Win32Desktop::WindowsFromForeground() {
   std::vector<TitledWindow> out;
   HWND h = GetForegroundWindow();
   if (!h) h = GetTopWindow(nullptr);
   // A bound on the walk: the Z order can change under our feet.
   for (int guard = 0; h && guard < 100000; ++guard, h = GetWindow(h, GW_HWNDNEXT)) {
-    if (!IsWindowVisible(h)) continue;
+    if (!::IsWindowVisible(h)) continue;
     char buf[63] = {};
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutA(h, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf),
@@ -56,20 +56,20 @@ std::vector<TitledWindow> Win32Desktop::WindowsFromForeground() {
 bool Win32Desktop::ActivateWindow(uint32_t handle) {
   HWND h = ToHwnd(handle);
   if (handle == 0 || !::IsWindow(h)) return false;
-  if (IsIconic(h)) ShowWindow(h, SW_RESTORE);
+  if (::IsIconic(h)) ::ShowWindow(h, SW_RESTORE);
   SendMessageA(h, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(h));
-  ShowWindow(h, SW_SHOW);
-  SetForegroundWindow(h);
-  BringWindowToTop(h);
-  SetActiveWindow(h);
-  SetFocus(h);
+  ::ShowWindow(h, SW_SHOW);
+  ::SetForegroundWindow(h);
+  ::BringWindowToTop(h);
+  ::SetActiveWindow(h);
+  ::SetFocus(h);
   return true;
 }
 
 bool Win32Desktop::RequestClose(uint32_t handle) {
   HWND h = ToHwnd(handle);
   BOOL posted = PostMessageA(h, WM_CLOSE, 0, 0);
-  if (::IsWindow(h)) DestroyWindow(h);
+  if (::IsWindow(h)) ::DestroyWindow(h);
   return posted != FALSE;
 }
 
@@ -132,13 +132,15 @@ uint32_t Win32Desktop::WalkWindows(uint32_t handle, WindowStep step) {
     case WindowStep::kTop: return FromHwnd(GetTopWindow(nullptr));
     case WindowStep::kNext: return handle ? FromHwnd(GetWindow(ToHwnd(handle), GW_HWNDNEXT)) : 0;
     case WindowStep::kFirstChild: return handle ? FromHwnd(GetWindow(ToHwnd(handle), GW_CHILD)) : 0;
+    case WindowStep::kParent: return handle ? FromHwnd(GetParent(ToHwnd(handle))) : 0;
+    case WindowStep::kOwner: return handle ? FromHwnd(GetWindow(ToHwnd(handle), GW_OWNER)) : 0;
   }
   return 0;
 }
 
 bool Win32Desktop::IsFramedTopLevel(uint32_t handle) {
   HWND h = ToHwnd(handle);
-  if (handle == 0 || !IsWindowVisible(h) || GetParent(h) != nullptr) return false;
+  if (handle == 0 || !::IsWindowVisible(h) || GetParent(h) != nullptr) return false;
   const LONG_PTR style = GetWindowLongPtrA(h, GWL_STYLE);
   return (style & (WS_DLGFRAME | WS_THICKFRAME)) != 0;
 }
@@ -148,15 +150,15 @@ std::optional<WindowFacts> Win32Desktop::Facts(uint32_t handle) {
   if (handle == 0 || !::IsWindow(h)) return std::nullopt;
   WindowFacts f;
   char buf[512] = {};
-  GetWindowTextA(h, buf, sizeof(buf));
+  ::GetWindowTextA(h, buf, sizeof(buf));
   f.title = buf;
   char cls[256] = {};
-  GetClassNameA(h, cls, sizeof(cls));
+  ::GetClassNameA(h, cls, sizeof(cls));
   f.className = cls;
   f.controlId = static_cast<uint32_t>(GetWindowLongPtrA(h, GWLP_ID));
   f.userData = static_cast<ULONG_PTR>(GetWindowLongPtrA(h, GWLP_USERDATA));
   RECT r = {};
-  if (GetWindowRect(h, &r)) {
+  if (::GetWindowRect(h, &r)) {
     f.left = r.left;
     f.top = r.top;
     f.width = r.right - r.left;

@@ -38,6 +38,43 @@ OsError Win32Processes::RunAndWait(const std::string& commandLine, uint32_t time
 
 namespace {
 
+// The module-name call of the process API, found where the system keeps it: kernel32 has it
+// under its own name only on old systems, psapi everywhere.
+using ModuleFileNameFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+ModuleFileNameFn FindModuleFileNameEx() {
+  for (const char* dll : {"KERNEL32.DLL", "PSAPI.DLL"}) {
+    HMODULE module = GetModuleHandleA(dll);
+    if (!module) module = LoadLibraryA(dll);
+    if (!module) continue;
+    if (FARPROC fn = GetProcAddress(module, "GetModuleFileNameExA")) return reinterpret_cast<ModuleFileNameFn>(fn);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+OsError Win32Processes::ImagePath(uint32_t processId, std::string* path) {
+  static const ModuleFileNameFn moduleFileName = FindModuleFileNameEx();
+  if (!moduleFileName) return OsError("GetProcAddress", ERROR_PROC_NOT_FOUND, "no GetModuleFileNameExA");
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  if (!process.valid()) return LastWin32Error("OpenProcess");
+  char buf[MAX_PATH] = {};
+  const DWORD n = moduleFileName(process.get(), nullptr, buf, MAX_PATH);
+  if (n == 0) return LastWin32Error("GetModuleFileNameExA");
+  path->assign(buf, n);
+  return OsError::Ok();
+}
+
+uint32_t Win32Processes::CurrentProcessId() { return GetCurrentProcessId(); }
+
+OsError Win32Processes::Terminate(uint32_t processId, uint32_t exitCode) {
+  UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+  if (!process.valid()) return LastWin32Error("OpenProcess");
+  return TerminateProcess(process.get(), exitCode) ? OsError::Ok() : LastWin32Error("TerminateProcess");
+}
+
+namespace {
+
 class Win32Worker : public Worker {
  public:
   explicit Win32Worker(std::function<void()> body) : body_(std::move(body)) {

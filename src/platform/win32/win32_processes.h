@@ -12,6 +12,9 @@ class Win32Processes : public Processes {
   // A Toolhelp snapshot.
   OsError List(std::vector<ProcessEntry>* out) override;
   OsError RunAndWait(const std::string& commandLine, uint32_t timeoutMs) override;
+  OsError ImagePath(uint32_t processId, std::string* path) override;
+  OsError Terminate(uint32_t processId, uint32_t exitCode) override;
+  uint32_t CurrentProcessId() override;
 };
 
 // Threads the studio can suspend, resume and terminate.

@@ -1,0 +1,10 @@
+// The desktop family of actions: what the programs that carry it register.
+#pragma once
+
+namespace plumo {
+
+class Session;
+
+void RegisterDesktopActions(Session& session);
+
+}  // namespace plumo
