@@ -87,6 +87,7 @@ std::optional<std::string> ReadItemText(HWND h, UINT msg, WPARAM wParam, bool tr
 }
 
 constexpr char kMenuOwnerClass[] = "NimboMenuHandler";
+constexpr UINT kItemTimeoutMs = 10000;
 
 }  // namespace
 
@@ -215,6 +216,23 @@ std::optional<int64_t> Win32Desktop::SendTextMessage(uint32_t handle, uint32_t m
 
 std::optional<std::string> Win32Desktop::SendBufferMessage(uint32_t handle, uint32_t msg, uint64_t wParam,
                                                            size_t maxChars, uint32_t timeoutMs) {
+  // List items are read wide and turned into the ANSI code page: the same on Windows, and
+  // Wine answers the ANSI forms of these two across processes in UTF-16.
+  if (msg == LB_GETTEXT || msg == CB_GETLBTEXT) {
+    if (!Valid(handle)) return std::nullopt;
+    std::wstring wide(maxChars + 1, L'\0');
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(ToHwnd(handle), msg, static_cast<WPARAM>(wParam), reinterpret_cast<LPARAM>(wide.data()),
+                             SMTO_ABORTIFHUNG, timeoutMs ? timeoutMs : kItemTimeoutMs, &n) ||
+        static_cast<LRESULT>(n) < 0)
+      return std::nullopt;
+    wide.resize(std::min<size_t>(n, wcslen(wide.c_str())));
+    if (wide.empty()) return std::string();
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(std::max(bytes, 0)), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr, nullptr);
+    return text.substr(0, maxChars);
+  }
   std::string buf(maxChars + 1, '\0');
   std::optional<int64_t> n = Send(handle, msg, wParam, reinterpret_cast<intptr_t>(buf.data()), timeoutMs);
   if (!n || *n < 0) return std::nullopt;
