@@ -22,13 +22,13 @@ inline bool RunningUnderWine() {
 class TargetProgram {
  public:
   // `args` names the windows (--window TITLE ...); the log goes to a fresh temporary file.
-  explicit TargetProgram(const std::string& args) {
+  explicit TargetProgram(const std::string& args, const std::string& program = TestFilePath("plumo_target.exe")) {
     char dir[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, dir);
     static int count = 0;
     log_ = std::string(dir) + "plumo_target_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++count) + ".log";
     DeleteFileA(log_.c_str());
-    std::string cmd = "\"" + TestFilePath("plumo_target.exe") + "\" --log \"" + log_ + "\" " + args;
+    std::string cmd = "\"" + program + "\" --log \"" + log_ + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     started_ = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);

@@ -68,37 +68,41 @@ std::string WholeText(Session& session, uint32_t w) {
   return d.SendBufferMessage(w, wm::kGetText, size, size - 1, kUnboundedTextTimeoutMs).value_or("");
 }
 
-// Item `i` of a list box or combo box; nullopt when it does not exist.
-std::optional<std::string> ItemText(Session& session, uint32_t w, bool combo, int64_t i, size_t maxChars) {
-  Desktop& d = session.desktop();
-  const int64_t length = d.Send(w, combo ? wm::kCbGetLbTextLen : wm::kLbGetTextLen, static_cast<uint64_t>(i), 0,
-                                kControlTextTimeoutMs).value_or(kLbErr);
-  if (length < 0) return std::nullopt;
-  if (static_cast<size_t>(length) > maxChars) return std::string();
-  return d.SendBufferMessage(w, combo ? wm::kCbGetLbText : wm::kLbGetText, static_cast<uint64_t>(i),
-                             static_cast<size_t>(length), kControlTextTimeoutMs);
+// The item messages of list boxes and of combo boxes.
+struct ItemMessages {
+  uint32_t count, current, length, text;
+};
+constexpr ItemMessages kListItems{wm::kLbGetCount, wm::kLbGetCurSel, wm::kLbGetTextLen, wm::kLbGetText};
+constexpr ItemMessages kComboItems{wm::kCbGetCount, wm::kCbGetCurSel, wm::kCbGetLbTextLen, wm::kCbGetLbText};
+
+int64_t Ask(Session& session, uint32_t w, uint32_t msg, uint64_t wParam = 0) {
+  return session.desktop().Send(w, msg, wParam, 0, kControlTextTimeoutMs).value_or(kLbErr);
 }
 
-std::string AllItems(Session& session, uint32_t w, bool combo) {
-  const int64_t count =
-      session.desktop().Send(w, combo ? wm::kCbGetCount : wm::kLbGetCount, 0, 0, kControlTextTimeoutMs).value_or(0);
+std::string ItemText(Session& session, uint32_t w, const ItemMessages& m, int64_t i, int64_t length) {
+  return session.desktop()
+      .SendBufferMessage(w, m.text, static_cast<uint64_t>(i), static_cast<size_t>(length), kControlTextTimeoutMs)
+      .value_or("");
+}
+
+// Every item, each followed by CR LF; an item longer than an item may be is left out.
+std::string AllItems(Session& session, uint32_t w, const ItemMessages& m) {
+  const int64_t count = Ask(session, w, m.count);
   std::string out;
   for (int64_t i = 0; i < count && out.size() < kTextBuffer; ++i) {
-    std::optional<std::string> item = ItemText(session, w, combo, i, kItemChars);
-    if (!item) break;
-    if (item->empty() && session.desktop().Send(w, combo ? wm::kCbGetLbTextLen : wm::kLbGetTextLen, static_cast<uint64_t>(i), 0,
-                                                kControlTextTimeoutMs).value_or(0) > 0)
-      continue;  // longer than an item may be
-    out += *item + "\r\n";
+    const int64_t length = Ask(session, w, m.length, static_cast<uint64_t>(i));
+    if (length < 0) break;
+    if (static_cast<size_t>(length) <= kItemChars) out += ItemText(session, w, m, i, length) + "\r\n";
   }
   if (out.size() > kTextBuffer) out.resize(kTextBuffer);
   return out;
 }
 
-std::string SelectedItem(Session& session, uint32_t w, bool combo) {
-  const int64_t at = session.desktop().Send(w, combo ? wm::kCbGetCurSel : wm::kLbGetCurSel, 0, 0, kControlTextTimeoutMs).value_or(kLbErr);
-  if (at < 0) return {};
-  return ItemText(session, w, combo, at, kTextBuffer).value_or("");
+std::string SelectedItem(Session& session, uint32_t w, const ItemMessages& m) {
+  const int64_t at = Ask(session, w, m.current);
+  const int64_t length = at < 0 ? kLbErr : Ask(session, w, m.length, static_cast<uint64_t>(at));
+  if (length < 0) return {};
+  return ItemText(session, w, m, at, std::min<int64_t>(length, kTextBuffer));
 }
 
 std::string SelectedEditText(Session& session, uint32_t w) {
@@ -163,9 +167,9 @@ int GetText(Call& c) {
     return c.Store(WholeText(s, c.window));
   }
   const ControlType type = ControlTypeOfWindow(s, c.window);
-  const bool combo = type == ControlType::kComboBox;
+  const ItemMessages& items = type == ControlType::kComboBox ? kComboItems : kListItems;
   if (info || !c.Has("selected")) {
-    if (IsListLike(type)) return c.Store(AllItems(s, c.window, combo));
+    if (IsListLike(type)) return c.Store(AllItems(s, c.window, items));
     return c.Store(GetTextWithTimeout(s, c.window, kControlTextTimeoutMs));
   }
   switch (type) {
@@ -177,9 +181,9 @@ int GetText(Call& c) {
     case ControlType::kMultilineEdit: return c.Store(SelectedEditText(s, c.window));
     case ControlType::kComboBox: {
       std::string text = GetTextWithTimeout(s, c.window, kControlTextTimeoutMs);
-      return c.Store(text.empty() ? SelectedItem(s, c.window, true) : text);
+      return c.Store(text.empty() ? SelectedItem(s, c.window, kComboItems) : text);
     }
-    case ControlType::kListbox: return c.Store(SelectedItem(s, c.window, false));
+    case ControlType::kListbox: return c.Store(SelectedItem(s, c.window, kListItems));
     case ControlType::kTreeview: return c.Store(SelectedTreeViewItem(s, c.window));
     case ControlType::kListview: return c.Store(SelectedListViewItems(c));
     default: return c.Store(TextViaClipboard(s));

@@ -233,6 +233,9 @@ TEST_F(WindowActionsTest, GetTextByEveryRetrievalMethod) {
     EXPECT_EQ(Act("Get Text", "Window Handle", std::to_string(c.window), c.options), result::kSuccess);
     EXPECT_EQ(Out(), c.want) << c.window << " " << c.options;
   }
+  desktop.Get(win::kCombo)->items.insert(desktop.Get(win::kCombo)->items.begin() + 1, std::string(260, 'x'));
+  Act("Get Text", "Window Handle", "207", "Control-Specific (all text)");
+  EXPECT_EQ(Out(), "apple\r\nbanana\r\n");  // an item longer than 259 characters is left out
   // Any other control: copied with Ctrl+C through the clipboard, which keeps its text.
   EXPECT_EQ(Act("Get Text", "Window Handle", "210", "Control-Specific (selected text)"), result::kSuccess);
   EXPECT_EQ(clipboard.Text().value_or(""), "kept");
