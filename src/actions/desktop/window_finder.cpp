@@ -115,8 +115,10 @@ class Search {
   bool IsFramedVisible(uint32_t w) { return desktop_.IsWindowVisible(w) && IsFramed(session_, w); }
 
   // The window test: every criterion must hold; the modes act and never match.
+  // Reads only what its criteria need: each read may cost a call into another process.
   bool Test(uint32_t w, bool topLevel) {
     const uint32_t flags = criteria_.flags;
+    if (!(flags & (kModes | findflag::kFramedVisible | findflag::kFramedVisibleTopLevel))) return Matches(w);
     const bool framedVisible = IsFramedVisible(w);
     if (flags & findflag::kMinimizeAll) {
       if (framedVisible && topLevel && !desktop_.IsIconic(w)) desktop_.ShowWindow(w, sw::kMinimize);
@@ -132,6 +134,11 @@ class Search {
       ListLine(w, topLevel && framedVisible, framedVisible);
       return false;
     }
+    return Matches(w);
+  }
+
+  bool Matches(uint32_t w) {
+    const uint32_t flags = criteria_.flags;
     if ((flags & findflag::kClass) && !ClassMatches(criteria_.className, desktop_.ClassName(w).substr(0, kClassChars)))
       return false;
     if ((flags & findflag::kId) && !EqualsNoCase(criteria_.id, Signed(desktop_.WindowLong(w, gwl::kId)))) return false;

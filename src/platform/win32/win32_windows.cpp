@@ -119,7 +119,6 @@ std::string Win32Desktop::WindowText(uint32_t handle, size_t maxChars) {
 }
 
 int64_t Win32Desktop::WindowLong(uint32_t handle, int index) {
-  if (!Valid(handle)) return 0;
   return static_cast<int64_t>(::GetWindowLongPtrA(ToHwnd(handle), index));
 }
 
@@ -132,20 +131,21 @@ bool Win32Desktop::ChangeWindowLong(uint32_t handle, int index, int64_t value) {
 
 std::optional<WindowRect> Win32Desktop::GetWindowRect(uint32_t handle) {
   RECT r = {};
-  if (!Valid(handle) || !::GetWindowRect(ToHwnd(handle), &r)) return std::nullopt;
+  if (!::GetWindowRect(ToHwnd(handle), &r)) return std::nullopt;
   return WindowRect{r.left, r.top, r.right, r.bottom};
 }
 
-bool Win32Desktop::IsWindowVisible(uint32_t handle) { return Valid(handle) && ::IsWindowVisible(ToHwnd(handle)); }
-bool Win32Desktop::IsIconic(uint32_t handle) { return Valid(handle) && ::IsIconic(ToHwnd(handle)); }
-bool Win32Desktop::IsZoomed(uint32_t handle) { return Valid(handle) && ::IsZoomed(ToHwnd(handle)); }
-bool Win32Desktop::IsWindowEnabled(uint32_t handle) { return Valid(handle) && ::IsWindowEnabled(ToHwnd(handle)); }
+// The queries below answer 0 or false for a handle that is no window; they need no check.
+bool Win32Desktop::IsWindowVisible(uint32_t handle) { return ::IsWindowVisible(ToHwnd(handle)); }
+bool Win32Desktop::IsIconic(uint32_t handle) { return ::IsIconic(ToHwnd(handle)); }
+bool Win32Desktop::IsZoomed(uint32_t handle) { return ::IsZoomed(ToHwnd(handle)); }
+bool Win32Desktop::IsWindowEnabled(uint32_t handle) { return ::IsWindowEnabled(ToHwnd(handle)); }
 
 uint32_t Win32Desktop::WindowFromPoint(int32_t x, int32_t y) { return FromHwnd(::WindowFromPoint(POINT{x, y})); }
 
 uint32_t Win32Desktop::GetWindowThreadProcessId(uint32_t handle, uint32_t* processId) {
   DWORD pid = 0;
-  const DWORD thread = Valid(handle) ? ::GetWindowThreadProcessId(ToHwnd(handle), &pid) : 0;
+  const DWORD thread = ::GetWindowThreadProcessId(ToHwnd(handle), &pid);
   if (processId) *processId = pid;
   return thread;
 }
@@ -203,7 +203,9 @@ std::optional<int64_t> Win32Desktop::Send(uint32_t handle, uint32_t msg, uint64_
   return static_cast<int64_t>(static_cast<LRESULT>(answer));
 }
 
+// Messages go only to windows: 0xFFFF would be every top-level window (HWND_BROADCAST).
 bool Win32Desktop::Post(uint32_t handle, uint32_t msg, uint64_t wParam, int64_t lParam) {
+  if (!Valid(handle)) return false;
   return PostMessageA(ToHwnd(handle), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) != FALSE;
 }
 
