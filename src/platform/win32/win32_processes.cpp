@@ -46,7 +46,8 @@ ModuleFileNameFn FindModuleFileNameEx() {
     HMODULE module = GetModuleHandleA(dll);
     if (!module) module = LoadLibraryA(dll);
     if (!module) continue;
-    if (FARPROC fn = GetProcAddress(module, "GetModuleFileNameExA")) return reinterpret_cast<ModuleFileNameFn>(fn);
+    if (FARPROC fn = GetProcAddress(module, "GetModuleFileNameExA"))
+      return reinterpret_cast<ModuleFileNameFn>(reinterpret_cast<void*>(fn));
   }
   return nullptr;
 }
