@@ -94,8 +94,11 @@ class Search {
         ownMain_(session.view().MainWindowHandle()) {}
 
   uint32_t Run() {
+    // Without a mode the test acts on nothing, so a hidden top-level window, which never
+    // counts, is not asked for its title: each ask is a round trip into its program.
+    const bool acts = (criteria_.flags & kModes) != 0;
     for (uint32_t top : desktop_.EnumWindows()) {
-      if (Test(top, true) && IsFramedVisible(top)) {
+      if (acts ? Test(top, true) && IsFramedVisible(top) : IsFramedVisible(top) && Test(top, true)) {
         ++session_.windowMatches.topLevel;
         result_ = top;
       }
