@@ -399,7 +399,7 @@ int UseWindow(Call& c) {
   uint32_t window = 0;
   bool searched = false;  // by match data: the finder's counts are this search's
   if (c.Has("Image")) {
-    return s.Fail("\"Use Window\" by image needs the image search, which is not built yet");
+    return s.Fail("\"Use Window\" by image is not built yet");
   } else if (c.Has(" X") || c.Has("Mouse")) {
     ScreenPoint p = d.CursorPosition();
     if (!c.Has("Mouse")) {

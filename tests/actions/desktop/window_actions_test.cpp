@@ -114,7 +114,7 @@ TEST_F(WindowActionsTest, UseWindowFailsWithTheExactMessages) {
   EXPECT_EQ(Use("", "Class"), result::kFailure);
   EXPECT_EQ(Error(), "Missing window information");
   EXPECT_EQ(Use("", "Image (Graphic)"), result::kFailure);
-  EXPECT_NE(Error().find("needs the image search"), std::string::npos);
+  EXPECT_EQ(Error(), "\"Use Window\" by image is not built yet");
 
   desktop.Get(win::kCalculator)->title = "Untitled - Notepad";
   settings.WriteNumber("*\\MultipleWindowError", 1);
