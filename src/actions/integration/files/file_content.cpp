@@ -124,7 +124,8 @@ int WriteFileAction(ActionContext& c) {
   }
   if (*at > content.size() + 1)
     return c.Fail("Start Position " + Decimal(*at) + " is past the end of '" + *path + "' (" + Decimal(content.size()) + " bytes)");
-  content.replace(*at - 1, std::min(data.size(), content.size() - (*at - 1)), data);
+  const auto start = static_cast<std::size_t>(*at - 1);  // fits: at most size() + 1
+  content.replace(start, std::min(data.size(), content.size() - start), data);
   if (OsError e = files.ReplaceContent(*path, content, &created); !e) return c.Fail("Unable to write file", *path, e);
   return result::kSuccess;
 }
