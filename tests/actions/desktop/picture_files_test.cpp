@@ -16,7 +16,7 @@ void Put(std::string& s, uint32_t v, int bytes) {
 }
 
 // A .bmp file laid out by hand: `value(x, y)` is the palette index or the raw pixel value.
-struct BmpSpec {
+struct BmpLayout {
   uint32_t headerSize = 40;
   int32_t width = 3, height = 2;  // negative height: top-down
   uint32_t bpp = 24, compression = 0;
@@ -25,7 +25,7 @@ struct BmpSpec {
   std::function<uint32_t(int32_t, int32_t)> value;
 };
 
-std::string MakeBmp(const BmpSpec& b) {
+std::string MakeBmp(const BmpLayout& b) {
   const int32_t h = b.height < 0 ? -b.height : b.height;
   std::string header;
   Put(header, b.headerSize, 4);
@@ -77,7 +77,7 @@ TEST(BmpFile, ReadsEveryDepthAndLayout) {
   auto index = [](uint32_t mod) { return [mod](int32_t x, int32_t y) { return static_cast<uint32_t>(x + 3 * y) % mod; }; };
   struct Row {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::function<uint32_t(int32_t, int32_t)> want;
   } rows[] = {
       {"1 bit, odd width", {40, 9, 3, 1, 0, {0x000000, 0xFFFFFF}, {}, index(2)},
@@ -99,11 +99,11 @@ TEST(BmpFile, ReadsEveryDepthAndLayout) {
   };
   for (const Row& r : rows) {
     std::string error;
-    std::optional<Picture> p = ReadBmp(MakeBmp(r.spec), &error);
+    std::optional<Picture> p = ReadBmp(MakeBmp(r.layout), &error);
     ASSERT_TRUE(p) << r.name << ": " << error;
-    EXPECT_EQ(p->bitsPerPixel, r.spec.bpp) << r.name;
-    ASSERT_EQ(p->width(), r.spec.width) << r.name;
-    ASSERT_EQ(p->height(), std::abs(r.spec.height)) << r.name;
+    EXPECT_EQ(p->bitsPerPixel, r.layout.bpp) << r.name;
+    ASSERT_EQ(p->width(), r.layout.width) << r.name;
+    ASSERT_EQ(p->height(), std::abs(r.layout.height)) << r.name;
     for (int32_t y = 0; y < p->height(); ++y)
       for (int32_t x = 0; x < p->width(); ++x) EXPECT_EQ(p->At(x, y), r.want(x, y)) << r.name << " at " << x << "," << y;
   }

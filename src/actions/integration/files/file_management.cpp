@@ -179,13 +179,13 @@ int FindFile(ActionContext& c) {
 }
 
 int CountFilesFolders(ActionContext& c) {
-  std::string spec(Trim(c.Expand(c.step.text)));
-  if (spec.empty()) return c.Fail("No File Spec given");
+  std::string mask(Trim(c.Expand(c.step.text)));
+  if (mask.empty()) return c.Fail("No File Spec given");
   const bool folders = c.Option("Folders");
-  if (!HasWildcards(NamePart(spec)) && c.session.files().Kind(spec) == PathKind::kFolder) spec = Joined(spec, "*");
-  if (!RequireFolder(c, std::string(FolderPart(spec)))) return result::kFailure;
+  if (!HasWildcards(NamePart(mask)) && c.session.files().Kind(mask) == PathKind::kFolder) mask = Joined(mask, "*");
+  if (!RequireFolder(c, std::string(FolderPart(mask)))) return result::kFailure;
   size_t n = 0;
-  c.session.files().ListMatches(spec, folders, c.Option("Recursive"), [&](const std::string&) {
+  c.session.files().ListMatches(mask, folders, c.Option("Recursive"), [&](const std::string&) {
     ++n;
     return true;
   });
