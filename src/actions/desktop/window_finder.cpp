@@ -38,8 +38,6 @@ constexpr std::array<FieldRow, 5> kFields{{{kTitleCriteria, 259},
                                            {findflag::kUserData, 31},
                                            {findflag::kHandle, 31}}};
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 uint32_t DecimalValue(std::string_view text) {
   uint32_t v = 0;
   for (char c : text) {
@@ -209,12 +207,9 @@ uint32_t HandleFieldValue(std::string_view field) {
                                       (field.size() > 1 && field[0] == '0' && (field[1] == 'x' || field[1] == 'X')));
   if (!hex) return DecimalValue(field);
   size_t at = 0;
-  while (at < field.size() && !(IsHexDigit(field[at]) && field[at] != '0')) ++at;
+  while (at < field.size() && HexDigitValue(field[at]) <= 0) ++at;
   uint32_t v = 0;
-  for (; at < field.size() && IsHexDigit(field[at]); ++at) {
-    const char c = field[at];
-    v = v * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-  }
+  for (int d; at < field.size() && (d = HexDigitValue(field[at])) >= 0; ++at) v = v * 16 + static_cast<uint32_t>(d);
   return v;
 }
 
