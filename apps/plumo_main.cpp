@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
   StopSignals signals;  // before the port starts any thread
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   ApplyIniKeyOverride(store, port.environment().ProgramPath());
   WriteStartupDefaults(store, {kAssumedScreenWidth, kAssumedFontHeight, DocumentsFolderOf(port.environment(), store)});
   const ProcessLogging logging = ApplyLoggingSwitches(store, request);

@@ -22,7 +22,7 @@ struct Bench {
     std::string db = "/tmp/plumo_engine_bench_" + std::to_string(getpid()) + ".sqlite3";
     setenv("PLUMO_REGISTRY", db.c_str(), 1);
     port = std::make_unique<NativePort>();
-    settings = std::make_unique<SettingsStore>(port->registry(), port->environment());
+    settings = std::make_unique<SettingsStore>(port->registry(), port->environment(), port->files());
     settings->WriteNumber("*\\LogLevel", 0);
     settings->WriteNumber("*\\InterStepDelay", 0);
     settings->WriteNumber("*\\HiliteRunningStep", 0);
@@ -57,7 +57,7 @@ void BM_ForLoopWithFormulaAndIf(benchmark::State& state) {
   Bench b;
   RegisterEngineActions(*b.session);
   NoVariablesPalette palette;
-  SessionVariables variables(*b.session, palette);
+  SessionVariables& variables = b.session->AttachVariables(std::make_unique<SessionVariables>(*b.session, palette));
   b.session->scripts.Open(ForLoopScript());
   for (auto _ : state) {
     b.session->flowState.Reset(0);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/posix/sqlite_registry.h"
 #include "settings/settings_store.h"
@@ -45,7 +46,8 @@ void BM_ReadUnchangedValue(benchmark::State& state) {
   auto reg = OpenRegistry(db.path(), state);
   if (!reg) return;
   FakeEnvironment env;
-  SettingsStore store(*reg, env);
+  FakeFiles files;
+  SettingsStore store(*reg, env, files);
   store.WriteNumber("*\\InterStepDelay", 250);
   int64_t sum = 0;
   for (auto _ : state) sum += store.ReadNumber("*\\InterStepDelay");
@@ -60,7 +62,8 @@ void BM_ReadUnchangedUserVariable(benchmark::State& state) {
   auto reg = OpenRegistry(db.path(), state);
   if (!reg) return;
   FakeEnvironment env;
-  SettingsStore store(*reg, env);
+  FakeFiles files;
+  SettingsStore store(*reg, env, files);
   store.WriteText("SOFTWARE\\Plumo\\UserVariables\\%s", "C:\\Data\\input.csv", {"customer_file"});
   size_t total = 0;
   for (auto _ : state) total += store.ReadText("SOFTWARE\\Plumo\\UserVariables\\%s", 4096, {"customer_file"}).size();
@@ -76,7 +79,8 @@ void BM_WriteValue(benchmark::State& state) {
   auto reg = OpenRegistry(db.path(), state);
   if (!reg) return;
   FakeEnvironment env;
-  SettingsStore store(*reg, env);
+  FakeFiles files;
+  SettingsStore store(*reg, env, files);
   int64_t i = 0;
   for (auto _ : state) {
     if (store.WriteText("SOFTWARE\\Plumo\\UserVariables\\row%d", RowText(i), {static_cast<long long>(i)}) == 0) {

@@ -8,6 +8,7 @@
 #include "compiler/icon_file.h"
 #include "compiler/program_image.h"
 #include "compiler/version_info.h"
+#include "scripts/action_catalog.h"
 #include "scripts/packed.h"
 #include "scripts/pe_resources.h"
 #include "scripts/script_writer.h"
@@ -20,9 +21,6 @@ constexpr std::string_view kExtensions[] = {".exe", ".com", ".dll"};
 // Category 8 actions that ask nothing of the user, by a word of their name.
 constexpr std::string_view kNoPromptWords[] = {"Display Message", "Display Warning", "Ask Yes/No", "Custom Message",
                                                "File",            "Folder",          "Create Win"};
-constexpr int kPromptCategory = 8;
-constexpr int kInternetCategory = 11;
-constexpr int kConditionCategory = 14;
 
 // Runtime images by platform, then: Call Script, prompts with Internet, prompts alone,
 // Internet alone, none of these.
@@ -38,7 +36,7 @@ template <typename Steps, typename Fn>
 void ForEachCounted(Steps& steps, Fn fn) {
   for (size_t i = 0; i < steps.size(); ++i) {
     auto& s = steps[i];
-    if (s.category < 1 || s.category > 16) break;
+    if (!ValidCategory(s.category)) break;
     if (s.status == 1 || s.status == 2 || ContainsNoCase(s.action, "Comment")) continue;
     fn(s, i);
   }
@@ -83,8 +81,8 @@ StepCount CountSteps(const Script& script) {
     if (c.counted++ == 0) c.first = static_cast<int>(i);
     ++c.perCategory[s.category];
     if (ContainsNoCase(s.action, "Call Script")) c.callsScript = true;
-    if (s.category == kConditionCategory && ContainsNoCase(s.action, "Internet")) c.testsInternet = true;
-    if (s.category == kPromptCategory) {
+    if (s.category == category::kIf && ContainsNoCase(s.action, "Internet")) c.testsInternet = true;
+    if (s.category == category::kUserPrompts) {
       bool prompt = true;
       for (std::string_view w : kNoPromptWords)
         if (ContainsNoCase(s.action, w)) prompt = false;
@@ -95,7 +93,7 @@ StepCount CountSteps(const Script& script) {
 }
 
 int RuntimeImageId(Platform platform, const StepCount& count) {
-  const bool internet = count.perCategory[kInternetCategory] > 0 || count.testsInternet;
+  const bool internet = count.perCategory[category::kInternet] > 0 || count.testsInternet;
   const bool prompts = count.prompts > 0;
   int column = count.callsScript          ? 0
                : prompts && internet      ? 1
@@ -230,7 +228,7 @@ class Builder {
   }
   // A failure once the output exists: the half-made program goes.
   int FailAndDelete(const std::string& text) {
-    sv_.files.Delete(r_.output);
+    (void)sv_.files.Delete(r_.output);  // the failure the user is told of is the first one
     return Fail(text);
   }
 
@@ -282,7 +280,7 @@ class Builder {
     if (!image || !PutDosHeader(*image)) {
       error = OsError("Unpack", oscode::kInvalidParameter, kDamagedImage);
     } else {
-      sv_.files.Delete(r_.output);
+      (void)sv_.files.Delete(r_.output);  // a file that stays makes the write below fail and say so
       sv_.clock.Sleep(pause::kBeforeRewrite);
       bool created = false;
       error = sv_.files.ReplaceContent(r_.output, *image, &created);

@@ -98,7 +98,7 @@ std::optional<bool> RegistryKeyTrue(ConditionContext& c) {
 std::optional<bool> ProcessTrue(ConditionContext& c) {
   const std::string name = std::string(Trim(c.Text()));
   std::vector<ProcessEntry> processes;
-  if (OsError e = c.session.processes().List(&processes); !e) {
+  if (OsError e = c.session.processes().List(&processes); !e.ok()) {
     c.session.SetError("The running processes could not be listed: " + e.ToString());
     return std::nullopt;
   }
@@ -119,8 +119,9 @@ std::optional<bool> VariableTrue(ConditionContext& c) {
   std::string userName = raw;
   if (kind == kUser && !userName.empty() && userName[0] == '%') userName.erase(0, 1);
   const std::string expanded = s.ExpandStep(kind == kUser ? "%" + userName : raw, c.slot, c.index);
-  auto stored = [&] { return s.variables.probeVariable && s.variables.probeVariable(s, userName) > 0; };
-  if (kind == kUser && !s.variables.probeVariable) return Unavailable(c, "the variable store");
+  RunVariables* variables = s.variables();
+  auto stored = [&] { return variables && variables->ProbeVariable(userName) > 0; };
+  if (kind == kUser && !variables) return Unavailable(c, "the variable store");
 
   if (ContainsNoCase(o, "Exist") || ContainsNoCase(o, "Define")) {
     switch (kind) {
@@ -254,11 +255,10 @@ int ConditionExecutor(Session& session, int slot, int index, bool) {
   step.ranFlag = ran::kSucceeded;
   std::string_view name = step.action;
   std::string_view options = step.options;
-  const bool quick = ContainsNoCase(options, "Quick");
-  const bool ifName = StartsWithNoCase(name, "IF ");
+  const bool blockIf = IsBlockIf(step);
   auto top = [&]() -> int32_t& { return flow.ifs[static_cast<size_t>(std::clamp(flow.ifDepth, 0, kIfSlots - 1))]; };
 
-  if (ifName && !quick && !ContainsNoCase(options, "ELSE")) {
+  if (blockIf && !ContainsNoCase(options, "ELSE")) {
     if (++flow.ifDepth >= kIfSlots) {
       LogLine(session, "    WARNING: Too many embedded IF statements");
       flow.ifDepth = kIfSlots - 1;
@@ -267,7 +267,7 @@ int ConditionExecutor(Session& session, int slot, int index, bool) {
     }
     return Evaluate(session, slot, index, step);
   }
-  if (ifName && !quick) {
+  if (blockIf) {
     if (top() == 0) return Evaluate(session, slot, index, step);
     return SkipToEndIf(session, slot, index, step);
   }

@@ -2,11 +2,12 @@
 
 #include "base/text.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 
 void ExecutorTable::Register(int category, Executor executor) {
-  if (category >= 1 && category <= 16) byCategory_[static_cast<size_t>(category)] = std::move(executor);
+  if (ValidCategory(category)) byCategory_[static_cast<size_t>(category)] = std::move(executor);
 }
 
 void ExecutorTable::RegisterAction(int category, std::string_view action, Executor executor) {
@@ -20,7 +21,7 @@ void ExecutorTable::RegisterAction(int category, std::string_view action, Execut
 }
 
 const Executor* ExecutorTable::Find(int category) const {
-  if (category < 1 || category > 16) return nullptr;
+  if (!ValidCategory(category)) return nullptr;
   const Executor& e = byCategory_[static_cast<size_t>(category)];
   return e ? &e : nullptr;
 }
@@ -48,7 +49,7 @@ struct ForwardRow {
   int category;
   int notifyCode;
 };
-constexpr ForwardRow kForwardRows[] = {{8, 1}, {2, 2}, {16, 3}};
+constexpr ForwardRow kForwardRows[] = {{category::kUserPrompts, 1}, {category::kRun, 2}, {category::kSystem, 3}};
 
 }  // namespace
 

@@ -49,7 +49,7 @@ class ExecutorTable {
     std::string action;
     Executor executor;
   };
-  std::array<Executor, 17> byCategory_;
+  std::array<Executor, 17> byCategory_;  // by number; 0 unused
   std::vector<Named> byAction_;
 };
 

@@ -1,5 +1,6 @@
 #include "engine/failure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {
@@ -41,7 +43,7 @@ void TakeSnapshot(Session& session, int index) {
   OsError e;
   if (std::optional<Picture> shot = session.desktop().CaptureScreen(session.desktop().VirtualScreen(), false, &e))
     e = SaveBmp(session.files(), path, *shot);
-  if (!e) LogLine(session, "    No failure snapshot could be taken: " + e.ToString());
+  if (!e.ok()) LogLine(session, "    No failure snapshot could be taken: " + e.ToString());
 }
 
 // The Step the failure mode jumps to, or -1.
@@ -73,28 +75,32 @@ bool NumberedVariable(std::string_view name, int* number) {
 void IncrementVariable(Session& session, int slot, int index, const Step& step) {
   std::string_view name = step.onfailValue;
   if (name.empty()) return;
-  const bool numbered = [&] { int n; return NumberedVariable(name, &n); }();
-  if (!session.variables.expand || !(numbered ? bool(session.variables.setNumbered) : bool(session.variables.saveOutput))) {
+  RunVariables* variables = session.variables();
+  if (!variables) {
     LogLine(session, FormatText("    Incrementing variable '%s' needs the variable store, which is not built yet",
                             step.onfailValue.c_str()));
     return;
   }
-  const int value = LeadingInteger(session.Expand(name)) + 1;
+  const int value = LeadingInteger(variables->Expand(name)) + 1;
   const std::string text = std::to_string(value);
   int number = 0;
   if (NumberedVariable(name, &number))
-    session.variables.setNumbered(session, number, Bounded(text, kNumberedValueWidth));
+    variables->SetNumbered(number, Bounded(text, kNumberedValueWidth));
   else
-    session.variables.saveOutput(session, slot, index, "Variable", name, text);
+    variables->StoreInto(slot, index, "Variable", name, text);
   LogLine(session, FormatText("    Incrementing variable '%s' = %d", step.onfailValue.c_str(), value));
 }
 
 }  // namespace
 
+uint32_t RetryPauseMs(double timeoutMs) {
+  return static_cast<uint32_t>(std::clamp(timeoutMs / 20.0, double(kRetryPauseMinMs), double(kRetryPauseMaxMs)));
+}
+
 double TimeoutSeconds(Session& session, int slot, int index) {
   const Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
   std::string text = session.ExpandStep(step.timeout, slot, index);
-  if (session.variables.evaluateNumber) return session.variables.evaluateNumber(session, text);
+  if (RunVariables* variables = session.variables()) return variables->EvaluateNumber(text);
   std::string_view t = Trim(text);
   if (t.empty()) return 0;
   std::string s(t);
@@ -116,7 +122,7 @@ int HandleFailure(Session& session, int slot, int index) {
   Script* script = slot >= 0 && slot < ScriptSlots::kCount ? session.scripts.At(slot) : nullptr;
   if (!script || index < 0 || static_cast<size_t>(index) >= script->steps.size()) return -1;
   Step& step = script->steps[static_cast<size_t>(index)];
-  if (step.category < 1 || step.category > 16) return -1;
+  if (!ValidCategory(step.category)) return -1;
   RunState& run = session.run;
 
   // An interrupted Delay or Freeze ends the run quietly.
@@ -126,8 +132,7 @@ int HandleFailure(Session& session, int slot, int index) {
   }
   // A block IF whose condition was false is no failure; one whose condition could not be
   // tested (its reason in the error text) is.
-  if (step.action.str().find("IF ") != std::string::npos && !ContainsNoCase(step.options, "Quick") &&
-      run.errorText.empty()) {
+  if (IsBlockIf(step) && run.errorText.empty()) {
     step.ranFlag = ran::kFailedPassedOver;
     if (!session.flow.findElseOrEndIf) {
       LogLine(session, "    IF blocks need flow control, which is not built yet");
@@ -136,10 +141,14 @@ int HandleFailure(Session& session, int slot, int index) {
     return session.flow.findElseOrEndIf(session, slot, index);
   }
 
-  const double timeout = TimeoutSeconds(session, slot, index);
+  const double timeoutMs = TimeoutSeconds(session, slot, index) * 1000.0;
   const uint32_t elapsed = session.clock().TickCount() - run.stepStartTime;
-  if (static_cast<double>(elapsed) < timeout * 1000.0) {
+  if (static_cast<double>(elapsed) < timeoutMs) {
     step.ranFlag = ran::kRun;
+    // A pause between attempts, so that a long time-out does not keep a core busy; the Step's
+    // last attempt comes when its time-out has run out. A stop is seen at the loop's checkpoint.
+    const double left = timeoutMs - static_cast<double>(elapsed);
+    session.SleepInRun(static_cast<uint32_t>(std::min<double>(RetryPauseMs(timeoutMs), left)));
     return index;
   }
 
@@ -216,7 +225,7 @@ int HandleFailure(Session& session, int slot, int index) {
     case FailureMode::kProgram: {
       std::string program = Bounded(session.environment().ExpandStrings(step.onfailValue.str()), kProgramWidth);
       LogLine(session, FormatText("    Running program: [%s]", program.c_str()));
-      if (session.system().ShellOpen(program) <= 32) LogLine(session, FormatText("    Unable to start program \"%s\"", program.c_str()));
+      if (!session.system().ShellOpen(program).ok()) LogLine(session, FormatText("    Unable to start program \"%s\"", program.c_str()));
       break;
     }
     case FailureMode::kOther:

@@ -13,6 +13,12 @@ constexpr uint32_t kFailureDialogSpacingMs = 250;
 // Longer error texts go to the log instead of into the dialog.
 constexpr size_t kDialogErrorLimit = 384;
 
+// The pause between the attempts of a failing Step within its time-out: a twentieth of the
+// time-out, 100 to 250 ms.
+constexpr uint32_t kRetryPauseMinMs = 100;
+constexpr uint32_t kRetryPauseMaxMs = 250;
+uint32_t RetryPauseMs(double timeoutMs);
+
 // A Step's `timeout` expanded and evaluated as seconds; 0 when empty or not a number.
 double TimeoutSeconds(Session& session, int slot, int index);
 

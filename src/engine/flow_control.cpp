@@ -1,6 +1,8 @@
 #include "engine/flow_control.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -8,6 +10,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "settings/setting_path.h"
 #include "vars/condition.h"
 #include "vars/number_text.h"
@@ -23,16 +26,22 @@ constexpr int kMaxWindowsPassedOver = 100000;
 
 bool Marked(const Step& s) { return (s.status & (status::kSkip | status::kBreakpoint)) != 0; }
 bool IsNextLoop(const Step& s) { return EqualsNoCase(s.action, "NEXT LOOP"); }
-bool IsBlockIfName(const Step& s) { return StartsWithNoCase(s.action, "IF ") && !ContainsNoCase(s.options, "Quick"); }
 
 Script& ScriptOf(Session& session, int slot) { return *session.scripts.At(slot); }
 
 // The number a START field gives: its expanded text read as a decimal number; `empty` when
 // it expands to nothing.
-float FieldNumber(Session& session, std::string_view field, int slot, int index, float empty) {
+double FieldNumber(Session& session, std::string_view field, int slot, int index, double empty) {
   std::string text = session.ExpandStep(field, slot, index);
   if (text.empty()) return empty;
-  return static_cast<float>(LeadingNumber(text));
+  const double value = LeadingNumber(text);
+  return std::isfinite(value) ? value : empty;
+}
+
+// A loop value as an int, for item numbers and the "Loop %d/%d" display.
+int ClampToInt(double value) {
+  if (!(value == value)) return 0;
+  return static_cast<int>(std::clamp(value, double(INT32_MIN), double(INT32_MAX)));
 }
 
 void SetNext(Session& session, int index) { session.run.nextStep = index; }
@@ -69,7 +78,7 @@ void CloseIfBlocksBetween(Session& session, int slot, int a, int b) {
   for (int i = lo; i < hi && flow.ifDepth > 0; ++i) {
     const Step& s = script.steps[static_cast<size_t>(i)];
     if (Marked(s)) continue;
-    if (!EqualsNoCase(s.action, "END IF") && !IsBlockIfName(s)) continue;
+    if (!EqualsNoCase(s.action, "END IF") && !IsBlockIf(s)) continue;
     const int top = std::min(flow.ifDepth, kIfSlots - 1);
     LogFormat(session, "    Leaving (and closing) IF block which was entered at [Step %d]", flow.ifs[static_cast<size_t>(top)]);
     flow.ifs[static_cast<size_t>(top)] = 0;
@@ -97,8 +106,8 @@ int EndLoop(Session& session, int slot, int from) {
   LoopLevel& level = Level0(session, slot);
   const int next = FindNextLoop(script, from) + 1;
   const std::string value = LoopNumberText(level.current);
-  LogFormat(session, "    END OF LOOP from [Step %d], Final Value: %s, Total Loops: %d, Continuing with [Step %d]...",
-            level.startStep, value.c_str(), level.passes, next + 1);
+  LogFormat(session, "    END OF LOOP from [Step %d], Final Value: %s, Total Loops: %lld, Continuing with [Step %d]...",
+            level.startStep, value.c_str(), static_cast<long long>(level.passes), next + 1);
   StatusText(session, 2, true, "Loop: " + value);
   PopLevel(session, slot);
   SetNext(session, next);
@@ -108,7 +117,7 @@ int EndLoop(Session& session, int slot, int from) {
 // One pass of a loop kind: true when the loop goes on (its item stored), false when it ends.
 using LoopKind = bool (*)(Session& session, int slot, int index, Step& step, LoopLevel& level);
 
-int ItemNumber(const LoopLevel& level) { return static_cast<int>(level.current); }
+int ItemNumber(const LoopLevel& level) { return ClampToInt(level.current); }
 
 bool StoreItem(Session& session, int slot, int index, const LoopLevel& level) {
   const int n = ItemNumber(level);
@@ -118,8 +127,10 @@ bool StoreItem(Session& session, int slot, int index, const LoopLevel& level) {
 }
 
 bool ForPass(Session& session, int slot, int index, Step&, LoopLevel& level) {
-  const bool ended = (level.increment < 0 && level.endValue > level.current) ||
-                     (level.increment > 0 && level.endValue < level.current);
+  // A step's rounding (0.1 + 0.1 + 0.1 is a hair above 0.3) does not end the loop early.
+  const double slack = std::abs(level.increment) * 1e-9;
+  const bool ended = (level.increment < 0 && level.endValue > level.current + slack) ||
+                     (level.increment > 0 && level.endValue < level.current - slack);
   if (ended) {
     level.current -= level.increment;
     return false;
@@ -176,7 +187,7 @@ bool FileLinePass(Session& session, int slot, int index, Step& step, LoopLevel& 
   const std::string path = BesideScript(session, slot, session.ExpandStep(step.text, slot, index));
   std::string content;
   bool opened = false;
-  if (!session.files().ReadFile(path, &content, &opened)) return false;
+  if (!session.files().ReadFile(path, &content, &opened).ok()) return false;
   const int wanted = ItemNumber(level);
   if (wanted < 1) return false;
   size_t begin = 0;
@@ -229,7 +240,7 @@ bool ProcessPass(Session& session, int slot, int index, Step& step, LoopLevel& l
     level.hasItems = true;
     std::vector<ProcessEntry> processes;
     OsError e = session.processes().List(&processes);
-    if (!e) LogLine(session, "    The running processes could not be listed: " + e.ToString());
+    if (!e.ok()) LogLine(session, "    The running processes could not be listed: " + e.ToString());
     for (const ProcessEntry& p : processes) level.items.push_back(p.name + "|" + std::to_string(p.id));
   }
   const int n = ItemNumber(level);
@@ -256,7 +267,7 @@ bool RegistryPass(Session& session, int slot, int index, Step& step, LoopLevel& 
   auto loc = ResolveSettingPath(path + "\\", {}, session.settings().keyOverride());
   if (!loc) return false;
   std::vector<std::string> names;
-  if (!session.registry().ListSubkeys(loc->root, loc->key, &names)) return false;
+  if (!session.registry().ListSubkeys(loc->root, loc->key, &names).ok()) return false;
   const int n = ItemNumber(level);
   if (n < 1 || static_cast<size_t>(n) > names.size()) return false;
   const std::string& name = names[static_cast<size_t>(n) - 1];
@@ -323,7 +334,7 @@ int LoopStart(Session& session, int slot, int index, Step& step) {
     level->startStep = index + 1;
     level->endValue = FieldNumber(session, step.text, slot, index, 1);
     if (ContainsNoCase(step.action, "FOR")) {
-      level->current = FieldNumber(session, step.value1, slot, index, 1);
+      level->first = level->current = FieldNumber(session, step.value1, slot, index, 1);
       level->increment = FieldNumber(session, step.value2, slot, index, 1);
     }
   }
@@ -407,10 +418,9 @@ int FindElseOrEndIf(Session& session, int slot, int index, bool endIfOnly) {
   for (int i = index + 1; i < count; ++i) {
     const Step& s = script.steps[static_cast<size_t>(i)];
     if (s.Skipped()) continue;
-    const bool ifName = StartsWithNoCase(s.action, "IF ");
-    const bool elseIf = ifName && ContainsNoCase(s.options, "ELSE IF");
+    const bool elseIf = StartsWithNoCase(s.action, "IF ") && ContainsNoCase(s.options, "ELSE IF");
     const bool endIf = EqualsNoCase(s.action, "END IF");
-    if (ifName && !elseIf && !ContainsNoCase(s.options, "Quick")) {
+    if (IsBlockIf(s) && !elseIf) {
       ++level;
     } else if (endIf && level >= 1) {
       --level;
@@ -423,7 +433,9 @@ int FindElseOrEndIf(Session& session, int slot, int index, bool endIfOnly) {
   return count;
 }
 
-int FlowControlExecutor(Session& session, int slot, int index, bool) {
+namespace {
+
+int FlowStep(Session& session, int slot, int index) {
   Script& script = ScriptOf(session, slot);
   Step& step = script.steps[static_cast<size_t>(index)];
   std::string_view name = step.action;
@@ -478,8 +490,14 @@ int FlowControlExecutor(Session& session, int slot, int index, bool) {
     // Jumping to Step 1 instead would loop for ever.
     if (start < 0) return session.Fail("NEXT LOOP without a matching START LOOP");
     LoopLevel& level = Level0(session, slot);
+    const double step = level.increment == 0 ? 1 : level.increment;
+    const double next = level.first + static_cast<double>(level.passes + 1) * step;
+    // A step too small for the value's magnitude would leave the loop where it is for ever.
+    if (next == level.current)
+      return session.Fail(FormatText("The loop counter cannot move from %s in steps of %s",
+                                     LoopNumberText(level.current).c_str(), LoopNumberText(step).c_str()));
     ++level.passes;
-    level.current += level.increment == 0 ? 1 : level.increment;
+    level.current = next;
     LogFormat(session, "    Jumping to START LOOP at [Step %d]...", start + 1);
     SetNext(session, start);
     return result::kSuccess;
@@ -487,17 +505,25 @@ int FlowControlExecutor(Session& session, int slot, int index, bool) {
   return LoopStart(session, slot, index, step);
 }
 
+}  // namespace
+
+int FlowControlExecutor(Session& session, int slot, int index, bool) {
+  const int r = FlowStep(session, slot, index);
+  session.flowState.Publish(slot);
+  return r;
+}
+
 void RegisterFlowControl(Session& session) {
-  session.executors.Register(13, FlowControlExecutor);
-  session.executors.Register(14, ConditionExecutor);
+  session.executors.Register(category::kLoopsFlow, FlowControlExecutor);
+  session.executors.Register(category::kIf, ConditionExecutor);
   session.flow.reset = [](Session& s, int slot) { s.flowState.Reset(slot); };
   session.flow.findElseOrEndIf = [](Session& s, int slot, int index) { return FindElseOrEndIf(s, slot, index, false); };
   session.flow.openLoop = [](Session& s, int slot, int* value, int* end) {
     if (slot < 0 || slot >= ScriptSlots::kCount) return false;
     const LoopLevel& level = s.flowState.loops[static_cast<size_t>(slot)][0];
     if (level.startStep == 0) return false;
-    *value = static_cast<int>(level.current);
-    *end = static_cast<int>(level.endValue);
+    *value = ClampToInt(level.current);
+    *end = ClampToInt(level.endValue);
     return true;
   };
 }

@@ -63,12 +63,6 @@ std::string TextColumn(Session& session, const Step& step, int type, size_t maxT
   return out;
 }
 
-bool FileExists(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f) std::fclose(f);
-  return f != nullptr;
-}
-
 bool IsRelative(const std::string& path) {
   if (path.empty()) return true;
   if (path[0] == '\\' || path[0] == '/') return false;
@@ -78,14 +72,6 @@ bool IsRelative(const std::string& path) {
 std::string FolderOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut + 1));
-}
-
-bool WriteReportFile(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) written = false;
-  if (!written) std::remove(path.c_str());
-  return written;
 }
 
 }  // namespace
@@ -151,10 +137,9 @@ bool ReportOfLastRun(Session& session, int slot) {
     return false;
   }
   if (IsRelative(path)) path = FolderOf(script->path) + path;
-  if (FileExists(path)) {
+  if (session.files().Kind(path) == PathKind::kFile) {
     std::string question = "The file '" + path + "' already exists.\n\nReplace existing file?";
     if (AskUser(session, question, "Confirm Action", kConfirmStyle) != answer::kYes) return false;
-    std::remove(path.c_str());
   }
   const int type = settings.ReadNumber("*\\Report\\ReportType");
   if (type == kGrid) {
@@ -186,12 +171,13 @@ bool ReportOfLastRun(Session& session, int slot) {
       AskUser(session, "Unable to write the report: " + e, path, kErrorStyle);
       return false;
     }
-  } else if (!WriteReportFile(path, bytes)) {
+  } else if (bool created = false; !session.files().ReplaceContent(path, bytes, &created).ok()) {
+    // The old report stays whole until the new one is complete.
     AskUser(session, "Unable to write the report", path, kErrorStyle);
     return false;
   }
   const bool open = settings.Probe("*\\Report\\OpenImmediately") == 0 || settings.ReadNumber("*\\Report\\OpenImmediately");
-  if (open && session.system().ShellOpen(path) <= 32)
+  if (open && !session.system().ShellOpen(path).ok())
     AskUser(session, "Unable to launch report", path, kErrorStyle);
   return true;
 }

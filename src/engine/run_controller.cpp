@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "base/text.h"
 #include "engine/failure.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {
@@ -17,11 +19,10 @@ constexpr uint32_t kInformationStyle = msgbox::kIconInformation | msgbox::kTaskM
 constexpr uint32_t kEditorCloseSleepMs = 200;
 constexpr char kScreenSaveActive[] = "HKEY_CURRENT_USER\\Control Panel\\Desktop\\ScreenSaveActive";
 
-bool ValidCategory(int category) { return category >= 1 && category <= 16; }
-
 bool SettingOn(Session& session, std::string_view path) { return session.settings().ReadNumber(path) != 0; }
 
-// Log level, always-generate-output switch and highlight switch, read at each run's start.
+// Log level, always-generate-output switch and highlight switch, read at each run's start
+// (on the main thread for the header, on the run thread at the loop's start).
 void ReadRunSwitches(Session& session) {
   RunState& run = session.run;
   run.highlight = SettingOn(session, "*\\HiliteRunningStep") ? 1 : 0;
@@ -31,15 +32,20 @@ void ReadRunSwitches(Session& session) {
   if (session.forcedOutput) run.alwaysOutput = 1;
 }
 
-void StopAtStep(Session& session, int slot, Step& step, int index) {
-  const bool scriptExit = step.action.str().rfind("Exit ", 0) == 0;
-  step.ranFlag = scriptExit ? ran::kSucceeded : ran::kRun;
+// The run stops at a Step it entered (step) or in front of one it was about to enter (null).
+void StopAtStep(Session& session, int slot, Step* step, int index) {
+  const bool scriptExit = step && step->action.str().rfind("Exit ", 0) == 0;
+  if (step) step->ranFlag = scriptExit ? ran::kSucceeded : ran::kRun;
   if (!scriptExit || session.StopRequested()) session.outcome.stopped = true;
   session.slots[static_cast<size_t>(slot)].runRepeats = 0;
   char text[64];
   std::snprintf(text, sizeof text, "Stopping run at [STEP %d]", index + 1);
   LogLine(session, text);
   StatusText(session, 0, true, text);
+}
+
+void LogPriorityFailure(Session& session, const OsError& e) {
+  if (!e.ok()) LogLine(session, "    The priority of the process could not be changed: " + e.ToString());
 }
 
 int Execute(Session& session, Step& step, int slot, int index) {
@@ -51,13 +57,13 @@ int Execute(Session& session, Step& step, int slot, int index) {
     LogFormat(session, "    %s", text);
     return result::kSuccess;
   }
-  if (step.category != 7) return (*executor)(session, slot, index, false);
+  if (step.category != category::kWait) return (*executor)(session, slot, index, false);
   // Waits poll; they should not take the machine from the programs they wait for.
   Processes& processes = session.processes();
   const uint32_t before = processes.PriorityClass();
-  processes.SetPriorityClass(priority::kIdle);
+  LogPriorityFailure(session, processes.SetPriorityClass(priority::kIdle));
   int r = (*executor)(session, slot, index, false);
-  processes.SetPriorityClass(before);
+  LogPriorityFailure(session, processes.SetPriorityClass(before));
   return r;
 }
 
@@ -66,6 +72,22 @@ void KeepPopupVisible(Session& session, const Step& step) {
   if (!ContainsNoCase(step.action, " Popup") && !ContainsNoCase(step.action, "Display Image")) return;
   int ms = LeadingInteger(step.timeout);
   if (ms > 0) session.clock().Sleep(static_cast<uint32_t>(std::clamp(ms, 1000, 3000)));
+}
+
+// The run thread leaves the step loop: the run is Finishing and its clean-up runs here, unless a
+// forced stop has taken it over (the thread is then being terminated).
+void LeaveRun(Session& session, int slot, int lastStep, bool keepResources) {
+  RunPhase expected = RunPhase::kRunning;
+  while (!session.run.phase.compare_exchange_weak(expected, RunPhase::kFinishing)) {
+    if (expected == RunPhase::kTerminating) std::this_thread::yield();
+    else if (expected != RunPhase::kRunning) return;
+    expected = RunPhase::kRunning;
+  }
+  CleanUpRun(session, slot, lastStep, keepResources);
+}
+
+void ReleaseHeld(Session& session, const OsError& e) {
+  if (!e.ok()) LogLine(session, "WARNING!  Could not release a key or button: " + e.ToString());
 }
 
 }  // namespace
@@ -85,11 +107,15 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
   if (delayMs) session.clock().Sleep(delayMs);
   if (slot < 0 || slot >= ScriptSlots::kCount) return false;
   SlotRunState& slotState = session.slots[static_cast<size_t>(slot)];
-  if (freshStart) {
-    slotState.runRepeats = 0;
-    session.outcome = RunOutcome{};
+  if (freshStart) slotState.runRepeats = 0;
+  if (session.run.phase == RunPhase::kBroken) {
+    LogLine(session, Session::kBrokenMessage);
+    AskUser(session, Session::kBrokenMessage, "Run Error", kRunErrorStyle);
+    return false;
   }
   if (session.RunExists()) return false;
+  // Not before: a run that exists owns its outcome.
+  if (freshStart) session.outcome = RunOutcome{};
   Script* script = session.scripts.At(slot);
   if (!script || script->steps.empty()) {
     AskUser(session, kEmptyScriptMessage, "System Message", kInformationStyle);
@@ -102,7 +128,11 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
   const bool fullRun = command == runcmd::kRun || command == runcmd::kRunFromHere;
   for (int closed = view.CloseInPlaceEditors(); closed > 0; --closed) session.clock().Sleep(kEditorCloseSleepMs);
   if (fullRun && view.OutputExists() && SettingOn(session, "*\\Palettes\\Output\\RestartEachRun")) view.OutputClear();
-  if (SettingOn(session, "*\\RestartLog")) std::remove(LogFilePath(session).c_str());
+  if (SettingOn(session, "*\\RestartLog")) {
+    const std::string log = LogFilePath(session);
+    if (OsError e = session.files().Delete(log); !e.ok())
+      LogLine(session, "The log file could not be restarted: " + e.ToString());
+  }
 
   if (command == runcmd::kRun) {
     if (SettingOn(session, "*\\ResetUserVariables") && view.StudioWindowCount() <= 1 &&
@@ -133,7 +163,8 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
     session.settings().WriteText("*\\ScreenSaverHolder", active);
     session.settings().WriteText(kScreenSaveActive, "0");
   }
-  session.run.stopRequest = 0;
+  session.CancelStop();
+  session.SetPaused(false);
   session.desktop().KeyPressedAsync(session.run.stopKey);  // forget a press from before the run
 
   startStep = std::clamp(startStep, 0, count - 1);
@@ -149,7 +180,11 @@ bool StartRun(Session& session, int slot, int command, bool freshStart, int star
   RunParameter parameter{slot, command == runcmd::kRunSingleStep, startStep};
   if (command == runcmd::kRunSingleStep || command == runcmd::kRunFromHere)
     parameter.startStep += std::max(view.SelectedStep(), 0);
-  return session.StartRunThread([&session, parameter] { RunStepLoop(session, parameter); });
+  session.run.slot = slot;
+  session.scripts.SetRunning(slot, true);
+  if (session.StartRunThread([&session, parameter] { RunStepLoop(session, parameter); })) return true;
+  session.scripts.SetRunning(slot, false);
+  return false;
 }
 
 void RunStepLoop(Session& session, RunParameter parameter) {
@@ -157,7 +192,6 @@ void RunStepLoop(Session& session, RunParameter parameter) {
   const int singleTarget = parameter.singleStep ? parameter.startStep : -1;
   int lastEntered = -1;
   RunState& run = session.run;
-  run.slot = slot;
   run.stepsRun = 0;
 
   Script* script = slot >= 0 && slot < ScriptSlots::kCount ? session.scripts.At(slot) : nullptr;
@@ -170,9 +204,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
     LogLine(session, text);
     AskUser(session, text, "Run Error", kRunErrorStyle);
     session.outcome.failed = true;
-    // Let go of the thread first, so that Finish run cleans up instead of asking it to stop.
-    session.ReleaseRunThread();
-    FinishRun(session, slot, false, start, false);
+    LeaveRun(session, slot, start, false);
     return;
   }
 
@@ -181,8 +213,11 @@ void RunStepLoop(Session& session, RunParameter parameter) {
   if (delay == 0) delay = session.settings().ReadNumber("SOFTWARE\\Plumo\\InterStepDelay-%d", {slot});
   slotState.interStepDelay = delay > 0 ? static_cast<uint32_t>(delay) : 0;
   ReadRunSwitches(session);
-  session.log.lastScroll = session.log.lastTracking = session.log.lastHighlight = 0;
-  session.log.lastStatus = {};
+  {
+    std::lock_guard<std::mutex> lock(session.log.mu);
+    session.log.lastScroll = session.log.lastTracking = session.log.lastHighlight = 0;
+    session.log.lastStatus = {};
+  }
   run.runStartTime = session.clock().TickCount();
 
   const int count = static_cast<int>(script->steps.size());
@@ -213,6 +248,11 @@ void RunStepLoop(Session& session, RunParameter parameter) {
       StatusText(session, 0, true, text);
       break;
     }
+    // A paused run waits here; a stop that came meanwhile ends it in front of the Step.
+    if (!session.AwaitResume()) {
+      StopAtStep(session, slot, index == lastEntered ? &step : nullptr, index);
+      break;
+    }
     if (index != lastEntered) {
       StepBegin(session, slot, index);
       ++run.stepsRun;
@@ -226,7 +266,7 @@ void RunStepLoop(Session& session, RunParameter parameter) {
 
     const int r = Execute(session, step, slot, index);
     if (r == result::kStop || session.StopRequested()) {
-      StopAtStep(session, slot, step, index);
+      StopAtStep(session, slot, &step, index);
       break;
     }
     if (r == result::kSuccess) {
@@ -234,7 +274,10 @@ void RunStepLoop(Session& session, RunParameter parameter) {
       if (run.logLevel == 2) LogFormat(session, "    [STEP %d] Return: Success", index + 1);
       const int next = run.nextStep;
       index = next >= 0 ? next : index + 1;
-      if (slotState.interStepDelay > 0) session.clock().Sleep(slotState.interStepDelay);
+      if (slotState.interStepDelay > 0 && !session.SleepInRun(slotState.interStepDelay) && index < count) {
+        StopAtStep(session, slot, nullptr, index);
+        break;
+      }
       continue;
     }
     if (run.logLevel == 2) LogFormat(session, "    [STEP %d] Return: Failure", index + 1);
@@ -248,45 +291,52 @@ void RunStepLoop(Session& session, RunParameter parameter) {
 
   if (lastEntered >= 0 && lastEntered < count) KeepPopupVisible(session, script->steps[static_cast<size_t>(lastEntered)]);
   if (singleTarget < 0) WriteRunSummary(session, slot, index);
-  session.ReleaseRunThread();
   // A run that ran off the end leaves its last Step selected.
-  FinishRun(session, slot, false, std::min(index, count - 1), singleTarget >= 0);
+  LeaveRun(session, slot, std::min(index, count - 1), singleTarget >= 0);
 }
 
-void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool keepResources) {
+void InterruptRun(Session& session) {
+  session.RequestStop();
+  session.RunInterruptHooks();
+}
+
+void FinishRun(Session& session, bool confirmForce) {
+  // A run that has left its Steps is already cleaning up by itself.
+  if (session.run.phase != RunPhase::kRunning) return;
+  RunView& view = session.view();
+  const int slot = session.run.slot;
+  if (!confirmForce) {
+    InterruptRun(session);
+    LogLine(session, "Attempting to stop run...");
+    view.BringRunFailureToFront();
+    session.mainQueue().SetTimer(kGracefulStopTimer, kGracefulStopMs, [&session] {
+      session.mainQueue().KillTimer(kGracefulStopTimer);
+      StopRun(session, true);
+    });
+    return;
+  }
+  uint32_t style = msgbox::kOkCancel | kInformationStyle | (view.KeptOnTop() ? msgbox::kTopmost : 0);
+  if (AskUser(session, kForceStopQuestion, "Stop Process", style) != answer::kOk) {
+    LogLine(session, "Cancelling stop request - continuing script execution");
+    session.CancelStop();
+    return;
+  }
+  session.slots[static_cast<size_t>(slot)].runRepeats = 0;
+  if (OsError e = session.TerminateRunThread(); !e.ok()) {
+    if (session.run.phase == RunPhase::kRunning) LogLine(session, "Run could not be terminated: " + e.ToString());
+    return;
+  }
+  session.outcome.stopped = true;
+  LogLine(session, "Run forcibly terminated");
+  CleanUpRun(session, slot, -1, false);
+  session.run.phase = RunPhase::kBroken;
+}
+
+void CleanUpRun(Session& session, int slot, int lastStep, bool keepResources) {
   RunView& view = session.view();
   RunState& run = session.run;
   session.RunFinishHooks(FinishPhase::kHelpers, slot);
   view.TrackingClose();
-
-  if (session.RunExists()) {
-    if (!confirmForce) {
-      run.stopRequest = 1;
-      LogLine(session, "Attempting to stop run...");
-      view.BringRunFailureToFront();
-      session.mainQueue().SetTimer(kGracefulStopTimer, kGracefulStopMs, [&session] {
-        session.mainQueue().KillTimer(kGracefulStopTimer);
-        StopRun(session, true);
-      });
-      return;
-    }
-    uint32_t style = msgbox::kOkCancel | kInformationStyle | (view.KeptOnTop() ? msgbox::kTopmost : 0);
-    if (AskUser(session, kForceStopQuestion, "Stop Process", style) != answer::kOk) {
-      LogLine(session, "Cancelling stop request - continuing script execution");
-      run.stopRequest = 0;
-      return;
-    }
-    session.slots[static_cast<size_t>(slot)].runRepeats = 0;
-    OsError terminated;
-    if (!session.WithRunThread([&](Worker& w) { terminated = w.Terminate(); })) return;  // ended meanwhile
-    if (!terminated) {
-      LogLine(session, "Run could not be terminated: " + terminated.ToString());
-      return;
-    }
-    session.DropRunThread();
-    session.outcome.stopped = true;
-    LogLine(session, "Run forcibly terminated");
-  }
 
   // Killed through the queue: a timer belongs to the main thread.
   session.mainQueue().Post([&session] { session.mainQueue().KillTimer(kGracefulStopTimer); });
@@ -294,12 +344,12 @@ void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool
 
   if (const uint32_t mask = run.heldModifiers.exchange(0)) {
     LogLine(session, "WARNING!  Key was pressed with the {-Down} TYPE command, but not released with {-Up}");
-    if (mask & held::kControl) session.desktop().ReleaseKey(vk::kControl, true);
-    if (mask & held::kShift) session.desktop().ReleaseKey(vk::kShift, false);
-    if (mask & held::kAlt) session.desktop().ReleaseKey(vk::kMenu, false);
+    if (mask & held::kControl) ReleaseHeld(session, session.desktop().ReleaseKey(vk::kControl, true));
+    if (mask & held::kShift) ReleaseHeld(session, session.desktop().ReleaseKey(vk::kShift, false));
+    if (mask & held::kAlt) ReleaseHeld(session, session.desktop().ReleaseKey(vk::kMenu, false));
   }
   if (run.dragInProgress.exchange(0)) {
-    session.desktop().ReleaseLeftButton();
+    ReleaseHeld(session, session.desktop().ReleaseLeftButton());
     LogLine(session, "WARNING!  Mouse drag was started, but the mouse button was not let up");
   }
   if (!keepResources) session.RunFinishHooks(FinishPhase::kResources, slot);
@@ -314,6 +364,7 @@ void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool
     view.RestoreAndActivate();
   view.ProgressHide();
   view.SetRunningState(false);
+  if (run.paused.exchange(0)) view.ShowPaused(false);
 
   int loopValue = 0, loopEnd = 0;
   if (session.flow.openLoop && session.flow.openLoop(session, slot, &loopValue, &loopEnd) && loopValue != 0)
@@ -331,46 +382,46 @@ void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool
     if (view.ShowingRunResults()) view.RepaintSteps();
   }
   view.OutputScrollToEnd();
-  session.mainQueue().Post([&session] { session.view().RunEnded(); });
 
   SlotRunState& slotState = session.slots[static_cast<size_t>(slot)];
   int32_t repeats = slotState.runRepeats;
-  if (repeats < 1) {
-    if (session.startMode & kStartModeHidden) session.mainQueue().Post([&session] { session.view().CloseMainWindow(); });
+  const bool again = repeats >= 1;
+  if (again) {
+    if (repeats != kRepeatForever && --repeats == 0) repeats = -1;
+    slotState.runRepeats = repeats;
+  }
+  session.scripts.SetRunning(slot, false);
+  MainQueue& queue = session.mainQueue();
+  // The run is over here; what follows only posts to the main thread.
+  run.phase = RunPhase::kIdle;
+  queue.Post([&session] { session.view().RunEnded(); });
+  if (!again) {
+    if (session.startMode & kStartModeHidden) queue.Post([&session] { session.view().CloseMainWindow(); });
     return;
   }
-  if (repeats != kRepeatForever && --repeats == 0) repeats = -1;
-  slotState.runRepeats = repeats;
-  session.mainQueue().Post([&session, slot] {
+  queue.Post([&session, slot] {
     if (!StartRun(session, slot, runcmd::kRun, false, 0, 0) && (session.startMode & kStartModeHidden))
       session.view().CloseMainWindow();
   });
 }
 
 void PauseResume(Session& session) {
-  RunState& run = session.run;
-  const bool pausing = run.paused == 0;
-  OsError error;
-  if (!session.WithRunThread([&](Worker& w) { error = pausing ? w.Suspend() : w.Resume(); })) return;
-  if (!error) {
-    LogLine(session, std::string(pausing ? "Pause" : "Resume") + " refused: " + error.ToString());
-    return;
-  }
-  run.paused = pausing ? 1 : 0;
+  if (session.run.phase != RunPhase::kRunning) return;
+  const bool pausing = session.run.paused == 0;
+  session.SetPaused(pausing);
   session.view().ShowPaused(pausing);
 }
 
 void StopRun(Session& session, bool fromKey) {
   if (!session.RunExists()) return;
   if (session.run.paused) PauseResume(session);
-  const int slot = session.run.slot;
   if (fromKey) {
-    FinishRun(session, slot, true, -1, false);
+    FinishRun(session, true);
     return;
   }
   LogFormat(session, "<<< STOP RUN REQUEST >>>   %s",
             session.desktop().KeyPressedAsync(session.run.stopKey) ? "(via keypress)" : "(via menu)");
-  FinishRun(session, slot, false, -1, false);
+  FinishRun(session, false);
 }
 
 }  // namespace plumo

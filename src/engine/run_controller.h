@@ -35,15 +35,27 @@ struct RunParameter {
 };
 
 // Returns true when a run thread was created. The command is runcmd::kRun, kRunSingleStep
-// or kRunFromHere; the last two start from the Step selected in the step list.
+// or kRunFromHere; the last two start from the Step selected in the step list. Refused while
+// a run exists, including one that is still finishing, and for good after a forced stop.
 bool StartRun(Session& session, int slot, int command, bool freshStart, int startStep, uint32_t delayMs);
 
-// The step loop; the run thread's body.
+// The step loop; the run thread's body. Its last act is the clean-up of the run.
 void RunStepLoop(Session& session, RunParameter parameter);
 
-// The end of a run: by the run thread as its last act, or by Stop on the main thread.
-void FinishRun(Session& session, int slot, bool confirmForce, int lastStep, bool keepResources);
+// Finish run is split in two. The main thread's part for Stop: without confirmForce it asks the
+// run to end and starts the grace timer; with it, the user is asked whether to terminate the
+// run thread, after which the clean-up runs here and the session takes no further runs.
+void FinishRun(Session& session, bool confirmForce);
+// Main thread, any number of times: the stop request, a paused run woken, the waits polled at
+// once. Nothing here touches what the run thread uses.
+void InterruptRun(Session& session);
+// The clean-up, once the run thread has left the step loop: on the run thread as its last
+// act, or on the main thread after a forced stop. Ends the run (Idle) and posts the next
+// repetition.
+void CleanUpRun(Session& session, int slot, int lastStep, bool keepResources);
 
+// Cooperative: the run pauses at its next checkpoint (a Step's start, a round of a poll or a
+// sleep), never while it holds a lock.
 void PauseResume(Session& session);
 // Command 1032: from the menu or toolbar, or (fromKey) from a key and the graceful-stop timer.
 void StopRun(Session& session, bool fromKey);

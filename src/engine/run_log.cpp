@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "vars/text_format.h"
 
 namespace plumo {
@@ -34,12 +35,10 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
-void AppendToFile(const std::string& path, const std::string& bytes) {
-  // Opened per line, so that the studio's thread and the run thread never hold it together.
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (!f) return;  // the line is lost for the file only
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+// Opened per line, so that other programs may read and delete the log between lines. A line
+// that cannot be written is lost for the file only: the log has nowhere to say so.
+void AppendToFile(Session& session, const std::string& bytes) {
+  (void)session.files().Append(LogFilePath(session), bytes);
 }
 
 std::string VFormat(const char* format, va_list args) {
@@ -100,10 +99,20 @@ void LogLine(Session& session, std::string_view text) {
   std::string line(text.substr(0, kLogLineMax));
   ReplaceStandIns(line);
 
-  auto& memory = session.log;
-  if (!memory.previousLine.empty() && memory.previousLine != kBlankLine && line == memory.previousLine) return;
-
-  if (run.logLevel >= 1) AppendToFile(LogFilePath(session), WithCrLf(line));
+  LogMemory& memory = session.log;
+  bool scroll = false;
+  {
+    // Lines of both threads reach the file whole and in one order; the view is called after.
+    std::lock_guard<std::mutex> lock(memory.mu);
+    if (!memory.previousLine.empty() && memory.previousLine != kBlankLine && line == memory.previousLine) return;
+    if (run.logLevel >= 1) AppendToFile(session, WithCrLf(line));
+    AssignBounded(memory.previousLine, line, kPreviousLineWidth);
+    if (outputVisible) {
+      const uint32_t now = session.clock().TickCount();
+      scroll = now - memory.lastScroll >= kScrollThrottleMs;
+      if (scroll) memory.lastScroll = now;
+    }
+  }
 
   if (outputExists && (outputVisible || run.alwaysOutput)) {
     if (!(line == kBlankLine && view.OutputEmpty())) {
@@ -119,15 +128,7 @@ void LogLine(Session& session, std::string_view text) {
       }
     }
   }
-  AssignBounded(memory.previousLine, line, kPreviousLineWidth);
-
-  if (outputVisible) {
-    uint32_t now = session.clock().TickCount();
-    if (now - memory.lastScroll >= kScrollThrottleMs) {
-      view.OutputScrollToEnd();
-      memory.lastScroll = now;
-    }
-  }
+  if (scroll) view.OutputScrollToEnd();
 }
 
 void LogFormat(Session& session, const char* format, ...) {
@@ -147,14 +148,20 @@ void LogFormat(Session& session, const char* format, ...) {
 
 void StatusText(Session& session, int part, bool forced, std::string_view text) {
   if (part < 0 || part > 3 || text.empty() || text.size() >= kStatusTextLimit) return;
-  uint32_t now = session.clock().TickCount();
-  uint32_t& last = session.log.lastStatus[static_cast<size_t>(part)];
-  if (!forced && now - last < kStatusThrottleMs) return;
-  last = now;
+  const uint32_t now = session.clock().TickCount();
+  {
+    std::lock_guard<std::mutex> lock(session.log.mu);
+    uint32_t& last = session.log.lastStatus[static_cast<size_t>(part)];
+    if (!forced && now - last < kStatusThrottleMs) return;
+    last = now;
+  }
   session.view().StatusText(part, std::string(text));
 }
 
-void AppendToLogFile(Session& session, const std::string& text) { AppendToFile(LogFilePath(session), text); }
+OsError AppendToLogFile(Session& session, const std::string& text) {
+  std::lock_guard<std::mutex> lock(session.log.mu);
+  return session.files().Append(LogFilePath(session), text);
+}
 
 std::string LogFilePath(Session& session) {
   std::string path(Trim(session.settings().ReadText("*\\Logfile", 260)));
@@ -171,11 +178,19 @@ std::string ScriptFileName(std::string_view path) {
 
 namespace {
 
-bool IsSystemCo(const Step& step) { return step.category == 16 && step.action.str().rfind("Co", 0) == 0; }
+// Whether a throttled display may be shown now (always when `always`); takes the time if so.
+bool ThrottlePasses(Session& session, uint32_t LogMemory::*last, uint32_t now, uint32_t throttleMs, bool always) {
+  std::lock_guard<std::mutex> lock(session.log.mu);
+  if (!always && now - session.log.*last < throttleMs) return false;
+  session.log.*last = now;
+  return true;
+}
+
+bool IsSystemCo(const Step& step) { return step.category == category::kSystem && step.action.str().rfind("Co", 0) == 0; }
 
 bool BypassesHighlightThrottle(const Step& step) {
   switch (step.category) {
-    case 2: case 7: case 8: case 11: return true;
+    case category::kRun: case category::kWait: case category::kUserPrompts: case category::kInternet: return true;
     default: return step.action == "Execute SQL Query" || step.action == "Count Items";
   }
 }
@@ -200,7 +215,7 @@ void StepBegin(Session& session, int slot, int index) {
   Script* script = session.scripts.At(slot);
   if (!script || index < 0 || static_cast<size_t>(index) >= script->steps.size()) return;
   Step& step = script->steps[static_cast<size_t>(index)];
-  if (step.category < 1 || step.category > 16) return;
+  if (!ValidCategory(step.category)) return;
   RunState& run = session.run;
   RunView& view = session.view();
   const uint32_t now = session.clock().TickCount();
@@ -212,11 +227,9 @@ void StepBegin(Session& session, int slot, int index) {
   if (view.TrackingExists()) {
     int value = 0, end = 0;
     const bool loopOpen = session.flow.openLoop && session.flow.openLoop(session, slot, &value, &end);
-    const bool always = IsSystemCo(step) || (step.category == 7 && !loopOpen);
-    if (always || now - session.log.lastTracking >= kTrackingThrottleMs) {
+    const bool always = IsSystemCo(step) || (step.category == category::kWait && !loopOpen);
+    if (ThrottlePasses(session, &LogMemory::lastTracking, now, kTrackingThrottleMs, always))
       view.TrackingText(TrackingText(session, slot, index, *script));
-      session.log.lastTracking = now;
-    }
   }
 
   if (run.logLevel >= 1 || view.OutputVisible()) {
@@ -227,7 +240,7 @@ void StepBegin(Session& session, int slot, int index) {
                     step.action.c_str());
     } else {
       line = FormatText("[STEP %d]: %s", index + 1, step.action.c_str());
-      if (step.category == 14) {
+      if (step.category == category::kIf) {
         if (ContainsNoCase(step.options, "ELSE IF")) line += " ELSE";
         if (ContainsNoCase(step.options, "IF NOT")) line += " NOT";
         if (ContainsNoCase(step.options, "QUICK")) line += " (checkpoint)";
@@ -257,23 +270,18 @@ void StepBegin(Session& session, int slot, int index) {
     view.ProgressSet((index + 1) * 100 / divisor);
   }
 
-  if (run.highlight && slot == view.CurrentTab()) {
-    if (now - session.log.lastHighlight < kHighlightThrottleMs && !BypassesHighlightThrottle(step)) return;
+  if (run.highlight && slot == view.CurrentTab() &&
+      ThrottlePasses(session, &LogMemory::lastHighlight, now, kHighlightThrottleMs, BypassesHighlightThrottle(step))) {
     if (view.StepListVisible() && view.SelectedStep() != index) view.SelectStep(index);
-    session.log.lastHighlight = now;
   }
 }
 
 std::string_view WeekdayName(int dayOfWeek) {
-  static constexpr std::string_view kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                "Thursday", "Friday", "Saturday"};
-  return dayOfWeek >= 0 && dayOfWeek < 7 ? kNames[dayOfWeek] : "";
+  return dayOfWeek >= 0 && dayOfWeek < 7 ? kEnglishDayNames[static_cast<size_t>(dayOfWeek)] : "";
 }
 
 std::string_view MonthName(int month) {
-  static constexpr std::string_view kNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                                "July",    "August",   "September", "October", "November", "December"};
-  return month >= 1 && month <= 12 ? kNames[month - 1] : "";
+  return month >= 1 && month <= 12 ? kEnglishMonthNames[static_cast<size_t>(month - 1)] : "";
 }
 
 void WriteRunHeader(Session& session, int slot) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/os_error.h"
 
 namespace plumo {
 
@@ -40,7 +41,7 @@ int AskUser(Session& session, const std::string& text, const std::string& captio
 void StatusText(Session& session, int part, bool forced, std::string_view text);
 
 // Appends text as it is to the log file, whatever the log level ("Write to Log").
-void AppendToLogFile(Session& session, const std::string& text);
+OsError AppendToLogFile(Session& session, const std::string& text);
 
 // *\Logfile, or the program's path with ".exe" made "Log.txt".
 std::string LogFilePath(Session& session);

@@ -12,14 +12,12 @@ Session::Session(const SessionPorts& ports)
       ports_(ports) {}
 
 Session::~Session() {
-  std::unique_ptr<Worker> running;
-  std::vector<std::unique_ptr<Worker>> finished;
+  std::unique_ptr<Worker> thread;
   {
     std::lock_guard<std::mutex> lock(threadMu_);
-    running = std::move(thread_);
-    finished = std::move(finished_);
+    thread = std::move(thread_);
   }
-  // Workers wait for their threads as they go.
+  if (thread) thread->Join();
 }
 
 void Session::SetView(RunView* view) { view_ = view ? view : &nullView_; }
@@ -49,6 +47,12 @@ void Session::SetHttpStatus(std::string_view status) {
   httpStatus_ = Bounded(status, kHttpStatusWidth);
 }
 
+void Session::AddInterruptHook(InterruptHook hook) { interruptHooks_.push_back(std::move(hook)); }
+
+void Session::RunInterruptHooks() {
+  for (auto& hook : interruptHooks_) hook(*this);
+}
+
 void Session::SetError(std::string_view text) { AssignBounded(run.errorText, text, kErrorTextWidth); }
 
 int RunOutcome::ExitCode(int finished) const {
@@ -76,8 +80,54 @@ bool Session::StopRequested() {
   return desktop().KeyPressedAsync(run.stopKey);
 }
 
+bool Session::AwaitResume() {
+  if (run.paused.load()) {
+    std::unique_lock<std::mutex> lock(runMu_);
+    runCv_.wait(lock, [this] { return run.paused.load() == 0 || run.stopRequest.load() != 0; });
+  }
+  return run.stopRequest.load() == 0;
+}
+
+bool Session::Checkpoint() { return AwaitResume() && !StopRequested(); }
+
+bool Session::SleepInRun(uint32_t ms) {
+  while (ms > 0) {
+    const uint32_t slice = std::min(ms, kDelaySliceMs);
+    clock().Sleep(slice);
+    ms -= slice;
+    if (!Checkpoint()) return false;
+  }
+  return true;
+}
+
+void Session::RequestStop() {
+  {
+    std::lock_guard<std::mutex> lock(runMu_);
+    run.stopRequest = 1;
+  }
+  runCv_.notify_all();
+}
+
+void Session::CancelStop() { run.stopRequest = 0; }
+
+void Session::SetPaused(bool paused) {
+  {
+    std::lock_guard<std::mutex> lock(runMu_);
+    run.paused = paused ? 1 : 0;
+  }
+  runCv_.notify_all();
+}
+
+void Session::EditRunningStep(int slot, int index, const std::function<void(Step&)>& edit) {
+  mainQueue().Call([&] {
+    Script* script = scripts.At(slot);
+    if (script && index >= 0 && static_cast<size_t>(index) < script->steps.size()) edit(script->steps[static_cast<size_t>(index)]);
+    return 0;
+  });
+}
+
 std::string Session::Expand(std::string_view text) {
-  if (variables.expand) return variables.expand(*this, text);
+  if (variables_) return variables_->Expand(text);
   return std::string(text);
 }
 
@@ -85,10 +135,10 @@ std::string Session::ExpandStep(std::string_view text, int slot, int index, unsi
   std::string out;
   if (flags & expandflag::kNone)
     out = std::string(text);
-  else if (variables.expandStep)
-    return variables.expandStep(*this, text, slot, index, flags, length);
+  else if (variables_)
+    return variables_->ExpandStep(text, slot, index, flags, length);
   else
-    out = Expand(text);
+    out = std::string(text);
   if (length) *length = out.size();
   return out;
 }
@@ -98,52 +148,44 @@ bool Session::StoreOutput(int slot, int index, std::string_view value, size_t le
   if (!script || index < 0 || static_cast<size_t>(index) >= script->steps.size()) return false;
   const Step& step = script->steps[static_cast<size_t>(index)];
   if (step.output.empty()) return true;
-  if (!variables.storeOutput) {
+  if (!variables_) {
     LogLine(*this, "    Saving the result to \"" + step.output.str() + "\" needs the variable store, which is not built yet");
     return false;
   }
-  variables.storeOutput(*this, slot, index, value, std::max(length, value.size()));
+  variables_->StoreOutput(slot, index, value, std::max(length, value.size()));
   return true;
 }
 
-bool Session::RunExists() {
-  std::lock_guard<std::mutex> lock(threadMu_);
-  return thread_ != nullptr;
+bool Session::RunExists() const {
+  const RunPhase phase = run.phase.load();
+  return phase != RunPhase::kIdle && phase != RunPhase::kBroken;
 }
 
 bool Session::StartRunThread(std::function<void()> body) {
-  std::vector<std::unique_ptr<Worker>> ended;
+  RunPhase idle = RunPhase::kIdle;
+  if (!run.phase.compare_exchange_strong(idle, RunPhase::kRunning)) return false;
+  std::unique_ptr<Worker> last;
   std::lock_guard<std::mutex> lock(threadMu_);
-  if (thread_) return false;
-  for (auto it = finished_.begin(); it != finished_.end();) {
-    if ((*it)->Finished()) {
-      ended.push_back(std::move(*it));
-      it = finished_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  // Under the lock, so that a run that ends at once finds its own handle to let go of.
+  // The last run's thread set Idle as its last act on the session; it has ended or is ending.
+  last = std::move(thread_);
+  if (last) last->Join();
   thread_ = threads().Start(std::move(body));
   return true;
 }
 
-void Session::ReleaseRunThread() {
-  std::lock_guard<std::mutex> lock(threadMu_);
-  if (thread_) finished_.push_back(std::move(thread_));
-}
-
-bool Session::WithRunThread(const std::function<void(Worker&)>& fn) {
-  std::lock_guard<std::mutex> lock(threadMu_);
-  if (!thread_) return false;
-  fn(*thread_);
-  return true;
-}
-
-void Session::DropRunThread() {
-  std::unique_ptr<Worker> gone;
-  std::lock_guard<std::mutex> lock(threadMu_);
-  gone = std::move(thread_);
+OsError Session::TerminateRunThread() {
+  RunPhase running = RunPhase::kRunning;
+  if (!run.phase.compare_exchange_strong(running, RunPhase::kTerminating))
+    return OsError("TerminateThread", oscode::kInvalidParameter, "the run has already left its Steps");
+  OsError e;
+  {
+    std::lock_guard<std::mutex> lock(threadMu_);
+    e = thread_ ? thread_->Terminate() : OsError::Ok();
+    // TerminateThread only starts the end: the clean-up must not begin beside the thread.
+    if (e.ok() && thread_) thread_->Join();
+  }
+  run.phase = e.ok() ? RunPhase::kFinishing : RunPhase::kRunning;
+  return e;
 }
 
 }  // namespace plumo

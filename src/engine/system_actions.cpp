@@ -10,6 +10,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "vars/number_text.h"
 
 namespace plumo {
@@ -45,9 +46,10 @@ int SetEnvironment(Context& c, const std::string& value) {
   std::string rewritten = c.step.outputValue.str();
   if (rewritten.empty() || rewritten.front() != '%') rewritten.insert(rewritten.begin(), '%');
   if (rewritten.size() < 2 || rewritten.back() != '%') rewritten.push_back('%');
-  c.step.outputValue = rewritten;
   OsError e = c.session.environment().Set(name, value);
-  if (!e) return c.session.Fail(Bounded(e.message(), kSystemMessageWidth));
+  if (rewritten != c.step.outputValue.str())
+    c.session.EditRunningStep(c.slot, c.index, [&rewritten](Step& step) { step.outputValue = rewritten; });
+  if (!e.ok()) return c.session.Fail(Bounded(e.message(), kSystemMessageWidth));
   return result::kSuccess;
 }
 
@@ -86,10 +88,10 @@ int Variable(Context& c) {
   }
   if (environment) return SetEnvironment(c, value);
   if (deleting) {
-    if (!c.session.variables.deleteVariable)
-      return c.session.Fail("Deleting variables needs the variable store, which is not built yet");
-    c.session.variables.deleteVariable(c.session, c.slot, c.index,
-                                       ContainsNoCase(options, "All") ? std::string_view("All") : std::string_view(c.step.outputValue));
+    RunVariables* variables = c.session.variables();
+    if (!variables) return c.session.Fail("Deleting variables needs the variable store, which is not built yet");
+    variables->DeleteVariable(c.slot, c.index,
+                              ContainsNoCase(options, "All") ? std::string_view("All") : std::string_view(c.step.outputValue));
     return result::kSuccess;
   }
   if (ContainsNoCase(name, "Increment")) return StepVariable(c, 1);
@@ -138,30 +140,30 @@ int WriteToOutput(Context& c) {
 }
 
 int WriteToLog(Context& c) {
-  AppendToLogFile(c.session, c.Expand(c.step.text) + "\r\n");
-  return result::kSuccess;
+  OsError e = AppendToLogFile(c.session, c.Expand(c.step.text) + "\r\n");
+  return e.ok() ? result::kSuccess : c.session.Fail(e.ToString());
 }
 
 int SetClipboard(Context& c) {
   OsError e = c.session.clipboard().SetText(c.Expand(c.step.text));
-  return e ? result::kSuccess : c.session.Fail(e.ToString());
+  return e.ok() ? result::kSuccess : c.session.Fail(e.ToString());
 }
 
 int PasteClipboard(Context& c) {
   Desktop& desktop = c.session.desktop();
   OsError e = desktop.PressKey(vk::kControl, false);
-  if (e) e = desktop.PressKey(kKeyV, false);
-  if (e) e = desktop.ReleaseKey(kKeyV, false);
+  if (e.ok()) e = desktop.PressKey(kKeyV, false);
+  if (e.ok()) e = desktop.ReleaseKey(kKeyV, false);
   OsError up = desktop.ReleaseKey(vk::kControl, false);
-  if (!e) return c.session.Fail(e.ToString());
-  if (!up) return c.session.Fail(up.ToString());
+  if (!e.ok()) return c.session.Fail(e.ToString());
+  if (!up.ok()) return c.session.Fail(up.ToString());
   c.session.clock().Sleep(kPasteSettleMs);
   return result::kSuccess;
 }
 
 int ClearClipboard(Context& c) {
   OsError e = c.session.clipboard().Clear();
-  return e ? result::kSuccess : c.session.Fail(e.ToString());
+  return e.ok() ? result::kSuccess : c.session.Fail(e.ToString());
 }
 
 int Capture(Context& c) {
@@ -171,7 +173,7 @@ int Capture(Context& c) {
 int EndSession(Context& c, SessionEnd how, const char* line) {
   LogFormat(c.session, line, c.index + 1);
   OsError e = c.session.system().EndSession(how);
-  return e ? result::kSuccess : c.session.Fail(e.ToString());
+  return e.ok() ? result::kSuccess : c.session.Fail(e.ToString());
 }
 int Logoff(Context& c) { return EndSession(c, SessionEnd::kLogoff, "Logoff at [Step %d]..."); }
 int Reboot(Context& c) { return EndSession(c, SessionEnd::kReboot, "Rebooting at [Step %d]..."); }
@@ -202,6 +204,6 @@ int SystemExecutor(Session& session, int slot, int index, bool) {
   return result::kSuccess;
 }
 
-void RegisterSystemActions(Session& session) { session.executors.Register(16, SystemExecutor); }
+void RegisterSystemActions(Session& session) { session.executors.Register(category::kSystem, SystemExecutor); }
 
 }  // namespace plumo

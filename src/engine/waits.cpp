@@ -9,6 +9,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "vars/dates.h"
 #include "vars/text_format.h"
 
@@ -79,33 +80,15 @@ int Delay(Session& session, uint32_t start, uint32_t ms) {
     if (elapsed >= ms) return result::kSuccess;
     clock.Sleep(0);
     clock.Sleep(std::min(kDelaySliceMs, ms - elapsed));
-    if (session.StopRequested()) return result::kStop;
+    if (!session.Checkpoint()) return result::kStop;
   }
 }
 
 // ---- Condition waits ----
 
-enum class WaitKind { kFile, kFolder, kDateTime, kClipboard, kFamily, kUnbuilt };
+using WaitPtr = std::shared_ptr<const WaitCondition>;
 
-struct WaitKindRow {
-  const char* keyword;
-  WaitKind kind;
-};
-// The kinds a poll tests, by action name in this order.
-constexpr WaitKindRow kWaitKinds[] = {
-    {"FILE", WaitKind::kFile},       {"FOLDER", WaitKind::kFolder},    {"TYPE", WaitKind::kUnbuilt},
-    {"IDLE", WaitKind::kUnbuilt},    {"DATE", WaitKind::kDateTime},    {"TIME", WaitKind::kDateTime},
-    {"CLIPBOARD", WaitKind::kClipboard}, {"PIXEL", WaitKind::kUnbuilt}, {"IMAGE", WaitKind::kUnbuilt},
-    {"WINDOW", WaitKind::kUnbuilt},  {"SAVER", WaitKind::kUnbuilt},
-};
-
-std::optional<WaitKind> KindOf(std::string_view action) {
-  for (const WaitKindRow& row : kWaitKinds)
-    if (ContainsNoCase(action, row.keyword)) return row.kind;
-  return std::nullopt;
-}
-
-bool ChangeMode(std::string_view options) { return !ContainsNoCase(options, "Exist"); }
+bool ChangeMode(const Step& step) { return !ContainsNoCase(step.options, "Exist"); }
 
 // The date and time of a Wait for Date/Time text; a text without a date means today, one
 // without a time the day's start.
@@ -126,72 +109,129 @@ std::optional<SystemTime> TargetTime(Session& session, std::string_view text) {
   return target;
 }
 
-struct PollAnswer {
-  bool met = false;
-  uint32_t repollMs = kFilePollMs;
-};
+std::string Text(Session& session, int slot, int index) {
+  return session.ExpandStep(StepAt(session, slot, index).text, slot, index);
+}
 
-PollAnswer TestDateTime(Session& session, int slot, int index, Step& step) {
-  const std::string text = session.ExpandStep(step.text, slot, index);
+WaitAnswer MetIf(bool met) { return met ? WaitAnswer::Met() : WaitAnswer::NotYet(); }
+
+// File: exists, is gone, or its size or content changed since the wait began.
+WaitAnswer FileStart(Session& session, int slot, int index) {
+  // The first look is taken now, so that a change right after the start counts.
+  if (ChangeMode(StepAt(session, slot, index))) {
+    FileSnapshot first = TakeFileSnapshot(session.files(), Text(session, slot, index));
+    std::lock_guard<std::mutex> lock(session.waits.mu);
+    session.waits.file = first;
+  }
+  return WaitAnswer::NotYet();
+}
+
+WaitAnswer FilePoll(Session& session, int slot, int index) {
+  const Step& step = StepAt(session, slot, index);
+  const std::string path = Text(session, slot, index);
+  if (!ChangeMode(step))
+    return MetIf((session.files().Kind(path) == PathKind::kFile) != ContainsNoCase(step.options, "Not Exist"));
+  FileSnapshot now = TakeFileSnapshot(session.files(), path);
+  std::lock_guard<std::mutex> lock(session.waits.mu);
+  return MetIf(!(now == session.waits.file));
+}
+
+// Folder: exists or is gone; a change below it is seen by the helper thread (timer 32877).
+bool StartFolderHelper(Session& session, const std::string& path);
+void StopFolderHelper(Session& session);
+
+WaitAnswer FolderStart(Session& session, int slot, int index) {
+  if (!ChangeMode(StepAt(session, slot, index)) || StartFolderHelper(session, Text(session, slot, index)))
+    return WaitAnswer::NotYet();
+  return WaitAnswer::Failed("");  // the log says why
+}
+
+WaitAnswer FolderPoll(Session& session, int slot, int index) {
+  const Step& step = StepAt(session, slot, index);
+  if (ChangeMode(step)) return WaitAnswer::NotYet();
+  return MetIf((session.files().Kind(Text(session, slot, index)) == PathKind::kFolder) !=
+               ContainsNoCase(step.options, "Not Exist"));
+}
+
+bool RestartOption(const Step& step) { return ContainsNoCase(step.options, "restart"); }
+
+WaitAnswer DateTimeStart(Session& session, int slot, int index) {
+  const std::string text = Text(session, slot, index);
+  if (!TargetTime(session, text)) return WaitAnswer::Failed(FormatText("No date or time in \"%s\"", text.c_str()));
+  // A restart of Windows must not lose the wait.
+  if (RestartOption(StepAt(session, slot, index))) WriteRestartEntry(session, slot, index);
+  return WaitAnswer::NotYet();
+}
+
+WaitAnswer DateTimePoll(Session& session, int slot, int index) {
+  const std::string text = Text(session, slot, index);
   std::optional<SystemTime> target = TargetTime(session, text);
   const SystemTime now = session.clock().LocalTime();
-  if (!target) return {true, 0};  // refused before the wait began; a changed variable ends it
+  if (!target) return WaitAnswer::Met();  // refused before the wait began; a changed variable ends it
   // Whole milliseconds: the serials' fractions do not add up exactly.
   const double remaining = std::round((SerialOfTime(*target) - SerialOfTime(now)) * 86400000.0);
   if (remaining <= 0) {
     LogLine(session, FormatText("    \"%s\" Done!  Final Comparison: %02d-%02d-%02d %02d:%02d:%02d --> %02d-%02d-%02d %02d:%02d:%02d",
                                 text.c_str(), now.year, now.month, now.day, now.hour, now.minute, now.second, target->year,
                                 target->month, target->day, target->hour, target->minute, target->second));
-    return {true, 0};
+    return WaitAnswer::Met();
   }
   const uint32_t ms = static_cast<uint32_t>(std::min(remaining, 4.0e9));
   LogLine(session, FormatText("    \"%s\" Duration Remaining: %s", text.c_str(), DurationText(ms).c_str()));
-  return {false, ms < kDatePollMs ? ms + kDateMarginMs : kDatePollMs};
+  return WaitAnswer::NotYet(ms < kDatePollMs ? ms + kDateMarginMs : kDatePollMs);
 }
 
-PollAnswer TestClipboard(Session& session, int slot, int index, Step& step) {
+void DateTimeEnd(Session& session, int slot, int index) {
+  if (RestartOption(StepAt(session, slot, index))) DeleteRestartEntry(session, slot);
+}
+
+WaitAnswer ClipboardPoll(Session& session, int slot, int index) {
+  const Step& step = StepAt(session, slot, index);
   std::optional<std::string> clip = session.clipboard().Text();
   const bool holdsText = clip && !clip->empty();
-  if (ContainsNoCase(step.options, "Empty")) return {!holdsText, kFilePollMs};
-  const std::string wanted = session.ExpandStep(step.text, slot, index);
+  if (ContainsNoCase(step.options, "Empty")) return MetIf(!holdsText);
+  const std::string wanted = Text(session, slot, index);
   const std::string have = clip.value_or("");
-  const bool met = ContainsNoCase(step.options, "Partial") ? have.find(wanted) != std::string::npos : have == wanted;
-  return {met, kFilePollMs};
+  return MetIf(ContainsNoCase(step.options, "Partial") ? have.find(wanted) != std::string::npos : have == wanted);
 }
 
-PollAnswer TestCondition(Session& session, int slot, int index, Step& step, WaitKind kind) {
-  std::string_view options = step.options;
-  const bool notExist = ContainsNoCase(options, "Not Exist");
-  switch (kind) {
-    case WaitKind::kFile: {
-      const std::string path = session.ExpandStep(step.text, slot, index);
-      if (!ChangeMode(options)) return {(session.files().Kind(path) == PathKind::kFile) != notExist, kFilePollMs};
-      FileSnapshot now = TakeFileSnapshot(session.files(), path);
-      std::lock_guard<std::mutex> lock(session.waits.mu);
-      return {!(now == session.waits.file), kFilePollMs};
-    }
-    case WaitKind::kFolder: {
-      if (ChangeMode(options)) return {false, kFilePollMs};  // the helper answers
-      const std::string path = session.ExpandStep(step.text, slot, index);
-      return {(session.files().Kind(path) == PathKind::kFolder) != notExist, kFilePollMs};
-    }
-    case WaitKind::kDateTime: return TestDateTime(session, slot, index, step);
-    case WaitKind::kClipboard: return TestClipboard(session, slot, index, step);
-    case WaitKind::kFamily: return {session.waits.familyTest(session, slot, index), session.waits.familyPollMs};
-    case WaitKind::kUnbuilt: break;
-  }
-  return {false, kFilePollMs};
+struct BuiltInWait {
+  const char* keyword;
+  WaitPtr condition;  // null: a wait of the desktop actions, not built yet
+};
+
+WaitPtr Condition(WaitCheck start, WaitCheck poll, std::function<void(Session&, int, int)> end = nullptr) {
+  return std::make_shared<const WaitCondition>(WaitCondition{std::move(start), std::move(poll), std::move(end), kPollMs, kFilePollMs});
 }
 
-// Clears the registration and lets the run thread go on; false when no wait was registered
-// (another timer came first).
-bool Resume(Session& session, int outcome, uint32_t generation = 0) {
+// The engine's own condition waits, by action name in this order.
+const std::vector<BuiltInWait>& BuiltInWaits() {
+  static const std::vector<BuiltInWait> rows = {
+      {"FILE", Condition(FileStart, FilePoll)},
+      {"FOLDER", Condition(FolderStart, FolderPoll, [](Session& s, int, int) { StopFolderHelper(s); })},
+      {"TYPE", nullptr},
+      {"IDLE", nullptr},
+      {"DATE", Condition(DateTimeStart, DateTimePoll, DateTimeEnd)},
+      {"TIME", Condition(DateTimeStart, DateTimePoll, DateTimeEnd)},
+      {"CLIPBOARD", Condition(nullptr, ClipboardPoll)},
+      {"PIXEL", nullptr},
+      {"IMAGE", nullptr},
+      {"WINDOW", nullptr},
+      {"SAVER", nullptr},
+  };
+  return rows;
+}
+
+// Clears the registration and lets the run thread go on; false when no wait of that
+// generation was registered (another handler came first).
+bool Resume(Session& session, int outcome, uint32_t generation, std::string reason = {}) {
   WaitState& w = session.waits;
   {
     std::lock_guard<std::mutex> lock(w.mu);
-    if (w.slot < 0 || (generation && generation != w.generation)) return false;
+    if (w.slot < 0 || generation != w.generation) return false;
     w.slot = w.index = -1;
     w.outcome = outcome;
+    w.reason = std::move(reason);
     w.resumed = true;
   }
   w.signal.notify_all();
@@ -203,12 +243,12 @@ void KillWaitTimers(Session& session) {
   session.mainQueue().KillTimer(kWaitTimeoutTimer);
 }
 
-void OnPoll(Session& session, WaitKind kind) {
+void OnPoll(Session& session, const WaitPtr& condition, uint32_t generation) {
   WaitState& w = session.waits;
   int slot, index;
   {
     std::lock_guard<std::mutex> lock(w.mu);
-    slot = w.slot;
+    slot = generation == w.generation ? w.slot : -1;
     index = w.index;
   }
   if (slot < 0) {
@@ -217,38 +257,36 @@ void OnPoll(Session& session, WaitKind kind) {
   }
   if (session.StopRequested()) {
     KillWaitTimers(session);
-    Resume(session, 0);
+    Resume(session, 0, generation);
     return;
   }
-  Step& step = StepAt(session, slot, index);
-  ++step.runCount;
-  PollAnswer answer = TestCondition(session, slot, index, step, kind);
-  if (answer.met) {
+  ++StepAt(session, slot, index).runCount;
+  WaitAnswer answer = condition->poll(session, slot, index);
+  if (answer.state != WaitAnswer::State::kNotYet) {
     KillWaitTimers(session);
-    Resume(session, 1);
+    Resume(session, answer.state == WaitAnswer::State::kMet ? 1 : 0, generation, std::move(answer.reason));
     return;
   }
-  session.mainQueue().SetTimer(kWaitPollTimer, answer.repollMs, [&session, kind] { OnPoll(session, kind); });
-}
-
-void OnTimeout(Session& session) {
-  KillWaitTimers(session);
-  Resume(session, 0);
+  session.mainQueue().SetTimer(kWaitPollTimer, answer.repollMs ? answer.repollMs : condition->periodMs,
+                               [&session, condition, generation] { OnPoll(session, condition, generation); });
 }
 
 // The helper thread: one folder change ends the wait through timer 32877. False when the
 // folder cannot be watched.
-bool StartFolderHelper(Session& session, const std::string& path, uint32_t generation) {
+bool StartFolderHelper(Session& session, const std::string& path) {
   WaitState& w = session.waits;
   OsError error;
-  w.watch = session.files().WatchFolder(path, &error);
-  if (!w.watch) {
+  std::unique_ptr<FolderWatch> watch = session.files().WatchFolder(path, &error);
+  if (!watch) {
     LogLine(session, FormatText("    The folder \"%s\" cannot be watched: %s", path.c_str(), error.ToString().c_str()));
     return false;
   }
-  FolderWatch* watch = w.watch.get();
-  w.helper = session.threads().Start([&session, watch, generation] {
-    if (!watch->WaitForChange()) return;
+  std::lock_guard<std::mutex> lock(w.mu);
+  FolderWatch* seen = watch.get();
+  const uint32_t generation = w.generation;
+  w.watch = std::move(watch);
+  w.helper = session.threads().Start([&session, seen, generation] {
+    if (!seen->WaitForChange()) return;
     session.mainQueue().SetTimer(kWaitFolderTimer, 1, [&session, generation] {
       session.mainQueue().KillTimer(kWaitFolderTimer);
       if (Resume(session, 1, generation)) KillWaitTimers(session);
@@ -259,57 +297,58 @@ bool StartFolderHelper(Session& session, const std::string& path, uint32_t gener
 
 void StopFolderHelper(Session& session) {
   WaitState& w = session.waits;
-  if (w.watch) w.watch->Cancel();
-  w.helper.reset();  // waits for the thread
-  w.watch.reset();
+  std::unique_ptr<FolderWatch> watch;
+  std::unique_ptr<Worker> helper;
+  {
+    std::lock_guard<std::mutex> lock(w.mu);
+    watch = std::move(w.watch);
+    helper = std::move(w.helper);
+  }
+  if (watch) watch->Cancel();
+  helper.reset();  // waits for the thread, which needs the watch until then
 }
 
-int ConditionWait(Session& session, int slot, int index, Step& step, WaitKind kind, uint32_t timeoutMs) {
+int ConditionWait(Session& session, int slot, int index, const WaitPtr& condition, uint32_t timeoutMs) {
   WaitState& w = session.waits;
-  const bool restartEntry = kind == WaitKind::kDateTime && ContainsNoCase(step.options, "restart");
-  if (kind == WaitKind::kDateTime && !TargetTime(session, session.ExpandStep(step.text, slot, index)))
-    return session.Fail(FormatText("No date or time in \"%s\"", session.ExpandStep(step.text, slot, index).c_str()));
   uint32_t generation;
   {
     std::lock_guard<std::mutex> lock(w.mu);
     w.slot = slot;
     w.index = index;
     w.outcome = 0;
+    w.reason.clear();
     w.resumed = false;
     generation = ++w.generation;
+    w.condition = condition;
     w.file = FileSnapshot{};
   }
-  step.runCount = 0;
-  // The first look at the file is taken now, so that a change right after the start counts.
-  if (kind == WaitKind::kFile && ChangeMode(step.options)) {
-    FileSnapshot first = TakeFileSnapshot(session.files(), session.ExpandStep(step.text, slot, index));
-    std::lock_guard<std::mutex> lock(w.mu);
-    w.file = first;
-  }
-  // A folder that cannot be watched ends the wait through the time-out timer at once.
-  if (kind == WaitKind::kFolder && ChangeMode(step.options) &&
-      !StartFolderHelper(session, session.ExpandStep(step.text, slot, index), generation))
-    timeoutMs = 1;
-  if (restartEntry) WriteRestartEntry(session, slot, index);
-
-  session.mainQueue().Post([&session, kind, timeoutMs] {
-    if (timeoutMs > 0) session.mainQueue().SetTimer(kWaitTimeoutTimer, timeoutMs, [&session] { OnTimeout(session); });
-    session.mainQueue().SetTimer(kWaitPollTimer, kPollMs, [&session, kind] { OnPoll(session, kind); });
-  });
-  int outcome;
-  {
+  StepAt(session, slot, index).runCount = 0;
+  int outcome = 0;
+  std::string reason;
+  WaitAnswer started = condition->start ? condition->start(session, slot, index) : WaitAnswer::NotYet();
+  if (started.state != WaitAnswer::State::kNotYet) {
+    Resume(session, 0, generation);
+    outcome = started.state == WaitAnswer::State::kMet ? 1 : 0;
+    reason = std::move(started.reason);
+  } else {
+    session.mainQueue().Post([&session, condition, timeoutMs, generation] {
+      if (timeoutMs > 0)
+        session.mainQueue().SetTimer(kWaitTimeoutTimer, timeoutMs, [&session, generation] {
+          KillWaitTimers(session);
+          Resume(session, 0, generation);
+        });
+      session.mainQueue().SetTimer(kWaitPollTimer, condition->firstPollMs,
+                                   [&session, condition, generation] { OnPoll(session, condition, generation); });
+    });
     std::unique_lock<std::mutex> lock(w.mu);
     w.signal.wait(lock, [&] { return w.resumed; });
     outcome = w.outcome;
+    reason = std::move(w.reason);
   }
-  StopFolderHelper(session);
-  if (restartEntry) DeleteRestartEntry(session, slot);
-  return outcome == 1 ? result::kSuccess : result::kFailure;
-}
-
-WaitKind KindOfRegistered(Session& session, const Step& step) {
-  if (session.waits.familyTest) return WaitKind::kFamily;
-  return KindOf(step.action).value_or(WaitKind::kUnbuilt);
+  if (condition->end) condition->end(session, slot, index);
+  if (outcome == 1) return result::kSuccess;
+  if (!reason.empty()) return session.Fail(reason);
+  return result::kFailure;
 }
 
 // The waits of the desktop actions.
@@ -325,7 +364,7 @@ FileSnapshot TakeFileSnapshot(Files& files, const std::string& path) {
   FileSnapshot snap;
   std::string content;
   bool opened = false;
-  if (!files.ReadFile(path, &content, &opened)) {
+  if (!files.ReadFile(path, &content, &opened).ok()) {
     // A file that exists but cannot be read yet (a writer holds it) counts by its size alone.
     if (std::optional<uint64_t> size = files.FileSize(path)) snap = {true, *size, 0};
     return snap;
@@ -341,6 +380,7 @@ int WaitExecutor(Session& session, int slot, int index, bool) {
   const uint32_t start = session.clock().TickCount();
   const uint32_t timeoutMs = TimeoutMs(TimeoutSeconds(session, slot, index));
 
+  if (WaitPtr registered = session.waitConditions.Find(name)) return ConditionWait(session, slot, index, registered, timeoutMs);
   if (ContainsNoCase(name, "Freeze") || ContainsNoCase(name, "Delay")) {
     LogLine(session, "    Duration: " + session.ExpandStep(step.timeout, slot, index) + " second(s)");
     if (ContainsNoCase(name, "Delay")) return Delay(session, start, timeoutMs);
@@ -350,43 +390,51 @@ int WaitExecutor(Session& session, int slot, int index, bool) {
   for (const char* desktopWait : kDesktopWaits)
     if (ContainsNoCase(name, desktopWait)) return Unbuilt(session, step);
   if (ContainsNoCase(name, "Restart")) return WaitForRestart(session, slot, index, step);
-  std::optional<WaitKind> kind = KindOf(name);
-  if (!kind || *kind == WaitKind::kUnbuilt) return Unbuilt(session, step);
-  return ConditionWait(session, slot, index, step, *kind, timeoutMs);
+  for (const BuiltInWait& row : BuiltInWaits()) {
+    if (!ContainsNoCase(name, row.keyword)) continue;
+    if (!row.condition) return Unbuilt(session, step);
+    return ConditionWait(session, slot, index, row.condition, timeoutMs);
+  }
+  return Unbuilt(session, step);
 }
 
-int FamilyConditionWait(Session& session, int slot, int index, WaitCondition test, uint32_t pollMs) {
-  Step& step = StepAt(session, slot, index);
-  session.waits.familyTest = std::move(test);
-  session.waits.familyPollMs = pollMs;
-  const int outcome = ConditionWait(session, slot, index, step, WaitKind::kFamily, TimeoutMs(TimeoutSeconds(session, slot, index)));
-  session.waits.familyTest = nullptr;
-  return outcome;
+void WaitConditionTable::Register(std::string_view keyword, WaitCondition condition) {
+  rows_.emplace_back(std::string(keyword), std::make_shared<const WaitCondition>(std::move(condition)));
+}
+
+std::shared_ptr<const WaitCondition> WaitConditionTable::Find(std::string_view action) const {
+  for (const auto& [keyword, condition] : rows_)
+    if (ContainsNoCase(action, keyword)) return condition;
+  return nullptr;
 }
 
 void RegisterWaits(Session& session) {
-  session.executors.Register(7, WaitExecutor);
-  // Finish run: a folder helper still running goes; a wait still registered is polled at
-  // once, so that it sees the stop request instead of waiting for its next round.
+  session.executors.Register(category::kWait, WaitExecutor);
+  // A stop: the folder helper stops watching, and a registered wait is polled at once, so that
+  // it sees the stop request instead of waiting for its next round.
+  session.AddInterruptHook([](Session& s) {
+    WaitPtr condition;
+    uint32_t generation;
+    {
+      std::lock_guard<std::mutex> lock(s.waits.mu);
+      if (s.waits.watch) s.waits.watch->Cancel();
+      if (s.waits.slot < 0) return;
+      condition = s.waits.condition;
+      generation = s.waits.generation;
+    }
+    s.mainQueue().SetTimer(kWaitPollTimer, 1, [&s, condition, generation] { OnPoll(s, condition, generation); });
+  });
+  // The end of a run: what a terminated run thread left behind goes.
   session.AddFinishHook(FinishPhase::kHelpers, [](Session& s, int) {
+    StopFolderHelper(s);
     bool registered;
     {
       std::lock_guard<std::mutex> lock(s.waits.mu);
       registered = s.waits.slot >= 0;
-      if (s.waits.watch) s.waits.watch->Cancel();
+      s.waits.slot = s.waits.index = -1;
+      s.waits.resumed = true;
     }
-    if (!registered) return;
-    s.mainQueue().Post([&s] {
-      int slot, index;
-      {
-        std::lock_guard<std::mutex> lock(s.waits.mu);
-        slot = s.waits.slot;
-        index = s.waits.index;
-      }
-      if (slot < 0) return;
-      const WaitKind kind = KindOfRegistered(s, StepAt(s, slot, index));
-      s.mainQueue().SetTimer(kWaitPollTimer, 1, [&s, kind] { OnPoll(s, kind); });
-    });
+    if (registered) s.mainQueue().Post([&s] { KillWaitTimers(s); });
   });
 }
 

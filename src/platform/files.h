@@ -95,6 +95,10 @@ class Files {
   // answers false to stop.
   virtual void ListMatches(const std::string& mask, bool folders, bool recursive,
                            const std::function<bool(const std::string& path)>& fn) = 0;
+  // Creates an empty file that did not exist, as one step: anything at the path (a file, a
+  // folder, a symbolic link even to nothing) refuses it with oscode::kFileExists. For names in a
+  // folder others share, such as the temporary folder.
+  virtual OsError CreateExclusive(const std::string& path) = 0;
   // Removes the file; a path that names nothing is no failure.
   virtual OsError Delete(const std::string& path) = 0;
 

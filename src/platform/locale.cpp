@@ -4,11 +4,14 @@ namespace plumo {
 
 LocaleValues EnglishLocaleValues() {
   LocaleValues v;
-  v.monthNames = {"January", "February", "March",     "April",   "May",      "June",
-                  "July",    "August",   "September", "October", "November", "December"};
-  v.monthAbbrevs = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  v.dayNames = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-  v.dayAbbrevs = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  for (size_t i = 0; i < 12; ++i) {
+    v.monthNames[i] = kEnglishMonthNames[i];
+    v.monthAbbrevs[i] = kEnglishMonthNames[i].substr(0, 3);
+  }
+  for (size_t i = 0; i < 7; ++i) {
+    v.dayNames[i] = kEnglishDayNames[i];
+    v.dayAbbrevs[i] = kEnglishDayNames[i].substr(0, 3);
+  }
   return v;
 }
 

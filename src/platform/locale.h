@@ -27,6 +27,12 @@ struct LocaleValues {
   uint16_t primaryLanguage = 9;
 };
 
+// The English month and weekday names: the C locale's, and the run log's whatever the locale.
+inline constexpr std::array<std::string_view, 12> kEnglishMonthNames = {
+    "January", "February", "March", "April", "May", "June", "July", "August", "September", "October", "November", "December"};
+inline constexpr std::array<std::string_view, 7> kEnglishDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                                     "Thursday", "Friday", "Saturday"};
+
 // The values of the C locale: English names, month-day-year order.
 LocaleValues EnglishLocaleValues();
 

@@ -7,7 +7,8 @@
 
 namespace plumo {
 
-class OsError {
+// [[nodiscard]]: a failure dropped unread is a failure reported as success.
+class [[nodiscard]] OsError {
  public:
   OsError() = default;
   OsError(std::string call, uint32_t code, std::string message)
@@ -16,7 +17,6 @@ class OsError {
   static OsError Ok() { return OsError(); }
 
   bool ok() const { return !failed_; }
-  explicit operator bool() const { return !failed_; }
   const std::string& call() const { return call_; }
   uint32_t code() const { return code_; }
   const std::string& message() const { return message_; }
@@ -40,6 +40,7 @@ constexpr uint32_t kMoreData = 234;
 constexpr uint32_t kNoMoreItems = 259;
 constexpr uint32_t kNotEnoughMemory = 8;
 constexpr uint32_t kAlreadyExists = 183;
+constexpr uint32_t kFileExists = 80;
 constexpr uint32_t kNotSupported = 50;
 constexpr uint32_t kResourceNameNotFound = 1814;
 constexpr uint32_t kCancelled = 1223;

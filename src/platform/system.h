@@ -31,8 +31,9 @@ class System {
   virtual MemoryStatus Memory() = 0;
   virtual std::string CurrentDirectory() = 0;
   // Opens the program or document (a leading quoted part is the file, the rest its
-  // parameters). Like ShellExecute: above 32 when it started, else an error code.
-  virtual uint32_t ShellOpen(const std::string& command) = 0;
+  // parameters). *shellResult, when given, gets what ShellExecute answers: above 32 when it
+  // started, else the error code.
+  virtual OsError ShellOpen(const std::string& command, uint32_t* shellResult = nullptr) = 0;
 
   // The command line the process was started with.
   virtual std::string CommandLine() = 0;

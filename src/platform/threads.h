@@ -1,5 +1,5 @@
-// Threads port: the run thread, which the studio may suspend, resume or, as a last resort,
-// terminate from its main thread.
+// Threads port: the run thread, which the studio may, as the confirmed last resort of a stop,
+// terminate from its main thread. Pausing is the run's own business (Session::Checkpoint).
 #pragma once
 
 #include <functional>
@@ -12,13 +12,9 @@ namespace plumo {
 class Worker {
  public:
   virtual ~Worker() = default;  // waits for the thread unless it was terminated
-  virtual OsError Suspend() = 0;
-  virtual OsError Resume() = 0;
   virtual OsError Terminate() = 0;
   // Waits until the body has returned (or the thread was terminated).
   virtual void Join() = 0;
-  // True once the thread has ended; does not wait.
-  virtual bool Finished() = 0;
 };
 
 class Threads {
@@ -27,8 +23,8 @@ class Threads {
   virtual std::unique_ptr<Worker> Start(std::function<void()> body) = 0;
 };
 
-// std::thread: what every platform can do. Suspending and terminating are refused with
-// kNotSupported, so a program on it offers neither.
+// std::thread: what every platform can do. Terminating is refused with kNotSupported, so a
+// program on it cannot force a stop.
 class StdThreads : public Threads {
  public:
   std::unique_ptr<Worker> Start(std::function<void()> body) override;

@@ -94,11 +94,11 @@ bool LoadProgramScript(std::string_view text, const ActionCatalog& catalog, Scri
 
 std::optional<std::string> ProgramScriptText(ProgramPorts& ports, const ProgramModule& module, std::string* error) {
   std::string resource;
-  if (ports.resources.ReadData(module.resourceModule, kCompiledScriptResource, &resource) && !resource.empty())
+  if (ports.resources.ReadData(module.resourceModule, kCompiledScriptResource, &resource).ok() && !resource.empty())
     return ScriptTextOfBlock(resource, error);
   std::string file;
   bool opened = false;
-  if (const OsError read = ports.files.ReadFile(module.file, &file, &opened); !read) {
+  if (const OsError read = ports.files.ReadFile(module.file, &file, &opened); !read.ok()) {
     *error = "Unable to read the program file '" + module.file + "': " + read.ToString();
     return std::nullopt;
   }
@@ -121,12 +121,12 @@ bool ExtractPackagedFiles(ProgramPorts& ports, const ProgramModule& module, Scri
         const std::string original = n < names.size() ? FileNameOf(names[n]) : std::string();
         const std::string path = prefix + std::to_string(id) + "_" + (original.empty() ? "file" : original);
         std::string bytes;
-        if (const OsError read = ports.resources.ReadData(module.resourceModule, static_cast<uint32_t>(id), &bytes); !read) {
+        if (const OsError read = ports.resources.ReadData(module.resourceModule, static_cast<uint32_t>(id), &bytes); !read.ok()) {
           *error = "The packaged file " + std::to_string(id) + " is missing from the program: " + read.ToString();
           return false;
         }
         bool created = false;
-        if (const OsError wrote = ports.files.ReplaceContent(path, bytes, &created); !wrote) {
+        if (const OsError wrote = ports.files.ReplaceContent(path, bytes, &created); !wrote.ok()) {
           *error = "Unable to write the packaged file '" + path + "': " + wrote.ToString();
           return false;
         }

@@ -55,7 +55,7 @@ std::string DefaultText(std::string_view column, std::string_view name) {
 }  // namespace
 
 const ActionCategory* FindActionCategory(int number) {
-  if (number < 1 || number > static_cast<int>(kActionCategories.size())) return nullptr;
+  if (!ValidCategory(number)) return nullptr;
   return &kActionCategories[number - 1];
 }
 
@@ -149,7 +149,7 @@ const ActionCatalog& ActionCatalogs::For(std::string_view scriptPath) {
 
 ActionCatalog ActionCatalogs::Load(const std::string& modulePath) {
   std::string bytes;
-  if (!resources_.ReadData(modulePath, kActionCatalogResource, &bytes)) return {};
+  if (!resources_.ReadData(modulePath, kActionCatalogResource, &bytes).ok()) return {};
   return ActionCatalog::FromResource(bytes);
 }
 

@@ -28,24 +28,47 @@ struct ActionCategory {
   std::string_view helpTopic;  // page of the help file; empty for Favorites
 };
 
-// Categories 1 to 16; their numbers select the Run Engine's executor.
+// The categories by number; their numbers select the Run Engine's executor.
+namespace category {
+constexpr int kFavorites = 1;
+constexpr int kRun = 2;
+constexpr int kWindows = 3;
+constexpr int kKeyboard = 4;
+constexpr int kMenu = 5;
+constexpr int kMouse = 6;
+constexpr int kWait = 7;
+constexpr int kUserPrompts = 8;
+constexpr int kFiles = 9;
+constexpr int kExcel = 10;
+constexpr int kInternet = 11;
+constexpr int kData = 12;
+constexpr int kLoopsFlow = 13;
+constexpr int kIf = 14;
+constexpr int kHardware = 15;
+constexpr int kSystem = 16;
+constexpr int kFirst = kFavorites;
+constexpr int kLast = kSystem;
+}  // namespace category
+
+constexpr bool ValidCategory(int number) { return number >= category::kFirst && number <= category::kLast; }
+
 inline constexpr std::array<ActionCategory, 16> kActionCategories = {{
-    {1, "Favorites", ""},
-    {2, "Run", "::/action_run.htm"},
-    {3, "Windows", "::/action_windows.htm"},
-    {4, "Keyboard", "::/action_keyboard.htm"},
-    {5, "Menu", "::/action_menu.htm"},
-    {6, "Mouse", "::/action_mouse.htm"},
-    {7, "Wait", "::/action_wait.htm"},
-    {8, "User Prompts", "::/action_msg.htm"},
-    {9, "Files & Folders", "::/action_files.htm"},
-    {10, "Excel", "::/action_excel.htm"},
-    {11, "Internet", "::/action_internet.htm"},
-    {12, "Data", "::/action_data.htm"},
-    {13, "Loops & Flow", "::/action_flow.htm"},
-    {14, "IF", "::/action_if.htm"},
-    {15, "Hardware", "::/action_hardware.htm"},
-    {16, "System", "::/action_system.htm"},
+    {category::kFavorites, "Favorites", ""},
+    {category::kRun, "Run", "::/action_run.htm"},
+    {category::kWindows, "Windows", "::/action_windows.htm"},
+    {category::kKeyboard, "Keyboard", "::/action_keyboard.htm"},
+    {category::kMenu, "Menu", "::/action_menu.htm"},
+    {category::kMouse, "Mouse", "::/action_mouse.htm"},
+    {category::kWait, "Wait", "::/action_wait.htm"},
+    {category::kUserPrompts, "User Prompts", "::/action_msg.htm"},
+    {category::kFiles, "Files & Folders", "::/action_files.htm"},
+    {category::kExcel, "Excel", "::/action_excel.htm"},
+    {category::kInternet, "Internet", "::/action_internet.htm"},
+    {category::kData, "Data", "::/action_data.htm"},
+    {category::kLoopsFlow, "Loops & Flow", "::/action_flow.htm"},
+    {category::kIf, "IF", "::/action_if.htm"},
+    {category::kHardware, "Hardware", "::/action_hardware.htm"},
+    {category::kSystem, "System", "::/action_system.htm"},
 }};
 
 // Null outside 1 to 16.

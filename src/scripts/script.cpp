@@ -18,7 +18,7 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 
 bool OpensBlock(const Step& s) {
   if (s.Skipped()) return false;
-  return (StartsWithNoCase(s.action, "IF ") && !ContainsNoCase(s.options, "Quick")) ||
+  return IsBlockIf(s) ||
          s.action == "ELSE" || (ContainsNoCase(s.action, "Start ") && ContainsNoCase(s.action, " Loop"));
 }
 
@@ -106,13 +106,25 @@ std::optional<int> ScriptSlots::Open(Script script) {
   return slot;
 }
 
-void ScriptSlots::Set(int slot, Script script) {
-  if (slot >= 0 && slot < kCount) slots_[slot] = std::move(script);
+bool ScriptSlots::Set(int slot, Script script) {
+  if (slot < 0 || slot >= kCount || Running(slot)) return false;
+  slots_[slot] = std::move(script);
+  return true;
 }
 
-void ScriptSlots::Close(int slot) {
-  if (slot >= 0 && slot < kCount) slots_[slot].reset();
+bool ScriptSlots::Close(int slot) {
+  if (slot < 0 || slot >= kCount || Running(slot)) return false;
+  slots_[slot].reset();
+  return true;
 }
+
+Script* ScriptSlots::Editable(int slot) { return Running(slot) ? nullptr : At(slot); }
+
+void ScriptSlots::SetRunning(int slot, bool running) {
+  if (slot >= 0 && slot < kCount) running_[slot] = running;
+}
+
+bool ScriptSlots::Running(int slot) const { return slot >= 0 && slot < kCount && running_[slot].load(); }
 
 Script* ScriptSlots::At(int slot) {
   return slot >= 0 && slot < kCount && slots_[slot] ? &*slots_[slot] : nullptr;

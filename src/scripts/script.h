@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -78,6 +79,10 @@ void NormaliseTargets(Script& script);
 void ChangeStatusAll(Script& script, uint32_t bits, StatusChange change);
 
 // The open Scripts of the studio, one per tab.
+//
+// A run holds on to its slot's Steps from its start to its end, so a running slot cannot be
+// closed or replaced, and its Script cannot be edited: Set and Close refuse it, and Editable
+// gives no Script for it. The run writes only the run fields of its Steps meanwhile.
 class ScriptSlots {
  public:
   static constexpr int kCount = 8;
@@ -86,15 +91,28 @@ class ScriptSlots {
   std::optional<int> FreeSlot() const;
   // Puts the Script into the lowest free slot; nothing when all eight are taken.
   std::optional<int> Open(Script script);
-  // Puts the Script into that slot, replacing what it held.
-  void Set(int slot, Script script);
-  void Close(int slot);
+  // Puts the Script into that slot, replacing what it held; false for a running slot.
+  bool Set(int slot, Script script);
+  // False for a running slot.
+  bool Close(int slot);
+  // For reading, and for the run's own writes of run fields.
   Script* At(int slot);
   const Script* At(int slot) const;
+  // For edits: null for an empty or a running slot.
+  Script* Editable(int slot);
+
+  // Marked by the run engine from Start run to the end of the run's clean-up.
+  void SetRunning(int slot, bool running);
+  bool Running(int slot) const;
 
  private:
   std::array<std::optional<Script>, kCount> slots_;
+  std::array<std::atomic<bool>, kCount> running_{};
 };
+
+// Shown with kWarningCaption when a running slot was to be closed or replaced.
+inline constexpr const char* kSlotRunningMessage =
+    "This Script is running.\n\nPlease stop the run before closing or replacing it.";
 
 // "A maximum of 8 files may be opened in Plumo. ...", shown with kWarningCaption.
 std::string TooManyScriptsMessage();

@@ -102,7 +102,7 @@ int ReadScriptFile(ScriptFileServices& io, std::string_view rawPath, Script& scr
     Error(io, kNoMemoryMessage);
     return 0;
   }
-  if (!read || bytes.empty()) {
+  if (!read.ok() || bytes.empty()) {
     Error(io, "Unable to read file");
     return 0;
   }
@@ -149,6 +149,10 @@ int OpenScriptFile(ScriptFileServices& io, ScriptSlots& slots, std::string_view 
       return 0;
     }
   }
+  if (slots.Running(slot)) {
+    io.messages.Show(kSlotRunningMessage, kWarningCaption);
+    return 0;
+  }
   Script script;
   const int result = ReadScriptFile(io, path, script);
   if (result == 0) return 0;
@@ -189,7 +193,7 @@ bool SaveScriptFile(ScriptFileServices& io, Script& script) {
   if (!file) return false;
   bool created = false;
   const OsError e = io.files.ReplaceContent(path, *file, &created);
-  if (!e) {
+  if (!e.ok()) {
     Error(io, std::string(created ? "(2)" : "(1)") + " Unable to create file '" + path + "': " + e.message());
     return false;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "scripts/action_catalog.h"
 #include "scripts/markup.h"
 
 namespace plumo {
@@ -160,7 +161,7 @@ bool ReadStep(const Element& e, const Step* before, bool asNew, const LoadContex
   ApplyCategoryOverrides(s);
   ReadFields(tags, s);
   if (context.readEmbeddedIds) ReadEmbeddedIds(e, s);
-  if (s.category == 2 && context.programIcon) {
+  if (s.category == category::kRun && context.programIcon) {
     const std::string program = ProgramOf(s.text);
     if (!program.empty())
       if (const auto icon = context.programIcon(program)) s.image = *icon;

@@ -56,6 +56,10 @@ std::string TidyOptions(std::string_view options) {
   return s.substr(b, s.find_last_not_of(", ") - b + 1);
 }
 
+bool IsBlockIf(const Step& step) {
+  return StartsWithNoCase(step.action, "IF ") && !ContainsNoCase(step.options, "Quick");
+}
+
 bool HasOption(std::string_view options, std::string_view word) {
   return ContainsNoCase(Fenced(options), FencedWord(word));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -61,6 +62,32 @@ constexpr uint8_t kFailed = 3;
 constexpr uint8_t kFailedPassedOver = 4;
 }  // namespace ran
 
+// A run field of a Step: the run thread writes it while the studio draws the Step, so every
+// access is one relaxed atomic load or store. Copies take the value.
+template <class T>
+class RunField {
+ public:
+  RunField() = default;
+  explicit RunField(T v) : v_(v) {}
+  RunField(const RunField& o) : v_(o.load()) {}
+  RunField& operator=(const RunField& o) {
+    store(o.load());
+    return *this;
+  }
+  RunField& operator=(T v) {
+    store(v);
+    return *this;
+  }
+  operator T() const { return load(); }  // NOLINT: reads as the plain value
+  T operator++() { return static_cast<T>(v_.fetch_add(1, std::memory_order_relaxed) + 1); }
+  friend bool operator==(const RunField& a, const RunField& b) { return a.load() == b.load(); }
+
+ private:
+  T load() const { return v_.load(std::memory_order_relaxed); }
+  void store(T v) { v_.store(v, std::memory_order_relaxed); }
+  std::atomic<T> v_{};
+};
+
 // `primaryField`: which field holds the main parameter.
 namespace primary {
 constexpr int32_t kNone = -1;
@@ -91,8 +118,8 @@ struct Step {
   int32_t onfailLog = 0;
   uint8_t canFail = 0;
   int32_t primaryField = 0;
-  uint8_t ranFlag = 0;
-  int32_t runCount = 0;
+  RunField<uint8_t> ranFlag;
+  RunField<int32_t> runCount;
   std::array<int32_t, 8> embeddedIds{};
   uint32_t rowTextColor = 0;
   uint32_t rowFillColor = 0;
@@ -107,6 +134,9 @@ struct Step {
 
   bool operator==(const Step&) const = default;
 };
+
+// A block IF: its name begins with "IF " and its options lack "Quick" (a checkpoint).
+bool IsBlockIf(const Step& step);
 
 enum class StatusChange { kSet, kClear, kToggle };
 void ChangeStatus(Step& step, uint32_t bits, StatusChange change);

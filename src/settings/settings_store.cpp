@@ -1,8 +1,6 @@
 #include "settings/settings_store.h"
 
 #include <climits>
-#include <cstdio>
-#include <fstream>
 
 #include "base/text.h"
 
@@ -21,31 +19,11 @@ std::string SpillReferenceOf(const RegValue& v) {
   return text.substr(kSpillReference.size());
 }
 
-// The file's size, or -1 when it cannot be opened.
-long long FileSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return -1;
-  return static_cast<long long>(in.tellg());
-}
-
-bool ReadFile(const std::string& path, size_t limit, std::string* out) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  long long size = static_cast<long long>(in.tellg());
-  if (size < 0 || static_cast<unsigned long long>(size) > limit) return false;
-  out->assign(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  return static_cast<bool>(in.read(out->data(), size));
-}
-
-bool WriteFile(const std::string& path, std::string_view data) {
-  std::remove(path.c_str());
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out && out.write(data.data(), static_cast<std::streamsize>(data.size())) && out.flush()) return true;
-  }
-  std::remove(path.c_str());  // no half-written spill file left behind
-  return false;
+bool ReadSpill(Files& files, const std::string& path, size_t limit, std::string* out) {
+  const std::optional<uint64_t> size = files.FileSize(path);
+  if (!size || *size > limit) return false;
+  bool opened = false;
+  return files.ReadFile(path, out, &opened).ok() && out->size() <= limit;
 }
 
 std::string_view FileNameOf(std::string_view path) {
@@ -103,8 +81,8 @@ std::string MultiStringToLines(std::string_view data) {
   return out;
 }
 
-SettingsStore::SettingsStore(Registry& registry, Environment& environment)
-    : registry_(registry), environment_(environment) {}
+SettingsStore::SettingsStore(Registry& registry, Environment& environment, Files& files)
+    : registry_(registry), environment_(environment), files_(files) {}
 
 void SettingsStore::SetKeyOverride(std::string_view word) { keyOverride_ = Bounded(word, kMaxKeyOverride + 1); }
 
@@ -128,7 +106,7 @@ bool SettingsStore::Fetch(const SettingLocation& loc, size_t limit, RegValue* va
   if (file.empty()) return true;
   *spilled = true;
   value->kind = RegKind::kBinary;
-  return ReadFile(file, limit, &value->data);
+  return ReadSpill(files_, file, limit, &value->data);
 }
 
 size_t SettingsStore::Probe(std::string_view path, PathArgs args) {
@@ -139,8 +117,7 @@ size_t SettingsStore::Probe(std::string_view path, PathArgs args) {
   if (!registry_.ReadValue(loc->root, loc->key, loc->name, &v).ok()) return 0;
   std::string file = SpillReferenceOf(v);
   if (file.empty()) return v.data.size();
-  long long size = FileSize(file);
-  return size < 0 ? 0 : static_cast<size_t>(size);
+  return static_cast<size_t>(files_.FileSize(file).value_or(0));
 }
 
 size_t SettingsStore::Write(std::string_view path, RegKind kind, std::string_view data, PathArgs args) {
@@ -182,9 +159,11 @@ size_t SettingsStore::Store(const SettingLocation& loc, const RegValue& value, s
   if (value.data.size() <= kSpillAbove) return 0;
   if (spill.empty()) spill = value.data;
   std::string file = SpillFilePath(loc);
-  if (!WriteFile(file, spill)) return 0;
+  // An earlier spill of this value stays whole until the new one is.
+  bool created = false;
+  if (!files_.ReplaceContent(file, spill, &created).ok()) return 0;
   if (!registry_.WriteValue(loc.root, loc.key, loc.name, RegValue::Text(std::string(kSpillReference) + file)).ok()) {
-    std::remove(file.c_str());
+    (void)files_.Delete(file);  // the registry is the failure to report
     return 0;
   }
   return spill.size();
@@ -232,7 +211,8 @@ int SettingsStore::Delete(std::string_view path, PathArgs args) {
   if (!registry_.DeleteValue(loc->root, loc->key, loc->name).ok()) return 0;
   // Only a file this store would have spilled to goes with the value: a user's text that
   // merely starts with "FILE::" must not cost them the file it names.
-  if (!file.empty() && FileNameOf(file) == FileNameOf(SpillFilePath(*loc))) std::remove(file.c_str());
+  if (!file.empty() && FileNameOf(file) == FileNameOf(SpillFilePath(*loc)))
+    (void)files_.Delete(file);  // the value is gone; a file left behind is only litter
   return 1;
 }
 

@@ -4,7 +4,7 @@
 // bytes go to a spill file in the temporary folder; the registry then holds "FILE::" and the
 // file's path, and reads and probes follow it.
 //
-//   SettingsStore store(port.registry(), port.environment());
+//   SettingsStore store(port.registry(), port.environment(), port.files());
 //   store.WriteNumber("*\\InterStepDelay", 250);
 //   int delay = store.ReadNumber("*\\InterStepDelay");
 //   std::string key = store.ReadText("*\\Accelerators\\%s", 64, {"Find Next"});
@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "settings/setting_path.h"
 
@@ -35,7 +36,7 @@ struct SettingData {
 
 class SettingsStore {
  public:
-  SettingsStore(Registry& registry, Environment& environment);
+  SettingsStore(Registry& registry, Environment& environment, Files& files);
 
   // The start-up INI's "UserRegistryKey": replaces the product word in every path ("" for none).
   void SetKeyOverride(std::string_view word);
@@ -82,6 +83,7 @@ class SettingsStore {
 
   Registry& registry_;
   Environment& environment_;
+  Files& files_;
   std::string keyOverride_;
 };
 

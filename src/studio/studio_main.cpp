@@ -110,7 +110,7 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
   std::vector<char> scratch(4096), bigScratch(65536);
 
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   ApplyIniKeyOverride(store, ModulePath());
   WriteStartupDefaults(store, {GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
                                DocumentsFolderOf(port.environment(), store)});

@@ -265,7 +265,7 @@ void Expander::Run(std::string& w, std::string_view text, int file, int step, un
 }
 
 void Expander::LoopCounterPass(std::string& w, int file) {
-  const float counter = sources_.loops.LoopValue(file);
+  const double counter = sources_.loops.LoopValue(file);
   const int64_t whole = WholePart(counter);
   std::string plain;  // the counter with 7 significant digits, made when first needed
   static constexpr std::string_view kForms[] = {"count", "s", ""};

@@ -19,6 +19,13 @@ using namespace formula;
 
 constexpr char kMark = '\x02';  // byte that marks an expanded value
 
+// RUN answers what the shell answered; the failure itself is in that number.
+double ShellResult(System& system, const std::string& command) {
+  uint32_t value = 0;
+  (void)system.ShellOpen(command, &value);
+  return value;
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -490,7 +497,7 @@ void FormulaEngine::PerformDeferred(Value& chosen, Value& result) {
     case kMsgBox: result.number = host_.dialogs.ShowMessage(arg, " ", 0); break;
     case kSetFocus: result.number = host_.desktop.ActivateWindow(Bits32(LeadingNumber(arg))) ? 1 : 0; break;
     case kCloseWindow: result.number = host_.desktop.RequestClose(Bits32(LeadingNumber(arg))) ? 1 : 0; break;
-    case kRun: result.number = host_.system.ShellOpen(arg); break;
+    case kRun: result.number = ShellResult(host_.system, arg); break;
   }
 }
 
@@ -594,7 +601,7 @@ void FormulaEngine::CallFunction(uint8_t code, Value* args, bool ifFollows, Valu
       break;
     case kRun:
       if (ifFollows) deferred();
-      else r.number = host_.system.ShellOpen(textA());
+      else r.number = ShellResult(host_.system, textA());
       break;
     case kIsKeyPressed: r.number = host_.desktop.IsKeyPressed(Bits32(x)); break;
     case kIsWindow: r.number = host_.desktop.IsWindow(Bits32(x)); break;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "base/text.h"
@@ -219,23 +218,9 @@ std::string PdfDocument(std::string_view text, const PdfLayout& layout) {
   return doc;
 }
 
-bool WritePdfFile(const std::string& path, std::string_view text) {
-  std::string doc = PdfDocument(text);
-  std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(doc.data(), static_cast<std::streamsize>(doc.size())) || !out.flush()) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  std::remove(path.c_str());  // Windows renames onto no existing file
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+OsError WritePdfFile(Files& files, const std::string& path, std::string_view text) {
+  bool created = false;
+  return files.ReplaceContent(path, PdfDocument(text), &created);
 }
 
 }  // namespace plumo

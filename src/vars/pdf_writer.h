@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace plumo {
 
 // Sizes in points (72 to the inch); the right and bottom margins are those of the left and top.
@@ -29,8 +31,8 @@ std::string PdfFontFor(std::string_view name);
 // control characters are left out.
 std::string PdfDocument(std::string_view text, const PdfLayout& layout = PdfLayout());
 
-// Writes the document to a file beside the path, then puts it in the path's place, so that a
-// failure leaves no half-written file. False when it could not be written.
-bool WritePdfFile(const std::string& path, std::string_view text);
+// Puts the document in the path's place in one step (Files::ReplaceContent): a failure leaves
+// the old file as it was.
+OsError WritePdfFile(Files& files, const std::string& path, std::string_view text);
 
 }  // namespace plumo

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
 
 #include "base/text.h"
@@ -141,7 +140,8 @@ void OutputStore::StoreInto(int fileIndex, int stepIndex, std::string_view kindT
       StoreInEnvironment(option, text);
       break;
     case Destination::kClipboard:
-      ports_.clipboard.SetText(std::string(text));
+      if (OsError e = ports_.clipboard.SetText(std::string(text)); !e.ok())
+        Log("    The clipboard could not be set: %s", e.ToString().c_str());
       if (!text.empty())
         Log("    Saving %li byte(s) to clipboard: \"%s\"", shownLength,
             std::string(text.substr(0, kMaxLoggedFileValue)).c_str());
@@ -162,7 +162,7 @@ void OutputStore::StoreInto(int fileIndex, int stepIndex, std::string_view kindT
     }
     case Destination::kPdf: {
       std::string path = expander_.ExpandInto(option, fileIndex, stepIndex, kMaxPath + 1);
-      if (path.empty() || !WritePdfFile(path, text))
+      if (path.empty() || !WritePdfFile(ports_.files, path, text).ok())
         Log("    ERROR saving %li byte(s) to file \"%s\"", shownLength, path.c_str());
       break;
     }
@@ -226,6 +226,11 @@ void OutputStore::ShowInPalette(const std::string& name, std::string_view text, 
   lastPaletteUpdate_ = now;
 }
 
+void OutputStore::SetEnvironment(const std::string& name, std::optional<std::string> value) {
+  if (OsError e = ports_.environment.Set(name, std::move(value)); !e.ok())
+    Log("    The environment variable \"%s\" could not be set: %s", name.c_str(), e.ToString().c_str());
+}
+
 void OutputStore::StoreInEnvironment(std::string_view option, std::string_view text) {
   std::string name;
   for (char c : option.substr(0, kMaxEnvironmentName))
@@ -237,11 +242,11 @@ void OutputStore::StoreInEnvironment(std::string_view option, std::string_view t
   }
   SettingsStore& settings = sources_.settings;
   if (text.empty()) {
-    ports_.environment.Set(name, std::nullopt);
+    SetEnvironment(name, std::nullopt);
     settings.Delete(kMachineEnvironment, {name});
     settings.Delete(kUserEnvironment, {name});
   } else {
-    ports_.environment.Set(name, std::string(text));
+    SetEnvironment(name, std::string(text));
     settings.WriteText(kMachineEnvironment, text, {name});
     settings.WriteText(kUserEnvironment, text, {name});
   }
@@ -250,20 +255,14 @@ void OutputStore::StoreInEnvironment(std::string_view option, std::string_view t
 }
 
 void OutputStore::StoreInFile(const std::string& path, std::string_view bytes, size_t length, std::string_view text) {
-  std::remove(path.c_str());
   const long shownLength = static_cast<long>(length);
   Log("    Saving %li byte(s) to file [%s]: \"%s\"", shownLength, path.c_str(),
       std::string(text.substr(0, kMaxLoggedFileValue)).c_str());
-  if (length == 0) return;
-  bool written = false;
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    written = out && out.write(bytes.data(), static_cast<std::streamsize>(length)) && out.flush();
-  }
-  if (!written) {
-    std::remove(path.c_str());  // no half-written file stays behind
-    Log("    ERROR saving %li byte(s) to file \"%s\"", shownLength, path.c_str());
-  }
+  // An empty result leaves no file; any other replaces the old one only once it is written
+  // whole, so a failed write keeps the user's data.
+  bool created = false;
+  const OsError e = length == 0 ? ports_.files.Delete(path) : ports_.files.ReplaceContent(path, bytes.substr(0, length), &created);
+  if (!e.ok()) Log("    ERROR saving %li byte(s) to file \"%s\"", shownLength, path.c_str());
 }
 
 void OutputStore::StoreInOutput(std::string_view text) {

@@ -28,6 +28,7 @@ struct OutputPorts {
   Dialogs& dialogs;
   System& system;
   Clock& clock;
+  Files& files;
 };
 
 class OutputStore {
@@ -62,6 +63,7 @@ class OutputStore {
   void StoreInVariable(int file, int step, std::string_view option, std::string_view bytes, size_t length);
   void ShowInPalette(const std::string& name, std::string_view text, bool binary);
   void StoreInEnvironment(std::string_view option, std::string_view text);
+  void SetEnvironment(const std::string& name, std::optional<std::string> value);
   void StoreInFile(const std::string& path, std::string_view bytes, size_t length, std::string_view text);
   void StoreInOutput(std::string_view text);
   void Log(const char* format, ...);

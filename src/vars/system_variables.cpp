@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <unordered_map>
 
 #include "base/text.h"
@@ -376,9 +375,11 @@ std::string SystemVariables::TempFile() {
     char name[16];
     std::snprintf(name, sizeof(name), "plu%X.tmp", (seed + attempt) & 0xFFFF);
     std::string path = folder + name;
-    if (ports_.files.Kind(path) != PathKind::kNone) continue;
-    std::ofstream create(path, std::ios::binary);
-    if (!create) break;
+    // Made ours in one step: the folder is shared, and a name seen free may be taken (or be
+    // another user's link) by the time it is opened.
+    const OsError e = ports_.files.CreateExclusive(path);
+    if (e.code() == oscode::kFileExists) continue;
+    if (!e.ok()) break;
     tempFile_ = path;
     return tempFile_;
   }

@@ -22,7 +22,7 @@ class RunLogSink {
 class LoopCounters {
  public:
   virtual ~LoopCounters() = default;
-  virtual float LoopValue(int file) = 0;
+  virtual double LoopValue(int file) = 0;
 };
 
 // Window handles of the studio; 0 for the ones that do not exist.

@@ -60,7 +60,7 @@ void VariableStore::Refresh() {
   values_.clear();
   cachedBytes_ = 0;
   std::vector<std::string> names;
-  if (loc) registry_.ListValues(loc->root, loc->key, &names);
+  if (loc) (void)registry_.ListValues(loc->root, loc->key, &names);  // no key yet: no variables
   count_ = names.size();
   for (const std::string& n : names) {
     if (n.size() > kMaxVariableName) continue;  // no reference reaches it

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 
@@ -12,7 +13,8 @@ class CompileSettingsTest : public testing::Test {
  protected:
   MemoryRegistry registry_;
   FakeEnvironment environment_;
-  SettingsStore store_{registry_, environment_};
+  FakeFiles files_;
+  SettingsStore store_{registry_, environment_, files_};
 };
 
 TEST_F(CompileSettingsTest, RoundTripUnderTheDialogsNames) {

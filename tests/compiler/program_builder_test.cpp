@@ -197,7 +197,7 @@ TEST_F(BuildProgramTest, RefusesWithTheUsersMessagesAndWritesNothing) {
   request.output.clear();
   EXPECT_EQ(Build(), 0);
   request.output = "a.exe";
-  files.Delete(kLibrary);
+  EXPECT_TRUE(files.Delete(kLibrary).ok());
   EXPECT_EQ(Build(), 0);
   ASSERT_EQ(messages.shown.size(), 3u);
   EXPECT_EQ(messages.shown[0], (ShownMessage{"Nothing to compile", "Compile EXE"}));

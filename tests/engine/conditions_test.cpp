@@ -133,8 +133,8 @@ TEST_F(IfTest, VariableChecksTellEnvironmentBracedAndUserNames) {
   vars.Set("count", "12.5");
   vars.Set("blank", "");
   vars.Set("word", "abc");
-  environment.Set("PLUMO_SET", std::string("yes"));
-  environment.Set("PLUMO_EMPTY", std::string(""));
+  EXPECT_TRUE(environment.Set("PLUMO_SET", std::string("yes")).ok());
+  EXPECT_TRUE(environment.Set("PLUMO_EMPTY", std::string("")).ok());
   struct {
     const char *text, *options;
     bool holds;
@@ -158,7 +158,7 @@ TEST_F(IfTest, VariableChecksTellEnvironmentBracedAndUserNames) {
 TEST_F(IfTest, FilesFoldersRegistryKeysAndProcessesAreLookedUp) {
   files.AddFile("C:\\data\\a.txt", 3);
   files.AddFolder("C:\\data");
-  registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Sub");
+  EXPECT_TRUE(registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Sub").ok());
   processes.running = {{812, "notepad.exe"}};
   struct {
     const char *action, *text;

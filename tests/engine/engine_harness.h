@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/run_controller.h"
@@ -120,12 +121,11 @@ class EngineTest : public ::testing::Test {
                              files, registry, clipboard}) {
     session.SetView(&view);
     session.startMode = 7;  // hidden: the end of the run ends the loop below
+    // The log goes to the fake files; the name also serves tests that need a real scratch file.
     logPath = ::testing::TempDir() + "plumo_engine_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
-    std::remove(logPath.c_str());
     settings.WriteText("*\\Logfile", logPath);
   }
-  ~EngineTest() override { std::remove(logPath.c_str()); }
 
   Script& Load(std::vector<Step> steps, std::string path = "C:\\Scripts\\test.vxm") {
     session.scripts.Close(0);
@@ -159,12 +159,7 @@ class EngineTest : public ::testing::Test {
       if (l == line) return true;
     return false;
   }
-  std::string LogFile() {
-    std::ifstream in(logPath, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string LogFile() { return files.Has(logPath) ? files.Content(logPath) : ""; }
 
   FakeClock clock;
   FakeEnvironment environment;
@@ -178,7 +173,7 @@ class EngineTest : public ::testing::Test {
   MemoryClipboard clipboard;
   StdThreads threads;
   MemoryRegistry registry;
-  SettingsStore settings{registry, environment};
+  SettingsStore settings{registry, environment, files};
   RecordingView view;
   Session session;
   std::string logPath;

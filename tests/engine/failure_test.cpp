@@ -2,6 +2,7 @@
 
 #include "actions/desktop/bmp_file.h"
 #include "engine_harness.h"
+#include "fake_variables.h"
 
 namespace plumo {
 namespace {
@@ -41,6 +42,29 @@ TEST_F(FailureTest, TimeOutIsAWindowOfImmediateRetries) {
   EXPECT_EQ(StepAt(0).runCount, 3);
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(settings.Probe("SOFTWARE\\Plumo\\FailStep"), 0u);
+}
+
+TEST_F(FailureTest, AttemptsWithinTheTimeOutArePacedNotHot) {
+  // Each attempt takes no time; the pauses alone use up the 3 s (the fake clock moves only
+  // when the run sleeps, so without them this run would never end).
+  std::vector<uint32_t> at;
+  OnTestStep([&](int, Step&) {
+    at.push_back(clock.TickCount());
+    if (at.size() > 1000) return result::kStop;
+    return session.Fail("window not found");
+  });
+  Load({Failing("Stop Silently", "", "3")});
+  ASSERT_TRUE(Run());
+  ASSERT_GE(at.size(), 3000u / kRetryPauseMaxMs);
+  ASSERT_LE(at.size(), 3000u / kRetryPauseMinMs + 1);
+  for (size_t i = 1; i < at.size(); ++i) {
+    EXPECT_GT(at[i] - at[i - 1], 0u);
+    EXPECT_LE(at[i] - at[i - 1], kRetryPauseMaxMs);
+  }
+  EXPECT_EQ(at.back() - at.front(), 3000u);  // the last attempt comes as the time-out runs out
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
+  EXPECT_EQ(RetryPauseMs(1000), kRetryPauseMinMs);
+  EXPECT_EQ(RetryPauseMs(60000), kRetryPauseMaxMs);
 }
 
 TEST_F(FailureTest, NoTimeOutMakesTheFirstFailureFinal) {
@@ -136,10 +160,22 @@ TEST_F(FailureTest, JumpToAnUnknownLabelEndsTheRun) {
   EXPECT_EQ(StepAt(1).ranFlag, ran::kNotRun);
 }
 
-TEST_F(FailureTest, IncrementVariableOnANumberedVariable) {
+// Memory slot {2} and the variable %count, watched.
+struct WatchedVariables : FakeVariables {
+  using FakeVariables::FakeVariables;
+  std::string Expand(std::string_view t) override {
+    return t == "{2}" ? two : t == "%count" ? std::string("41") : std::string(t);
+  }
+  bool SetNumbered(int n, std::string_view v) override { return n == 2 ? (two = v, true) : false; }
+  void StoreInto(int, int, std::string_view output, std::string_view target, std::string_view v) override {
+    stored = std::string(output) + " " + std::string(target) + "=" + std::string(v);
+  }
   std::string two = "7";
-  session.variables.expand = [&](Session&, std::string_view t) { return t == "{2}" ? two : std::string(t); };
-  session.variables.setNumbered = [&](Session&, int n, std::string_view v) { return n == 2 ? (two = v, true) : false; };
+  std::string stored;
+};
+
+TEST_F(FailureTest, IncrementVariableOnANumberedVariable) {
+  std::string& two = session.AttachVariables(std::make_unique<WatchedVariables>(session.scripts)).two;
   FailingSteps();
   Load({Failing("Increment Variable", "{2}"), MakeStep("Comment", 16)});
   ASSERT_TRUE(Run());
@@ -149,12 +185,7 @@ TEST_F(FailureTest, IncrementVariableOnANumberedVariable) {
 }
 
 TEST_F(FailureTest, IncrementVariableByNameGoesThroughSaveOutput) {
-  std::string stored;
-  session.variables.expand = [&](Session&, std::string_view t) { return t == "%count" ? std::string("41") : std::string(t); };
-  session.variables.saveOutput = [&](Session&, int, int, std::string_view output, std::string_view target, std::string_view v) {
-    stored = std::string(output) + " " + std::string(target) + "=" + std::string(v);
-    return true;
-  };
+  std::string& stored = session.AttachVariables(std::make_unique<WatchedVariables>(session.scripts)).stored;
   FailingSteps();
   Load({Failing("Increment Variable", "%count")});
   ASSERT_TRUE(Run());
@@ -230,7 +261,7 @@ TEST_F(FailureTest, RestartRunGoesBackToStepOne) {
 }
 
 TEST_F(FailureTest, RunProgramStartsItAndEndsTheRun) {
-  environment.Set("TOOLS", "C:\\Tools");
+  EXPECT_TRUE(environment.Set("TOOLS", "C:\\Tools").ok());
   for (bool canOpen : {true, false}) {
     system.shellResult = canOpen ? 42 : 2;
     system.opened.clear();

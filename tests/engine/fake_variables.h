@@ -1,6 +1,6 @@
-// Variables for engine tests: a map of user variables and nine slots behind the session's
-// variable hooks. %name references (longest name first) and {1} to {9} are replaced; nothing
-// else of the real expansion happens, so tests see flow control, not expansion.
+// Variables for engine tests: a map of user variables behind the session's RunVariables.
+// %name references (longest name first) are replaced; nothing else of the real expansion
+// happens, so tests see flow control, not expansion. Tests override what they watch.
 #pragma once
 
 #include <cstdlib>
@@ -13,42 +13,43 @@
 
 namespace plumo {
 
-class FakeVariables {
+class FakeVariables : public RunVariables {
  public:
-  explicit FakeVariables(Session& session) {
-    session.variables.expandStep = [this](Session&, std::string_view text, int, int, unsigned flags, size_t* length) {
-      std::string out = (flags & expandflag::kNone) ? std::string(text) : Expand(text);
-      if (length) *length = out.size();
-      return out;
-    };
-    session.variables.expand = [this](Session&, std::string_view text) { return Expand(text); };
-    session.variables.evaluateNumber = [](Session&, std::string_view text) {
-      return std::strtod(std::string(text).c_str(), nullptr);
-    };
-    session.variables.storeOutput = [this](Session& s, int slot, int index, std::string_view value, size_t) {
-      const Step& step = s.scripts.At(slot)->steps[static_cast<size_t>(index)];
-      std::lock_guard<std::mutex> lock(mu_);
-      std::string name = step.outputValue.str();
-      if (!name.empty() && name[0] == '%') name.erase(0, 1);
-      if (name.empty()) return;
-      values_[ToUpperAnsi(name)] = std::string(value);
-      ++stores;
-    };
-    session.variables.probeVariable = [this](Session&, std::string_view name) -> size_t {
-      std::lock_guard<std::mutex> lock(mu_);
-      auto it = values_.find(ToUpperAnsi(name));
-      return it == values_.end() ? 0 : it->second.size() + 1;
-    };
-    session.variables.deleteVariable = [this](Session&, int, int, std::string_view option) {
-      std::lock_guard<std::mutex> lock(mu_);
-      if (EqualsNoCase(option, "All")) {
-        values_.clear();
-        return;
-      }
-      std::string name(option);
-      if (!name.empty() && name[0] == '%') name.erase(0, 1);
-      values_.erase(ToUpperAnsi(name));
-    };
+  explicit FakeVariables(ScriptSlots& scripts) : scripts_(scripts) {}
+
+  std::string Expand(std::string_view text) override { return Replace(text); }
+  std::string ExpandStep(std::string_view text, int, int, unsigned flags, size_t* length) override {
+    std::string out = (flags & expandflag::kNone) ? std::string(text) : Replace(text);
+    if (length) *length = out.size();
+    return out;
+  }
+  double EvaluateNumber(std::string_view text) override { return std::strtod(std::string(text).c_str(), nullptr); }
+  void StoreOutput(int slot, int index, std::string_view value, size_t) override {
+    StoreInto(slot, index, "Variable", scripts_.At(slot)->steps[static_cast<size_t>(index)].outputValue, value);
+  }
+  void StoreInto(int, int, std::string_view, std::string_view target, std::string_view value) override {
+    std::string name(target);
+    if (!name.empty() && name[0] == '%') name.erase(0, 1);
+    if (name.empty()) return;
+    std::lock_guard<std::mutex> lock(mu_);
+    values_[ToUpperAnsi(name)] = std::string(value);
+    ++stores;
+  }
+  bool SetNumbered(int, std::string_view) override { return false; }
+  void DeleteVariable(int, int, std::string_view option) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (EqualsNoCase(option, "All")) {
+      values_.clear();
+      return;
+    }
+    std::string name(option);
+    if (!name.empty() && name[0] == '%') name.erase(0, 1);
+    values_.erase(ToUpperAnsi(name));
+  }
+  size_t ProbeVariable(std::string_view name) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = values_.find(ToUpperAnsi(name));
+    return it == values_.end() ? 0 : it->second.size() + 1;
   }
 
   void Set(std::string_view name, std::string_view value) {
@@ -68,7 +69,7 @@ class FakeVariables {
   int stores = 0;
 
  private:
-  std::string Expand(std::string_view text) {
+  std::string Replace(std::string_view text) {
     std::lock_guard<std::mutex> lock(mu_);
     std::string out;
     for (size_t i = 0; i < text.size();) {
@@ -94,6 +95,7 @@ class FakeVariables {
     return out;
   }
 
+  ScriptSlots& scripts_;
   std::mutex mu_;
   std::map<std::string, std::string> values_;
 };

@@ -72,6 +72,28 @@ TEST_F(LoopTest, ForLoopCountsUpAndDownAndEndsOnTheLastValueUsed) {
   }
 }
 
+TEST_F(LoopTest, ForLoopCountsExactlyWhereAFloatWouldStallOrDrift) {
+  struct {
+    const char *from, *step, *to;
+    size_t passes;
+  } cases[] = {
+      {"16777214", "1", "16777220", 7},     // a float sticks at 16777216
+      {"2147483640", "5", "2147483660", 5},  // past the int range in the last pass
+      {"0.1", "0.1", "0.3", 3},             // 0.1 + 0.1 + 0.1 is a hair above 0.3
+      {"-0.3", "0.1", "0", 4},
+  };
+  for (auto c : cases) {
+    LoadSpecs({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}});
+    EXPECT_EQ(RunRecording().size(), c.passes) << c.from << " to " << c.to;
+  }
+  // A step too small for the value's size cannot move the counter: the loop fails, not hangs.
+  LoadSpecs({{"Start 'For' Loop", "100000000000000010", "", "100000000000000000", "1"}, {"NEXT LOOP"}});
+  StepAt(1).onfail = "Stop Silently";
+  Run();
+  EXPECT_TRUE(OutputContains("The loop counter cannot move from 1")) << Joined(Output());
+  EXPECT_TRUE(OutputContains(" in steps of 1"));
+}
+
 TEST_F(LoopTest, ForLoopLogsEachPassAndKeepsEmptyFieldsAtOne) {
   LoadSpecs({{"Start 'For' Loop", "2", "", "", ""}, {"NEXT LOOP"}});
   Run();
@@ -146,8 +168,8 @@ TEST_F(LoopTest, ProcessLoopStoresInTheFormTheOptionsAsk) {
 }
 
 TEST_F(LoopTest, RegistryLoopEnumeratesSubkeysWithOrWithoutTheirParent) {
-  registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Alpha");
-  registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Beta");
+  EXPECT_TRUE(registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Alpha").ok());
+  EXPECT_TRUE(registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Beta").ok());
   LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
   EXPECT_EQ(Joined(RunRecording()), "Alpha Beta");
   LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\", "Parent", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});

@@ -52,7 +52,7 @@ inline Step Build(const StepSpec& mask) {
 
 class FlowTest : public EngineTest {
  protected:
-  FlowTest() : vars(session) {
+  FlowTest() : vars(session.AttachVariables(std::make_unique<FakeVariables>(session.scripts))) {
     RegisterEngineActions(session);
     OnTestStep([this](int index, Step& step) {
       std::lock_guard<std::mutex> lock(recordMu);
@@ -83,7 +83,7 @@ class FlowTest : public EngineTest {
     return out;
   }
 
-  FakeVariables vars;
+  FakeVariables& vars;
   std::mutex recordMu;
   std::vector<std::string> recorded;
 };

@@ -79,20 +79,15 @@ TEST_F(ReportTest, WorkbookRowsCarryCellAttributes) {
 }
 
 TEST_F(ReportTest, WritesBesideTheScriptAndOpensIt) {
-  const std::string folder = ::testing::TempDir();
-  session.scripts.At(0)->path = folder + "demo.vxm";
-  settings.WriteText("*\\Report\\OutputFile", "plumo_report_test.txt");
+  files.AddFolder("C:\\Reports");
+  session.scripts.At(0)->path = "C:\\Reports\\demo.vxm";
+  settings.WriteText("*\\Report\\OutputFile", "last.txt");
   settings.WriteNumber("*\\Report\\ReportType", 1);
-  const std::string out = folder + "plumo_report_test.txt";
-  std::remove(out.c_str());
+  const std::string out = "C:\\Reports\\last.txt";
   ASSERT_TRUE(ReportOfLastRun(session, 0));
   EXPECT_EQ(system.opened, (std::vector<std::string>{out}));
-  std::FILE* f = std::fopen(out.c_str(), "rb");
-  ASSERT_NE(f, nullptr);
-  char head[32] = {};
-  std::fread(head, 1, 16, f);
-  std::fclose(f);
-  EXPECT_EQ(std::string(head), "Plumo report for");
+  const std::string first = files.Content(out);
+  EXPECT_EQ(first.rfind("Plumo report for", 0), 0u);
 
   // Asked before replacing; No keeps the file.
   dialogs.answer = answer::kNo;
@@ -100,10 +95,14 @@ TEST_F(ReportTest, WritesBesideTheScriptAndOpensIt) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "The file '" + out + "' already exists.\n\nReplace existing file?");
   EXPECT_EQ(dialogs.shown[0].style, 0x12024u);
-  f = std::fopen(out.c_str(), "rb");
-  EXPECT_NE(f, nullptr);
-  if (f) std::fclose(f);
-  std::remove(out.c_str());
+  EXPECT_EQ(files.Content(out), first);
+
+  // Yes, and the disk is full: the old report is still there, whole.
+  dialogs.answer = answer::kYes;
+  files.FailNextWrite();
+  EXPECT_FALSE(ReportOfLastRun(session, 0));
+  EXPECT_EQ(dialogs.shown.back().text, "Unable to write the report");
+  EXPECT_EQ(files.Content(out), first);
 }
 
 TEST_F(ReportTest, RefusalsAndHandOvers) {

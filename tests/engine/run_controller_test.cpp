@@ -3,6 +3,7 @@
 #include <condition_variable>
 
 #include "engine_harness.h"
+#include "fake_variables.h"
 
 namespace plumo {
 namespace {
@@ -305,23 +306,24 @@ TEST(Forwarding, ParameterAndCodesRoundTrip) {
 
 TEST_F(RunControllerTest, GracefulStopAsksAfterTheGraceTimeAndCancelContinues) {
   std::atomic<bool> finish{false};
-  OnTestStep([&](int, Step&) {
+  OnTestStep([&](int index, Step&) {
+    // Stopped from the menu while the first Step runs and does not react.
+    if (index == 0)
+      queue.Post([&] {
+        StopRun(session, false);
+        // The grace timer is real time on the queue; shorten the wait by firing it now.
+        queue.SetTimer(kGracefulStopTimer, 1, [&] {
+          queue.KillTimer(kGracefulStopTimer);
+          StopRun(session, true);
+          finish = true;
+        });
+      });
     while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return result::kSuccess;
   });
   Load({MakeStep("Use Window", kTestCategory), MakeStep("Use Window", kTestCategory)});
   dialogs.answer = answer::kCancel;
-  queue.Post([&] {
-    ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
-    StopRun(session, false);
-    // The grace timer is real time on the queue; shorten the wait by firing it now.
-    queue.SetTimer(kGracefulStopTimer, 1, [&] {
-      queue.KillTimer(kGracefulStopTimer);
-      StopRun(session, true);
-      finish = true;
-    });
-  });
-  queue.Run();
+  ASSERT_TRUE(Run());
   EXPECT_TRUE(OutputHas("<<< STOP RUN REQUEST >>>   (via menu)"));
   EXPECT_TRUE(OutputHas("Attempting to stop run..."));
   ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -373,7 +375,7 @@ TEST_F(RunControllerTest, CommandLineLoggingOverridesTheSettings) {
   EXPECT_TRUE(OutputHas("LOG LEVEL HIGH"));
   EXPECT_NE(LogFile().find("LOG LEVEL HIGH\r\n"), std::string::npos);
 
-  std::remove(logPath.c_str());
+  ASSERT_TRUE(files.Delete(logPath).ok());
   session.forcedLogLevel = 0;  // -L -F: nothing to the file, every line to the palette
   settings.WriteNumber("*\\LogLevel", 1);
   ASSERT_TRUE(Run());
@@ -381,21 +383,132 @@ TEST_F(RunControllerTest, CommandLineLoggingOverridesTheSettings) {
   EXPECT_TRUE(OutputHas("    Unknown Action (16) \"Comment\""));
 }
 
-TEST_F(RunControllerTest, PauseThatTheThreadsRefuseLeavesTheRunGoing) {
-  std::atomic<bool> finish{false};
+// Variables whose Expand holds a lock, as the variable store does, until the test lets go.
+struct LockedVariables : FakeVariables {
+  using FakeVariables::FakeVariables;
+  std::string Expand(std::string_view text) override {
+    std::unique_lock<std::mutex> lock(storeLock);
+    if (text == "hold") {
+      holding = true;
+      while (!paused) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return std::string(text);
+  }
+  std::mutex storeLock;
+  std::atomic<bool> holding{false}, paused{false};
+};
+
+TEST_F(RunControllerTest, PauseWaitsForTheStepsEndSoALockHeldByTheRunIsLetGo) {
+  auto& variables = session.AttachVariables(std::make_unique<LockedVariables>(session.scripts));
+  std::atomic<int> ran{0};
+  OnTestStep([&](int index, Step&) {
+    session.Expand(index == 0 ? "hold" : "free");
+    return ++ran, result::kSuccess;
+  });
+  Load({MakeStep("Use Window", kTestCategory), MakeStep("Use Window", kTestCategory)});
+  std::string palette;
+  queue.Post([&] {
+    ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
+    while (!variables.holding) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    PauseResume(session);
+    variables.paused = true;
+    palette = session.Expand("the palette reads");  // would wait for ever on a suspended holder
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ran, 1);  // the run stands at its next Step
+    PauseResume(session);
+  });
+  queue.Run();
+  EXPECT_EQ(palette, "the palette reads");
+  EXPECT_EQ(ran, 2);
+  EXPECT_EQ(session.run.paused, 0u);
+}
+
+TEST_F(RunControllerTest, StartRunIsRefusedUntilTheLastRunHasCleanedUp) {
+  OnTestStep(Succeed);
+  Load({MakeStep("Use Window", kTestCategory)});
+  int second = -1;
+  bool runningDuringCleanUp = false;
+  session.AddFinishHook(FinishPhase::kResources, [&](Session& s, int) {
+    runningDuringCleanUp = s.RunExists();
+    second = s.mainQueue().Call([&] { return StartRun(session, 0, runcmd::kRun, false, 0, 0) ? 1 : 0; });
+  });
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(runningDuringCleanUp);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(view.runsEnded, 1);
+  EXPECT_FALSE(session.RunExists());
+}
+
+TEST_F(RunControllerTest, ARunningSlotCannotBeClosedReplacedOrEdited) {
+  std::atomic<bool> release{false};
   OnTestStep([&](int, Step&) {
-    while (!finish) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return result::kSuccess;
   });
   Load({MakeStep("Use Window", kTestCategory)});
+  bool closed = true, replaced = true, editable = true;
   queue.Post([&] {
     ASSERT_TRUE(StartRun(session, 0, runcmd::kRun, true, 0, 0));
-    PauseResume(session);
-    finish = true;
+    closed = session.scripts.Close(0);
+    replaced = session.scripts.Set(0, Script{});
+    editable = session.scripts.Editable(0) != nullptr;
+    release = true;
   });
   queue.Run();
-  EXPECT_EQ(session.run.paused, 0u);
-  EXPECT_TRUE(OutputHas("Pause refused: SuspendThread failed (50): a thread can only be paused or terminated on Windows"));
+  EXPECT_FALSE(closed);
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(editable);
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
+  EXPECT_NE(session.scripts.Editable(0), nullptr);
+  EXPECT_TRUE(session.scripts.Close(0));
+}
+
+// Threads whose Terminate reports success and lets the body go on unseen, as a thread that
+// was terminated would be gone: the test lets it end on its own afterwards.
+class AbandoningThreads : public Threads {
+ public:
+  std::unique_ptr<Worker> Start(std::function<void()> body) override {
+    struct Abandoned : Worker {
+      explicit Abandoned(std::function<void()> body) : inner(StdThreads().Start(std::move(body))) {}
+      OsError Terminate() override { return OsError::Ok(); }
+      void Join() override {}
+      std::unique_ptr<Worker> inner;  // waits for the body when the session goes
+    };
+    return std::make_unique<Abandoned>(std::move(body));
+  }
+};
+
+TEST_F(RunControllerTest, AForcedStopCleansUpAndTheSessionThenRefusesRunsSayingWhy) {
+  AbandoningThreads abandoning;
+  Session forced(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, abandoning, settings, locale,
+                              files, registry, clipboard});
+  forced.SetView(&view);
+  forced.startMode = 7;
+  std::atomic<bool> release{false};
+  forced.executors.Register(kTestCategory, [&](Session&, int, int, bool) {
+    forced.run.heldModifiers = held::kShift;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return result::kSuccess;
+  });
+  Script script;
+  script.steps = {MakeStep("Use Window", kTestCategory)};
+  forced.scripts.Open(std::move(script));
+  dialogs.answer = answer::kOk;
+  bool again = true;
+  queue.Post([&] {
+    ASSERT_TRUE(StartRun(forced, 0, runcmd::kRun, true, 0, 0));
+    while (forced.run.heldModifiers == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    StopRun(forced, true);
+    again = StartRun(forced, 0, runcmd::kRun, true, 0, 0);
+  });
+  queue.Run();  // the hidden start's window closes after the clean-up
+  EXPECT_TRUE(OutputHas("Run forcibly terminated"));
+  EXPECT_EQ(desktop.released, (std::vector<std::string>{"16"}));  // the clean-up ran all the same
+  EXPECT_FALSE(again);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].text, Session::kBrokenMessage);
+  EXPECT_FALSE(forced.scripts.Running(0));
+  release = true;  // the "terminated" thread ends without touching the run again
 }
 
 }  // namespace

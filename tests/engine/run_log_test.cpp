@@ -32,6 +32,29 @@ TEST_F(LogLineTest, DuplicateLinesAreDroppedButBlankLinesAreNot) {
   EXPECT_EQ(LogFile(), "same\r\n \r\n \r\n");
 }
 
+TEST_F(LogLineTest, BothThreadsWriteWholeLinesThroughOneLog) {
+  // The run thread logs its Steps while the main thread logs a stop request (ThreadSanitizer
+  // watches the log's memory in this test).
+  session.run.logLevel = 1;
+  constexpr int kLines = 300;
+  std::thread run([&] {
+    for (int i = 0; i < kLines; ++i) LogLine(session, "run " + std::to_string(i));
+  });
+  for (int i = 0; i < kLines; ++i) {
+    LogLine(session, "main " + std::to_string(i));
+    StatusText(session, 1, false, "status");
+  }
+  run.join();
+  const std::string file = LogFile();
+  size_t lines = 0;
+  for (size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2, ++lines) {
+    const std::string line = file.substr(at, end - at);
+    EXPECT_TRUE(line.rfind("run ", 0) == 0 || line.rfind("main ", 0) == 0) << line;
+  }
+  EXPECT_EQ(lines, 2u * kLines);
+  EXPECT_EQ(Output().size(), 2u * kLines);
+}
+
 TEST_F(LogLineTest, BlankLineIsNeverTheFirstOutputEntry) {
   LogLine(session, " ");
   LogLine(session, "x");

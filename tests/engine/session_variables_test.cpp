@@ -9,7 +9,9 @@ namespace {
 
 class RealVariablesTest : public EngineTest {
  protected:
-  RealVariablesTest() : variables(session, palette) { RegisterEngineActions(session); }
+  RealVariablesTest() : variables(session.AttachVariables(std::make_unique<SessionVariables>(session, palette))) {
+    RegisterEngineActions(session);
+  }
   Script& LoadSpecs(const std::vector<StepSpec>& masks) {
     std::vector<Step> steps;
     for (const StepSpec& mask : masks) steps.push_back(Build(mask));
@@ -18,7 +20,7 @@ class RealVariablesTest : public EngineTest {
   std::string Variable(std::string_view name) { return variables.store().Read(name).value_or("<absent>"); }
 
   NoVariablesPalette palette;
-  SessionVariables variables;
+  SessionVariables& variables;
 };
 
 TEST_F(RealVariablesTest, LoopsFormulasConditionsAndCountersWorkTogether) {

@@ -39,7 +39,7 @@ TEST_F(SystemTest, IncrementAndDecrementWriteFifteenDigits) {
     if (c.before)
       vars.Set("n", c.before);
     else
-      session.variables.deleteVariable(session, 0, 0, "n");
+      vars.DeleteVariable(0, 0, "n");
     Run();
     EXPECT_EQ(vars.Get("n"), c.after) << c.action << " " << (c.before ? c.before : "(absent)");
   }

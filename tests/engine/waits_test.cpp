@@ -65,11 +65,15 @@ TEST_F(WaitTest, FreezeCannotBeInterrupted) {
 
 TEST_F(WaitTest, WaitForFileEndsWhenTheFileAppears) {
   LoadWait("Wait for File", "C:\\out\\done.txt", "Exist", "10");
-  At(900, 1100, [this] { files.Put("C:\\out\\done.txt", "x"); });
+  // Counted from the Step's start, between the first poll (1 s) and the second (4 s).
+  session.executors.Register(kWaitCategory, [&](Session& s, int slot, int index, bool main) {
+    At(900, 2000, [this] { files.Put("C:\\out\\done.txt", "x"); });
+    return WaitExecutor(s, slot, index, main);
+  });
   std::vector<std::string> seen;
   long ms = RealMs([&] { seen = RunRecording(); });
   EXPECT_EQ(Joined(seen), "after");
-  EXPECT_GE(ms, 1900);  // the poll after the file came: 1 s, then every 3 s
+  EXPECT_GE(ms, 3900);
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
   EXPECT_EQ(StepAt(0).runCount, 2);
 }
@@ -166,8 +170,57 @@ TEST_F(WaitTest, WaitForRestartWritesItsEntryOnceAndRemovesIt) {
   EXPECT_TRUE(OutputHas("    Successfully removed restart entry for \"test.vxm\""));
 }
 
+TEST_F(WaitTest, AFamilysWaitIsPolledOnTheMainThreadBeforeTheEnginesOwn) {
+  // "Wait for Window" as a desktop family would add it: met on the third look, or failing
+  // with a reason when the test says so.
+  std::vector<std::thread::id> pollThreads;
+  std::string failWith;
+  int starts = 0, ends = 0;
+  session.waitConditions.Register("Window", WaitCondition{
+      .start = [&](Session&, int, int) { return ++starts, WaitAnswer::NotYet(); },
+      .poll = [&](Session&, int, int) {
+        pollThreads.push_back(std::this_thread::get_id());
+        if (!failWith.empty()) return WaitAnswer::Failed(failWith);
+        return pollThreads.size() == 3 ? WaitAnswer::Met() : WaitAnswer::NotYet(10);
+      },
+      .end = [&](Session&, int, int) { ++ends; },
+      .firstPollMs = 10,
+      .periodMs = 3000});
+  uint32_t priorityDuringPoll = 0;
+  LoadWait("Wait for Window", "Editor", "", "10");
+  EXPECT_EQ(Joined(RunRecording()), "after");
+  ASSERT_EQ(pollThreads.size(), 3u);
+  for (auto id : pollThreads) EXPECT_EQ(id, std::this_thread::get_id());
+  EXPECT_EQ(StepAt(0).runCount, 3);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(ends, 1);
+
+  // A failed look fails the Step with its reason; a stop and the time-out end it as the
+  // engine's own waits end.
+  failWith = "no window \"Editor\"";
+  StepAt(0).onfail = "Display Error and Stop";
+  StepAt(0).timeout = "0";  // no retries
+  EXPECT_TRUE(RunRecording().empty());
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_NE(dialogs.shown.back().text.find("Error:  no window \"Editor\""), std::string::npos);
+  EXPECT_EQ(ends, 2);
+
+  failWith.clear();
+  pollThreads.clear();
+  session.waitConditions.Register("Pixel", WaitCondition{.poll = [&](Session&, int, int) {
+    priorityDuringPoll = processes.cls;
+    return WaitAnswer::NotYet();
+  }});
+  LoadWait("Wait for Pixel", "", "", "0");
+  At(900, 1300, [this] { StopRun(session, false); });
+  long ms = RealMs([&] { EXPECT_TRUE(RunRecording().empty()); });
+  EXPECT_LT(ms, 2000);
+  EXPECT_EQ(priorityDuringPoll, priority::kIdle);
+  EXPECT_TRUE(OutputHas("Stopping run at [STEP 1]"));
+}
+
 TEST_F(WaitTest, DesktopWaitsSayWhatTheyNeed) {
-  for (const char* action : {"Wait for Keypress", "Wait for Window", "Wait for Pixel", "Wait for Idle"}) {
+  for (const char* action : {"Wait for Keypress", "Wait for Window", "Wait for Pixel", "Wait for Idle", "Wait for Image"}) {
     clock.Advance(1000);
     LoadWait(action, "", "", "");
     StepAt(0).onfail = "Display Error and Stop";

@@ -1,10 +1,11 @@
 // Files and folders held in a map; '*' and '?' match within the last part of a pattern. Files
 // keep their content; reads and writes can be made to fail. Folder watches wake when the test
-// calls ChangeFolder. Not for use from two threads at once, except ChangeFolder and watches.
+// calls ChangeFolder. Every call takes one lock, so a run thread and the main thread may share it.
 #pragma once
 
 #include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,21 +17,40 @@ namespace plumo {
 
 class FakeFiles : public Files {
  public:
-  void AddFile(const std::string& path, uint64_t size) { Put(path, std::string(size, '\0')); }
-  void AddFolder(const std::string& path) { entries_[path] = Entry{true, 0, {}}; }
+  void AddFile(const std::string& path, uint64_t size) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    Put(path, std::string(size, '\0'));
+  }
+  void AddFolder(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    entries_[path] = Entry{true, 0, {}};
+  }
   void Put(const std::string& path, std::string content) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     const uint64_t size = content.size();
     entries_[path] = Entry{false, size, std::move(content)};
   }
   void MarkReadOnly(const std::string& path) { readOnly_.insert(path); }
   std::string currentFolder;
   // Present but not to be opened, as a file another program holds exclusively.
-  void Lock(const std::string& path) { locked_.insert(path); }
+  void Lock(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    locked_.insert(path);
+  }
   // Opens but fails when read.
-  void BreakReads(const std::string& path) { unreadable_.insert(path); }
+  void BreakReads(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    unreadable_.insert(path);
+  }
   // The next ReplaceContent fails after creating its new file, as a full disk would.
-  void FailNextWrite() { failNextWrite_ = true; }
-  bool Has(const std::string& path) const { return entries_.count(path) != 0; }
+  void FailNextWrite() {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    failNextWrite_ = true;
+  }
+  bool Has(const std::string& path) const {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    return entries_.count(path) != 0;
+  }
   // Wakes every watch of a folder.
   void ChangeFolder() {
     std::lock_guard<std::mutex> lock(watch_->mu);
@@ -38,14 +58,20 @@ class FakeFiles : public Files {
     watch_->cv.notify_all();
   }
   int watchesMade = 0;
-  const std::string& Content(const std::string& path) const { return entries_.at(path).content; }
+  std::string Content(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    auto it = entries_.find(path);
+    return it == entries_.end() ? "<absent>" : it->second.content;
+  }
 
   PathKind Kind(const std::string& path) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     auto it = entries_.find(path);
     if (it == entries_.end()) return PathKind::kNone;
     return it->second.folder ? PathKind::kFolder : PathKind::kFile;
   }
   bool AnyMatch(const std::string& pattern) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     size_t cut = pattern.find_last_of("\\/") + 1;
     for (const auto& [path, entry] : entries_) {
       size_t pcut = path.find_last_of("\\/") + 1;
@@ -56,11 +82,13 @@ class FakeFiles : public Files {
     return false;
   }
   std::optional<uint64_t> FileSize(const std::string& path) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     auto it = entries_.find(path);
     if (it == entries_.end() || it->second.folder) return std::nullopt;
     return it->second.size;
   }
   OsError ReadFile(const std::string& path, std::string* out, bool* opened) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     *opened = false;
     auto it = entries_.find(path);
     if (it == entries_.end() || it->second.folder) return NotFound("CreateFileA");
@@ -71,6 +99,7 @@ class FakeFiles : public Files {
     return OsError::Ok();
   }
   OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     *created = false;
     const size_t cut = path.find_last_of("\\/");
     if (cut != std::string::npos && Kind(path.substr(0, cut)) != PathKind::kFolder) return NotFound("CreateFileA");
@@ -84,7 +113,14 @@ class FakeFiles : public Files {
     Put(path, std::string(data));
     return OsError::Ok();
   }
+  OsError CreateExclusive(const std::string& path) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
+    if (entries_.count(path)) return OsError("CreateFileA", oscode::kFileExists, "The file exists.");
+    Put(path, "");
+    return OsError::Ok();
+  }
   OsError Delete(const std::string& path) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     if (locked_.count(path) && entries_.count(path)) return SharingViolation();
     entries_.erase(path);
     return OsError::Ok();
@@ -124,6 +160,7 @@ class FakeFiles : public Files {
     return std::make_unique<Reader>(content.substr(std::min<uint64_t>(offset, content.size())));
   }
   OsError Append(const std::string& path, std::string_view data) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     std::string content = Kind(path) == PathKind::kFile ? entries_.at(path).content : std::string();
     bool created = false;
     return ReplaceContent(path, content.append(data), &created);
@@ -197,12 +234,13 @@ class FakeFiles : public Files {
                           &created);
   }
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override {
+    std::lock_guard<std::recursive_mutex> lock(mu_);
     if (Kind(path) != PathKind::kFolder) {
       *error = NotFound("FindFirstChangeNotificationA");
       return nullptr;
     }
     ++watchesMade;
-    std::lock_guard<std::mutex> lock(watch_->mu);
+    std::lock_guard<std::mutex> watchLock(watch_->mu);
     return std::make_unique<Watch>(watch_, watch_->changes);
   }
 
@@ -267,6 +305,7 @@ class FakeFiles : public Files {
     if (p[0] == '*') return Match(p.substr(1), s) || (!s.empty() && Match(p, s.substr(1)));
     return !s.empty() && (p[0] == '?' || p[0] == s[0]) && Match(p.substr(1), s.substr(1));
   }
+  mutable std::recursive_mutex mu_;
   std::map<std::string, Entry> entries_;
   std::set<std::string> locked_;
   std::set<std::string> unreadable_;

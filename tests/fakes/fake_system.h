@@ -13,9 +13,10 @@ class FakeSystem : public System {
   OsVersion Version() override { return version; }
   MemoryStatus Memory() override { return memory; }
   std::string CurrentDirectory() override { return directory; }
-  uint32_t ShellOpen(const std::string& command) override {
+  OsError ShellOpen(const std::string& command, uint32_t* result = nullptr) override {
     opened.push_back(command);
-    return shellResult;
+    if (result) *result = shellResult;
+    return shellResult > 32 ? OsError::Ok() : OsError("ShellExecuteA", shellResult, "The system cannot find the file specified.");
   }
   std::string CommandLine() override { return commandLine; }
   std::string SystemFolder() override { return "C:\\WINDOWS\\system32"; }

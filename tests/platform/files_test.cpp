@@ -80,6 +80,30 @@ TEST_P(FilesConformance, DeleteRemovesAFileAndAcceptsOneThatIsGone) {
   EXPECT_EQ(files->Kind(root + "a.txt"), PathKind::kFile);
 }
 
+TEST_P(FilesConformance, AppendAddsToTheEndAndCreatesAMissingFile) {
+  std::string root;
+  auto files = GetParam().make(&root);
+  ASSERT_TRUE(files->Append(root + "run.log", "one\r\n").ok());
+  ASSERT_TRUE(files->Append(root + "run.log", std::string("tw\0o\r\n", 6)).ok());
+  std::string out;
+  bool opened = false;
+  ASSERT_TRUE(files->ReadFile(root + "run.log", &out, &opened).ok());
+  EXPECT_EQ(out, std::string("one\r\ntw\0o\r\n", 11));
+  EXPECT_FALSE(files->Append(root + "sub", "x").ok());
+}
+
+TEST_P(FilesConformance, AnExclusiveCreateRefusesAnyExistingName) {
+  std::string root;
+  auto files = GetParam().make(&root);
+  ASSERT_TRUE(files->CreateExclusive(root + "plu1.tmp").ok());
+  EXPECT_EQ(files->FileSize(root + "plu1.tmp"), 0u);
+  for (const char* taken : {"plu1.tmp", "a.txt", "sub"}) {
+    OsError e = files->CreateExclusive(root + taken);
+    EXPECT_EQ(e.code(), oscode::kFileExists) << taken;
+  }
+  EXPECT_EQ(files->FileSize(root + "a.txt"), 5u);
+}
+
 }  // namespace
 }  // namespace plumo
 

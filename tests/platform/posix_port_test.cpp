@@ -110,10 +110,15 @@ TEST(TerminalDialogs, WithoutATerminalAnswersTheDefaultAndSaysSo) {
 
 TEST(PosixSystem, StartsProgramsThroughTheShell) {
   PosixSystem system;
-  EXPECT_GT(system.ShellOpen("true"), 32u);
-  EXPECT_GT(system.ShellOpen("\"/bin/sh\" -c exit"), 32u);
-  EXPECT_EQ(system.ShellOpen("plumo-no-such-program"), 2u);
-  EXPECT_EQ(system.ShellOpen(""), 2u);
+  uint32_t value = 0;
+  EXPECT_TRUE(system.ShellOpen("true", &value).ok());
+  EXPECT_GT(value, 32u);
+  EXPECT_TRUE(system.ShellOpen("\"/bin/sh\" -c exit").ok());
+  for (const char* missing : {"plumo-no-such-program", ""}) {
+    OsError e = system.ShellOpen(missing, &value);
+    EXPECT_EQ(e.code(), oscode::kFileNotFound) << missing;
+    EXPECT_EQ(value, 2u);
+  }
   EXPECT_FALSE(system.Version().windows);
 }
 
@@ -229,10 +234,19 @@ TEST_F(PosixFolders, AWatchWakesOnAChangeBelowAndOnCancel) {
   EXPECT_FALSE(error.ok());
 }
 
+TEST_F(PosixFolders, AnExclusiveCreateFollowsNoSymbolicLink) {
+  // Another user's link in a shared folder must not make us create or open its target.
+  ASSERT_EQ(symlink((dir_ + "nowhere").c_str(), (dir_ + "dangling.tmp").c_str()), 0);
+  ASSERT_EQ(symlink((dir_ + "a.txt").c_str(), (dir_ + "taken.tmp").c_str()), 0);
+  EXPECT_EQ(files_.CreateExclusive(dir_ + "dangling.tmp").code(), oscode::kFileExists);
+  EXPECT_EQ(files_.CreateExclusive(dir_ + "taken.tmp").code(), oscode::kFileExists);
+  EXPECT_EQ(files_.Kind(dir_ + "nowhere"), PathKind::kNone);
+}
+
 TEST(PosixProcesses, ListsThisProcessByItsProgramName) {
   PosixProcesses processes;
   std::vector<ProcessEntry> list;
-  ASSERT_TRUE(processes.List(&list));
+  ASSERT_TRUE(processes.List(&list).ok());
   const uint32_t self = static_cast<uint32_t>(getpid());
   auto it = std::find_if(list.begin(), list.end(), [&](const ProcessEntry& p) { return p.id == self; });
   ASSERT_NE(it, list.end());
@@ -244,11 +258,11 @@ TEST(PosixProcesses, RunAndWaitWaitsForTheCommandOrTheTimeOut) {
   char folder[] = "/tmp/plumo-run-XXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string marker = std::string(folder) + "/done";
-  ASSERT_TRUE(processes.RunAndWait("sleep 0.1; echo ok > '" + marker + "'", 10000));
+  ASSERT_TRUE(processes.RunAndWait("sleep 0.1; echo ok > '" + marker + "'", 10000).ok());
   EXPECT_TRUE(std::ifstream(marker).good());
   std::remove(marker.c_str());
   // A command that outlives the time-out is left running.
-  ASSERT_TRUE(processes.RunAndWait("sleep 0.5; echo late > '" + marker + "'", 50));
+  ASSERT_TRUE(processes.RunAndWait("sleep 0.5; echo late > '" + marker + "'", 50).ok());
   EXPECT_FALSE(std::ifstream(marker).good());
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_TRUE(std::ifstream(marker).good());

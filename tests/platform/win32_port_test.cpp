@@ -103,7 +103,7 @@ TEST(Win32Processes, RunAndWaitRunsTheCommandLineToItsEnd) {
   const std::string marker = std::string(temp) + "plumo run marker.txt";
   DeleteFileA(marker.c_str());
   Win32Processes processes;
-  ASSERT_TRUE(processes.RunAndWait("cmd /c echo ok> \"" + marker + "\"", 20000));
+  ASSERT_TRUE(processes.RunAndWait("cmd /c echo ok> \"" + marker + "\"", 20000).ok());
   EXPECT_NE(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
   DeleteFileA(marker.c_str());
   const OsError missing = processes.RunAndWait("C:\\nowhere\\packer.exe -9", 1000);
@@ -134,7 +134,9 @@ TEST(Win32System, KnowsItIsWindows) {
   OsVersion v = system.Version();
   EXPECT_TRUE(v.windows);
   EXPECT_GE(v.major, 4u);
-  EXPECT_LE(system.ShellOpen("plumo-no-such-program.exe"), 32u);
+  uint32_t value = 0;
+  EXPECT_FALSE(system.ShellOpen("plumo-no-such-program.exe", &value).ok());
+  EXPECT_LE(value, 32u);
 }
 
 // A window of this process with a title no other window has.

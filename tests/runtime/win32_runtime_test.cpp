@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compiler/program_image.h"
+#include "fakes/fake_files.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
 #include "platform/win32/win32_environment.h"
@@ -160,7 +161,8 @@ class RuntimeTest : public testing::Test {
 
   Win32Registry reg_;
   Win32Environment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
   std::vector<std::string> made_;
 };
 

@@ -35,7 +35,7 @@ class ScriptFileTest : public testing::Test {
   RecordingMessages messages_;
   MemoryRegistry registry_;
   FakeEnvironment environment_;
-  SettingsStore settings_{registry_, environment_};
+  SettingsStore settings_{registry_, environment_, files_};
   MemoryResources resources_;
   ActionCatalogs catalogs_{resources_};
   ScriptFileServices io_{files_, messages_, settings_, catalogs_};
@@ -127,6 +127,17 @@ TEST_F(ScriptFileTest, SlotsAreChosenAmongEmptyUntitledOnes) {
   EXPECT_EQ(messages_.shown, (std::vector<ShownMessage>{
                                  {"A maximum of 8 files may be opened in Plumo.\n\nPlease close a file before opening another one.",
                                   "Plumo Warning"}}));
+}
+
+TEST_F(ScriptFileTest, ARunningSlotIsNotReplaced) {
+  files_.Put("C:\\s\\a.vxm", kHello);
+  Script running;
+  running.path = "C:\\s\\running.vxm";
+  slots_.Set(2, running);
+  slots_.SetRunning(2, true);
+  EXPECT_EQ(Open("C:\\s\\a.vxm", 2), 0);
+  EXPECT_EQ(Last(), (ShownMessage{kSlotRunningMessage, "Plumo Warning"}));
+  EXPECT_EQ(slots_.At(2)->path, "C:\\s\\running.vxm");
 }
 
 TEST_F(ScriptFileTest, AnEmptyFileIsAnEmptyScriptUnderItsPath) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 
@@ -25,7 +26,8 @@ class KeyboardMapTest : public testing::Test {
  protected:
   MemoryRegistry reg_;
   FakeEnvironment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
   uint8_t stopKey_ = 0;
 };
 

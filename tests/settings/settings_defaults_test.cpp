@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 
@@ -12,7 +13,8 @@ class SettingsDefaultsTest : public testing::Test {
  protected:
   MemoryRegistry reg_;
   FakeEnvironment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
   DefaultsContext context_{1920, 16, "C:\\Users\\Test\\Documents\\"};
 };
 
@@ -121,7 +123,7 @@ TEST_F(SettingsDefaultsTest, StartHousekeepingDropsObsoleteValuesAndExtraRecentF
       EXPECT_EQ(store_.Probe("*\\RecentFile%d", {n}) != 0, n <= c.kept) << "count " << c.count << " file " << n;
   }
   std::vector<std::string> left;
-  reg_.ListValues(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\Palettes\\MainList", &left);
+  EXPECT_TRUE(reg_.ListValues(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\Palettes\\MainList", &left).ok());
   for (const auto& name : left) EXPECT_TRUE(name.rfind("Indent", 0) == 0 || name == "AllowDragDrop") << name;
   EXPECT_EQ(store_.Probe("SOFTWARE\\Plumo\\ShowGlobalVars"), 0u);
   EXPECT_EQ(store_.Probe("SOFTWARE\\Plumo\\Colors\\SkipItalic"), 0u);
@@ -135,7 +137,8 @@ class NoDocumentsEnvironment : public FakeEnvironment {
 TEST(DocumentsFolder, FallsBackToTheShellFoldersValue) {
   MemoryRegistry reg;
   NoDocumentsEnvironment env;
-  SettingsStore store(reg, env);
+  FakeFiles files;
+  SettingsStore store(reg, env, files);
   EXPECT_EQ(DocumentsFolderOf(env, store), "");
   store.WriteText("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\Personal",
                   "D:\\Docs");

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
 
+#include "fakes/fake_files.h"
+#include "fakes/countdown_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 
@@ -14,17 +14,13 @@ namespace {
 
 const RegRoot kUser = RegRoot::kCurrentUser;
 
-// A store over an in-memory registry, spilling into a temporary folder of its own.
+// A store over an in-memory registry, spilling into the fake files' temporary folder.
 class SettingsStoreTest : public testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() / (std::string("plumo-settings-") + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    env_.SetTempFolder(dir_.string() + static_cast<char>(std::filesystem::path::preferred_separator));
+    files_.AddFolder("C:\\Temp");
+    env_.SetTempFolder("C:\\Temp\\");
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   RegValue Raw(const std::string& key, const std::string& name) {
     RegValue v;
@@ -32,13 +28,15 @@ class SettingsStoreTest : public testing::Test {
     return v;
   }
   size_t FilesInTemp() {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_), {}));
+    size_t n = 0;
+    files_.ListMatches("C:\\Temp\\*", false, false, [&](const std::string&) { return ++n, true; });
+    return n;
   }
 
-  std::filesystem::path dir_;
   MemoryRegistry reg_;
   FakeEnvironment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
 };
 
 TEST_F(SettingsStoreTest, ShorthandAndFullPathsNameTheSameValue) {
@@ -197,7 +195,7 @@ TEST_F(SettingsStoreTest, RefusedLongValuesSpillToAFileAndComeBackWhole) {
   ASSERT_EQ(ref.rfind("FILE::", 0), 0u) << ref;
   std::string file = ref.substr(6);
   EXPECT_EQ(file, env_.TempFolder() + "HKEY_CURRENT_USER_SOFTWARE_Plumo_Big.dat");
-  EXPECT_TRUE(std::filesystem::exists(file));
+  EXPECT_TRUE(files_.Has(file));
   EXPECT_EQ(store_.Probe("*\\Big"), 601u);
   EXPECT_EQ(store_.ReadText("*\\Big", 601), text);
   EXPECT_EQ(store_.ReadText("*\\Big", 600), "");  // the file must fit the buffer too
@@ -213,7 +211,7 @@ TEST_F(SettingsStoreTest, RefusedLongValuesSpillToAFileAndComeBackWhole) {
   EXPECT_EQ(store_.ReadText("*\\Lines", 4096), lines);
 
   EXPECT_EQ(store_.Delete("*\\Big"), 1);
-  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(files_.Has(file));
   EXPECT_EQ(store_.Probe("*\\Big"), 0u);
 }
 
@@ -243,7 +241,7 @@ TEST_F(SettingsStoreTest, ShortRefusedValuesFailWithoutAFile) {
 TEST_F(SettingsStoreTest, AMissingSpillFileMakesTheReadFail) {
   reg_.SetValueSizeLimit(512);
   ASSERT_NE(store_.WriteText("*\\Big", std::string(600, 't')), 0u);
-  std::filesystem::remove(Raw("SOFTWARE\\Plumo", "Big").AsText().substr(6));
+  ASSERT_TRUE(files_.Delete(Raw("SOFTWARE\\Plumo", "Big").AsText().substr(6)).ok());
   SettingData d;
   EXPECT_EQ(store_.Read("*\\Big", 4096, &d), 0u);
   EXPECT_EQ(store_.Probe("*\\Big"), 0u);
@@ -251,12 +249,22 @@ TEST_F(SettingsStoreTest, AMissingSpillFileMakesTheReadFail) {
 }
 
 TEST_F(SettingsStoreTest, DeletingAUserTextThatLooksLikeAReferenceKeepsTheFileItNames) {
-  std::string precious = (dir_ / "precious.txt").string();
-  std::ofstream(precious) << "keep me";
+  const std::string precious = "C:\\Temp\\precious.txt";
+  files_.Put(precious, "keep me");
   store_.WriteText("SOFTWARE\\Plumo\\UserVariables\\v", "FILE::" + precious);
   EXPECT_EQ(store_.ReadText("SOFTWARE\\Plumo\\UserVariables\\v", 100), "keep me");
   EXPECT_EQ(store_.Delete("SOFTWARE\\Plumo\\UserVariables\\v"), 1);
-  EXPECT_TRUE(std::filesystem::exists(precious));
+  EXPECT_TRUE(files_.Has(precious));
+}
+
+TEST_F(SettingsStoreTest, ASpilledValueThatCannotBeRewrittenKeepsItsOldValue) {
+  reg_.SetValueSizeLimit(512);
+  CountdownFiles full(files_, 1);  // the second write finds the disk full
+  SettingsStore store(reg_, env_, full);
+  const std::string old(600, 'o');
+  ASSERT_EQ(store.WriteText("*\\Big", old), 601u);
+  EXPECT_EQ(store.WriteText("*\\Big", std::string(700, 'n')), 0u);
+  EXPECT_EQ(store.ReadText("*\\Big", 4096), old);
 }
 
 TEST_F(SettingsStoreTest, HugeValuesRoundTrip) {

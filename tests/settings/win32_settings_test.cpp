@@ -4,6 +4,7 @@
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_registry.h"
 #include "settings/settings_store.h"
+#include "fakes/fake_files.h"
 
 namespace plumo {
 namespace {
@@ -15,7 +16,8 @@ class Win32SettingsTest : public testing::Test {
 
   Win32Registry reg_;
   Win32Environment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
 };
 
 TEST_F(Win32SettingsTest, EveryKindRoundTripsThroughTheRealRegistry) {

@@ -132,7 +132,7 @@ TEST_F(PlumoRunnerTest, ExitCodesForEachStartMode) {
 TEST_F(PlumoRunnerTest, LoggingOffDeletesTheLogLevel) {
   {
     auto reg = OpenRegistry();
-    reg->WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo", "LogLevel", RegValue::Number(2));
+    ASSERT_TRUE(reg->WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo", "LogLevel", RegValue::Number(2)).ok());
   }
   Run({"-F", "%v=1"});
   auto reg = OpenRegistry();

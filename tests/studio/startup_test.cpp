@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_environment.h"
 #include "platform/memory/memory_registry.h"
 #include "studio/studio_commands.h"
@@ -17,7 +18,8 @@ class StartupTest : public testing::Test {
  protected:
   MemoryRegistry reg_;
   FakeEnvironment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
 };
 
 TEST(StartupIni, NameBesideTheProgram) {

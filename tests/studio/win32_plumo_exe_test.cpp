@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_files.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
 #include "platform/win32/win32_environment.h"
@@ -98,7 +99,8 @@ class PlumoExeTest : public testing::Test {
 
   Win32Registry reg_;
   Win32Environment env_;
-  SettingsStore store_{reg_, env_};
+  FakeFiles files_;
+  SettingsStore store_{reg_, env_, files_};
 };
 
 TEST_F(PlumoExeTest, ASecondStudioHandsItsFileToTheFirstAndExits) {

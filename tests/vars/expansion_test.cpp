@@ -29,7 +29,7 @@ class ExpansionTest : public testing::Test {
 
 TEST_F(ExpansionTest, ReferencesOfEveryEarlyPass) {
   w_.slots.Store(3, "slot three", 10);
-  w_.environment.Set("HOMEDRIVE", "C:");
+  EXPECT_TRUE(w_.environment.Set("HOMEDRIVE", "C:").ok());
   w_.Set("list[3]", "third");
   w_.Set("parameter2", "p2");
   const Case cases[] = {
@@ -54,7 +54,7 @@ TEST_F(ExpansionTest, ReferencesOfEveryEarlyPass) {
 TEST_F(ExpansionTest, EnvironmentWinsOverAUserVariableOfTheSameName) {
   w_.Set("user", "from variable");
   EXPECT_EQ(w_.X("%user%"), "from variable%");
-  w_.environment.Set("user", "from environment");
+  EXPECT_TRUE(w_.environment.Set("user", "from environment").ok());
   EXPECT_EQ(w_.X("%user%"), "from environment");
 }
 
@@ -126,7 +126,7 @@ TEST_F(ExpansionTest, SingleExpansionLeavesSystemVariablesAndFormulas) {
   EXPECT_EQ(w_.X("{year} %x", expansion::kSingle), "{year} 4");
   EXPECT_EQ(w_.X("=%x*2", expansion::kSingle), "=4*2");
   EXPECT_EQ(w_.X("a{\\t}b", expansion::kSingle), "a{\\t}b");
-  w_.clipboard.SetText("clip");
+  EXPECT_TRUE(w_.clipboard.SetText("clip").ok());
   EXPECT_EQ(w_.X("{CLIPBOARD}", expansion::kSingle), "clip");
   EXPECT_EQ(w_.X("%x {year}", expansion::kNone), "%x {year}");
 }
@@ -169,7 +169,7 @@ TEST_F(ExpansionTest, StepFieldsOfTheCurrentTab) {
 TEST_F(ExpansionTest, SystemVariablesFromOneReadingOfTheClock) {
   w_.locale.values().primaryLanguage = 7;
   w_.run.repeats = 42;
-  w_.environment.Set("PATH", "/usr/bin\\");
+  EXPECT_TRUE(w_.environment.Set("PATH", "/usr/bin\\").ok());
   const Case cases[] = {
       {"{YEAR}-{year}-{year4}-{year2}-{year1}", "2026-2026-2026-26-6"},
       {"{month}/{month1}/{month_name}/{monthabbr}/{month_days}", "12/12/December/Dec/31"},
@@ -249,13 +249,19 @@ TEST_F(ExpansionTest, ByteTwoFiftyFiveInAValueComesBackAsItself) {
 }
 
 TEST_F(ExpansionTest, TheTemporaryFileIsMadeOnceAndKept) {
-  ScratchFolder folder;
-  w_.environment.SetTempFolder(folder.File(""));
+  w_.environment.SetTempFolder("C:\\Temp\\");
+  // A name someone else holds in the shared folder is passed over, never opened.
+  const uint32_t seed = w_.clock.TickCount() & 0xFFFF;
+  char taken[32];
+  std::snprintf(taken, sizeof taken, "C:\\Temp\\plu%X.tmp", seed);
+  w_.files.Put(taken, "someone else's");
   std::string first = w_.X("{tempfile}");
-  ASSERT_EQ(first.rfind(folder.File("plu"), 0), 0u) << first;
-  EXPECT_TRUE(std::filesystem::exists(first));
+  ASSERT_EQ(first.rfind("C:\\Temp\\plu", 0), 0u) << first;
+  EXPECT_NE(first, taken);
+  EXPECT_EQ(w_.files.Content(first), "");
+  EXPECT_EQ(w_.files.Content(taken), "someone else's");
   EXPECT_EQ(w_.X("{TEMPFILE}"), first);
-  EXPECT_EQ(w_.X("{tempdir}"), folder.File(""));
+  EXPECT_EQ(w_.X("{tempdir}"), "C:\\Temp\\");
 }
 
 TEST_F(ExpansionTest, ExpandIntoCutsToTheBuffer) {

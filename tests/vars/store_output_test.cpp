@@ -192,20 +192,33 @@ TEST_F(StoreOutputTest, ClipboardOutputAndMessageDestinations) {
 }
 
 TEST_F(StoreOutputTest, FilesGetExactlyTheBytesAndLogLines) {
-  ScratchFolder folder;
-  w_.Set("dir", folder.File(""));
+  w_.files.AddFolder("C:\\out");
+  w_.Set("dir", "C:\\out\\");
   const std::string bytes("a\0b\0c", 5);
   w_.Store("File", "%dir" "out.bin", bytes, 5);
-  std::string path = folder.File("out.bin");
-  EXPECT_EQ(FileContents(path), bytes);
+  const std::string path = "C:\\out\\out.bin";
+  EXPECT_EQ(w_.files.Content(path), bytes);
   EXPECT_EQ(w_.LastLine(), "    Saving 5 byte(s) to file [" + path + "]: \"a\"");
 
   w_.Store("File", path, "", 0);
-  EXPECT_FALSE(fs::exists(path));  // deleted, and nothing written
+  EXPECT_FALSE(w_.files.Has(path));  // deleted, and nothing written
 
-  std::string bad = folder.File("missing/sub/out.txt");
+  const std::string bad = "C:\\out\\missing\\out.txt";
   w_.Store("File", bad, "x", 1);
   EXPECT_EQ(w_.LastLine(), "    ERROR saving 1 byte(s) to file \"" + bad + "\"");
+}
+
+TEST_F(StoreOutputTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+  w_.files.AddFolder("C:\\out");
+  for (const char* kind : {"File", "Adobe PDF Document"}) {
+    w_.files.Put("C:\\out\\kept", "old content");
+    w_.files.FailNextWrite();  // a full disk
+    w_.Store(kind, "C:\\out\\kept", "new content");
+    EXPECT_EQ(w_.files.Content("C:\\out\\kept"), "old content") << kind;
+    EXPECT_EQ(w_.LastLine(), "    ERROR saving 11 byte(s) to file \"C:\\out\\kept\"") << kind;
+  }
+  w_.Store("Adobe PDF Document", "C:\\out\\kept", "new content");
+  EXPECT_EQ(w_.files.Content("C:\\out\\kept").rfind("%PDF-1.4", 0), 0u);
 }
 
 TEST_F(StoreOutputTest, ExcelIsNotAvailableAndStoresNothing) {
@@ -298,8 +311,7 @@ TEST(VariableNames, HiddenNamesAndBinaryValues) {
 
 TEST(VariableStore, LongValuesSpillAndComeBackWhole) {
   VariablesWorld w;
-  ScratchFolder folder;
-  w.environment.SetTempFolder(folder.File(""));
+  w.files.AddFolder("C:\\Temp");  // where the fake environment's temporary folder is
   w.memory.SetValueSizeLimit(512);
   std::string big(5000, 'b');
   w.Store("Variable", "%big", big);
@@ -320,7 +332,7 @@ TEST(VariableStore, NamesAndValuesFollowTheRegistry) {
   EXPECT_EQ(w.variables.LongestExistingPrefix("abc"), 2u);
   EXPECT_EQ(w.variables.LongestExistingPrefix("ax"), 1u);
   // Written behind the store's back, as another program would.
-  w.registry.WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", "a", RegValue::Text("changed"));
+  EXPECT_TRUE(w.registry.WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", "a", RegValue::Text("changed")).ok());
   EXPECT_EQ(w.variables.Read("a"), "changed");
   w.settings.SetKeyOverride("Other");
   EXPECT_EQ(w.variables.Count(), 0u);  // the override moves the whole key

@@ -25,12 +25,14 @@ class StoreOutputPosixTest : public testing::Test {
 TEST_F(StoreOutputPosixTest, PdfDocumentsOpenInAReader) {
   if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
   ScratchFolder folder;
-  std::string path = folder.File("report.pdf");
+  const std::string path = folder.File("report.pdf");
+  w_.files.AddFolder("C:\\docs");
   std::string text = "Hello (PDF) world\\ with a very long line that has to be wrapped because it is far wider "
                      "than the page of eight and a half inches allows at fourteen points\r\nSecond line";
   for (int i = 0; i < 80; ++i) text += "\nline " + std::to_string(i);
-  w_.Store("Adobe PDF Document", path, text);
-  ASSERT_TRUE(fs::exists(path));
+  w_.Store("Adobe PDF Document", "C:\\docs\\report.pdf", text);
+  ASSERT_TRUE(w_.files.Has("C:\\docs\\report.pdf"));
+  std::ofstream(path, std::ios::binary) << w_.files.Content("C:\\docs\\report.pdf");
   std::string out = folder.File("report.txt");
   ASSERT_EQ(std::system(("pdftotext -layout '" + path + "' '" + out + "'").c_str()), 0);
   std::string extracted = FileContents(out);
@@ -43,7 +45,7 @@ TEST_F(StoreOutputPosixTest, PdfDocumentsOpenInAReader) {
   ASSERT_EQ(std::system(("pdfinfo '" + path + "' > '" + info + "'").c_str()), 0);
   EXPECT_THAT(FileContents(info), HasSubstr("612 x 792 pts"));
 
-  w_.Store("PDF", folder.File("no/such/folder.pdf"), "x");
+  w_.Store("PDF", "C:\\docs\\no\\such.pdf", "x");
   EXPECT_THAT(w_.LastLine(), HasSubstr("ERROR saving 1 byte(s) to file"));
 }
 

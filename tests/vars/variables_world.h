@@ -38,7 +38,7 @@ class FakeRun : public VariableHost, public LoopCounters, public RunLogSink, pub
   void SetCurrentWindow(uint32_t handle) override { currentWindow = handle; }
   void RequestStop() override { ++stops; }
 
-  float LoopValue(int) override { return loop; }
+  double LoopValue(int) override { return loop; }
 
   void Line(std::string_view line) override { lines.emplace_back(line); }
   void DebugOutput(std::string_view text) override { debug.emplace_back(text); }
@@ -115,7 +115,7 @@ struct VariablesWorld {
   FakeFiles files;
   FakeSystem system;
   MemoryClipboard clipboard;
-  SettingsStore settings{registry, environment};
+  SettingsStore settings{registry, environment, files};
   VariableStore variables{settings, registry};
   MemorySlots slots;
   ScriptSlots scripts;
@@ -123,7 +123,7 @@ struct VariablesWorld {
   ExpansionPorts ports{environment, clock, locale, desktop, dialogs, files, system, clipboard};
   ExpansionSources sources{settings, variables, slots, scripts, run, run, run};
   Expander expander{ports, sources};
-  OutputStore output{expander, sources, run, OutputPorts{environment, clipboard, dialogs, system, clock}};
+  OutputStore output{expander, sources, run, OutputPorts{environment, clipboard, dialogs, system, clock, files}};
 
   // Stores text as a variable, as Store output writes it.
   void Set(const std::string& name, const std::string& value) {
@@ -144,7 +144,7 @@ struct VariablesWorld {
   }
   RegValue Raw(const std::string& name) {
     RegValue v;
-    registry.ReadValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", name, &v);
+    (void)registry.ReadValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", name, &v);  // absent: empty
     return v;
   }
   std::string LastLine() { return run.lines.empty() ? std::string() : run.lines.back(); }

@@ -63,7 +63,7 @@ int Main(int argc, char** argv) {
   const std::string scriptPath = argv[1], library = argv[2], folder = std::string(argv[3]) + "\\";
   const int repeats = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   Win32Resources resources;
   ActionCatalogs catalogs(resources);
   ConsoleMessages messages(std::cerr);

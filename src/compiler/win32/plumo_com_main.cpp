@@ -32,7 +32,7 @@ int Compile(const std::string& commandLine) {
     return 0;
   }
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   Win32Resources resources;
   ActionCatalogs catalogs(resources);
   ConsoleMessages messages(std::cout);
@@ -44,11 +44,11 @@ int Compile(const std::string& commandLine) {
   request.output = named.output;
   ReadBuildOptions(commandLine, request);
   // A session only for the variable expansion of packaged files' names.
+  NoVariablesPalette palette;
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(),
                                port.desktop(), port.processes(), port.system(), port.threads(), store,
                                port.locale(), port.files(), port.registry(), port.clipboard()});
-  NoVariablesPalette palette;
-  SessionVariables variables(session, palette);
+  session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
   Win32ProgramResources programResources(port.clock());
   BuildServices services{messages,
                          [](std::string_view line) { std::cout << line << '\n' << std::flush; },

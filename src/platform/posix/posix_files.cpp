@@ -145,6 +145,16 @@ OsError PosixFiles::ReadFile(const std::string& windowsPath, std::string* out, b
   return OsError::Ok();
 }
 
+OsError PosixFiles::CreateExclusive(const std::string& windowsPath) {
+  const std::string path = PosixPath(windowsPath);
+  // O_EXCL with O_CREAT refuses a symbolic link too, even one that points nowhere.
+  Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (fd.get() < 0 && errno == EEXIST) return OsError("open", oscode::kFileExists, strerror(EEXIST));
+  if (fd.get() < 0) return PosixError("open", errno);
+  if (fd.Close() != 0) return PosixError("close", errno);
+  return OsError::Ok();
+}
+
 OsError PosixFiles::Delete(const std::string& windowsPath) {
   const std::string path = PosixPath(windowsPath);
   if (unlink(path.c_str()) == 0 || errno == ENOENT) return OsError::Ok();

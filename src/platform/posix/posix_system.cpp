@@ -49,20 +49,25 @@ std::string PosixSystem::CurrentDirectory() {
   return getcwd(buf, sizeof(buf)) ? std::string(buf) : std::string();
 }
 
-uint32_t PosixSystem::ShellOpen(const std::string& command) {
+OsError PosixSystem::ShellOpen(const std::string& command, uint32_t* shellResult) {
   std::string file, params;
   SplitCommand(command, &file, &params);
-  if (file.empty()) return oscode::kFileNotFound;
+  auto answer = [&](uint32_t value) {
+    if (shellResult) *shellResult = value;
+    if (value > 32) return OsError::Ok();
+    return OsError("ShellOpen", value, "The system cannot find the file specified.");
+  };
+  if (file.empty()) return answer(oscode::kFileNotFound);
   // The shell puts the program in the background and ends at once, so nothing is left to reap;
   // a program it cannot find ends it with 2.
   std::string script = "command -v \"$0\" >/dev/null 2>&1 || exit 2; \"$0\" $1 </dev/null >/dev/null 2>&1 &";
   const char* argv[] = {"/bin/sh", "-c", script.c_str(), file.c_str(), params.c_str(), nullptr};
   pid_t pid;
   if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
-    return oscode::kFileNotFound;
+    return answer(oscode::kFileNotFound);
   int status = 0;
   waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 33 : oscode::kFileNotFound;
+  return answer(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 33 : oscode::kFileNotFound);
 }
 
 std::string PosixSystem::CommandLine() {

@@ -11,7 +11,7 @@ class PosixSystem : public System {
   MemoryStatus Memory() override;
   std::string CurrentDirectory() override;
   // Starts the command through /bin/sh without waiting for it: 33 when the shell started.
-  uint32_t ShellOpen(const std::string& command) override;
+  OsError ShellOpen(const std::string& command, uint32_t* shellResult = nullptr) override;
   // The arguments joined by spaces, those with blanks quoted.
   std::string CommandLine() override;
   // Linux has neither: "".

@@ -210,7 +210,7 @@ OsError SqliteRegistry::InTransaction(const std::function<OsError()>& work) {
   if (OsError e = Exec("BEGIN IMMEDIATE", st_->begin); !e.ok()) return e;
   OsError e = work();
   if (e.ok()) e = Exec("COMMIT", st_->commit);
-  if (!e.ok()) Exec("ROLLBACK", st_->rollback);
+  if (!e.ok()) (void)Exec("ROLLBACK", st_->rollback);  // the first failure is the one to report
   return e;
 }
 

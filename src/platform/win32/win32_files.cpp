@@ -70,6 +70,16 @@ OsError Win32Files::ReadFile(const std::string& path, std::string* out, bool* op
   return OsError::Ok();
 }
 
+OsError Win32Files::CreateExclusive(const std::string& path) {
+  // CREATE_NEW fails on any existing name, a reparse point included.
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD code = GetLastError();
+    return Win32Error("CreateFileA", code == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : code);
+  }
+  return OsError::Ok();
+}
+
 OsError Win32Files::Delete(const std::string& path) {
   if (DeleteFileA(path.c_str())) return OsError::Ok();
   const DWORD code = GetLastError();

@@ -11,6 +11,7 @@ class Win32Files : public Files {
   std::optional<uint64_t> FileSize(const std::string& path) override;
   OsError ReadFile(const std::string& path, std::string* out, bool* opened) override;
   OsError ReplaceContent(const std::string& path, std::string_view data, bool* created) override;
+  OsError CreateExclusive(const std::string& path) override;
   OsError Delete(const std::string& path) override;
   void ListMatches(const std::string& mask, bool folders, bool recursive,
                    const std::function<bool(const std::string& path)>& fn) override;

@@ -83,16 +83,9 @@ class Win32Worker : public Worker {
     handle_ = std::make_unique<UniqueHandle>(h);
   }
   ~Win32Worker() override { Join(); }
-  OsError Suspend() override {
-    return SuspendThread(handle_->get()) != static_cast<DWORD>(-1) ? OsError::Ok() : LastWin32Error("SuspendThread");
-  }
-  OsError Resume() override {
-    return ResumeThread(handle_->get()) != static_cast<DWORD>(-1) ? OsError::Ok() : LastWin32Error("ResumeThread");
-  }
   OsError Terminate() override {
     return TerminateThread(handle_->get(), 1) ? OsError::Ok() : LastWin32Error("TerminateThread");
   }
-  bool Finished() override { return !handle_->valid() || WaitForSingleObject(handle_->get(), 0) == WAIT_OBJECT_0; }
   void Join() override {
     // The run thread may drop its own worker at its very end; it finishes on its own then.
     if (handle_->valid() && id_ != GetCurrentThreadId())

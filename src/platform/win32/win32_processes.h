@@ -17,7 +17,7 @@ class Win32Processes : public Processes {
   uint32_t CurrentProcessId() override;
 };
 
-// Threads the studio can suspend, resume and terminate.
+// Threads the studio can terminate.
 class Win32Threads : public Threads {
  public:
   std::unique_ptr<Worker> Start(std::function<void()> body) override;

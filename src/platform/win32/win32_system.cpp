@@ -40,12 +40,15 @@ std::string Win32System::CurrentDirectory() {
   return std::string(buf, n);
 }
 
-uint32_t Win32System::ShellOpen(const std::string& command) {
+OsError Win32System::ShellOpen(const std::string& command, uint32_t* shellResult) {
   std::string file, params;
   SplitCommand(command, &file, &params);
   HINSTANCE r = ShellExecuteA(nullptr, "open", file.c_str(), params.empty() ? nullptr : params.c_str(),
                               nullptr, SW_SHOWNORMAL);
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
+  const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
+  if (shellResult) *shellResult = value;
+  // ShellExecute's small answers are Win32 codes (2 not found, 5 denied, ...), except 0.
+  return value > 32 ? OsError::Ok() : Win32Error("ShellExecuteA", value == 0 ? ERROR_NOT_ENOUGH_MEMORY : value);
 }
 
 std::string Win32System::CommandLine() { return GetCommandLineA(); }

@@ -9,7 +9,7 @@ class Win32System : public System {
   OsVersion Version() override;
   MemoryStatus Memory() override;
   std::string CurrentDirectory() override;
-  uint32_t ShellOpen(const std::string& command) override;
+  OsError ShellOpen(const std::string& command, uint32_t* shellResult = nullptr) override;
   std::string CommandLine() override;
   std::string SystemFolder() override;
   std::string WindowsFolder() override;

@@ -60,7 +60,7 @@ int RunBuiltProgram(const RuntimeStart& start, MessageSink& errors) {
   ComScope com;
 
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   ApplyIniKeyOverride(store, modulePath);
   WriteStartupDefaults(store, {GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
                                DocumentsFolderOf(port.environment(), store)});

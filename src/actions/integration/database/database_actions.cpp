@@ -11,7 +11,7 @@
 namespace plumo {
 namespace {
 
-constexpr int kCategory = 12;
+constexpr int kCategory = category::kData;
 
 // The result set the last query left, for the Dataset loop.
 struct LastResult {

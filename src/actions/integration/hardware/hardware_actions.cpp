@@ -13,7 +13,7 @@
 namespace plumo {
 namespace {
 
-constexpr int kCategory = 15;
+constexpr int kCategory = category::kHardware;
 constexpr uint32_t kSliceMs = 250;      // a wait polls the stop request this often
 constexpr uint32_t kQuietMs = 200;      // a received message ends after this much silence
 constexpr size_t kMaxReceived = 1 << 20;

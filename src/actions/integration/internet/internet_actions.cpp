@@ -11,7 +11,7 @@
 namespace plumo {
 namespace {
 
-constexpr int kCategory = 11;
+constexpr int kCategory = category::kInternet;
 constexpr uint32_t kShellStarted = 32;
 
 int StartBrowser(InternetContext& c) {

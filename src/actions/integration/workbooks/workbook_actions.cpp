@@ -13,7 +13,7 @@
 namespace plumo {
 namespace {
 
-constexpr int kCategory = 10;
+constexpr int kCategory = category::kExcel;
 constexpr std::string_view kDefaultColumnDelimiter = ",";
 constexpr std::string_view kDefaultRowDelimiter = "\r\n";
 
