@@ -383,7 +383,7 @@ TEST(VariableStore, OwnWritesKeepTheCacheAndAnotherProgramsWriteInBetweenShowsWi
   // Another program writes while this one's write is under way: its change hides behind the
   // stamp taken after the own write, for a bounded number of reads at most.
   registry.duringWrite = [&] {
-    registry.inner.WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", "other", RegValue::Text("x"));
+    EXPECT_TRUE(registry.inner.WriteValue(RegRoot::kCurrentUser, "SOFTWARE\\Plumo\\UserVariables", "other", RegValue::Text("x")).ok());
   };
   w.variables.Write("i", "101");
   int reads = 0;
