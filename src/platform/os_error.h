@@ -17,6 +17,8 @@ class [[nodiscard]] OsError {
   static OsError Ok() { return OsError(); }
 
   bool ok() const { return !failed_; }
+  // Kept for the action families that test it so; new code reads ok().
+  explicit operator bool() const { return !failed_; }
   const std::string& call() const { return call_; }
   uint32_t code() const { return code_; }
   const std::string& message() const { return message_; }

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "scripts/step.h"
 #include "vars/number_text.h"
 

@@ -7,6 +7,7 @@
 #include "actions/integration/internet/web_text.h"
 #include "base/text.h"
 #include "engine/run_log.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 #include "scripts/step.h"
 
 namespace plumo {

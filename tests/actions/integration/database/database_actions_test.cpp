@@ -53,7 +53,7 @@ class DatabaseActionsTest : public EngineTest {
 
   OdbcTestSetup setup;
   OdbcDatabases databases{NativeOdbcCalls()};
-  FakeVariables variables{session};
+  FakeVariables& variables = session.AttachVariables(std::make_unique<FakeVariables>(session.scripts));
 };
 
 TEST_F(DatabaseActionsTest, QueriesGiveTextWithNullsAndAnsiCharacters) {

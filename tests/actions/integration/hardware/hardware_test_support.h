@@ -37,7 +37,7 @@ class HardwareTest : public EngineTest {
   }
   std::string Do(const HardwareRow& r) { return Result(StepOf(r)); }
 
-  FakeVariables variables{session};
+  FakeVariables& variables = session.AttachVariables(std::make_unique<FakeVariables>(session.scripts));
 };
 
 }  // namespace plumo

@@ -68,7 +68,7 @@ std::string Raised(std::string_view password) {
 
 class InternetTest : public EngineTest {
  protected:
-  InternetTest() : vars(session) {
+  InternetTest() : vars(session.AttachVariables(std::make_unique<FakeVariables>(session.scripts))) {
     RegisterInternetActions(session, MakeNativeInternetPort());
     files.AddFolder("/data");
     files.AddFolder("/local");
@@ -93,7 +93,7 @@ class InternetTest : public EngineTest {
   }
   std::string Error() { return session.run.errorText; }
 
-  FakeVariables vars;
+  FakeVariables& vars;
 };
 
 // ---- HTTP ----

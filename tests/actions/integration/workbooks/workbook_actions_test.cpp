@@ -54,7 +54,7 @@ class WorkbookActionsTest : public EngineTest {
     return book;
   }
 
-  FakeVariables variables{session};
+  FakeVariables& variables = session.AttachVariables(std::make_unique<FakeVariables>(session.scripts));
   FakeExcel excel{files};
 };
 

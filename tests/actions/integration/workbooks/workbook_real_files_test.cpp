@@ -23,7 +23,7 @@ class RealWorkbookTest : public EngineTest {
   }
   std::unique_ptr<Files> real = NativeFilesForTest();
   IntegrationPort integration;
-  FakeVariables variables{session};
+  FakeVariables& variables = session.AttachVariables(std::make_unique<FakeVariables>(session.scripts));
 };
 
 TEST_F(RealWorkbookTest, EveryActionOnAnXlsxFile) {
