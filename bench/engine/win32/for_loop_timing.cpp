@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "engine/engine_actions.h"
@@ -21,17 +22,17 @@ int main(int argc, char** argv) {
   using namespace plumo;
   const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   NativePort port;
-  SettingsStore settings(port.registry(), port.environment());
+  SettingsStore settings(port.registry(), port.environment(), port.files());
   settings.SetKeyOverride("PlumoBench");  // leaves the user's settings alone
   settings.WriteNumber("*\\LogLevel", 0);
   settings.WriteNumber("*\\InterStepDelay", 0);
   settings.WriteNumber("*\\HiliteRunningStep", 0);
+  NoVariablesPalette palette;  // before the session, which owns the variables
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(), port.desktop(),
                                port.processes(), port.system(), port.threads(), settings, port.locale(), port.files(),
                                port.registry(), port.clipboard()});
   RegisterEngineActions(session);
-  NoVariablesPalette palette;
-  SessionVariables variables(session, palette);
+  SessionVariables& variables = session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
   const bool fullLoop = argc <= 2;
   session.scripts.Open(fullLoop ? ForLoopScript() : ForLoopScript(argv[2]));
 
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
     rates.push_back(session.run.stepsRun / seconds);
   }
   const bool reachedEnd = !fullLoop || variables.store().Read("x").value_or("") == kForLoopEndValue;
-  port.registry().DeleteKeyTree(RegRoot::kCurrentUser, "SOFTWARE\\PlumoBench");
+  if (!port.registry().DeleteKeyTree(RegRoot::kCurrentUser, "SOFTWARE\\PlumoBench").ok())
+    std::fprintf(stderr, "for_loop_timing: SOFTWARE\\PlumoBench could not be removed\n");
   if (!reachedEnd) {
     std::fprintf(stderr, "for_loop_timing: the loop did not reach its end\n");
     return 1;

@@ -244,7 +244,7 @@ class ExcelWorkbook : public OpenWorkbook {
 
   void Close() override {
     AutoValue ignored;
-    book_->Get("Close", {AutoValue::Bool(false)}, &ignored);
+    (void)book_->Get("Close", {AutoValue::Bool(false)}, &ignored);  // nothing left to do if Excel refuses
   }
 
  private:
@@ -298,7 +298,7 @@ std::string ExcelErrorText(uint32_t code) {
 }
 
 ExcelWorkbookApp::ExcelWorkbookApp(AutoObjectPtr application) : app_(std::move(application)) {
-  app_->Put("DisplayAlerts", {}, AutoValue::Bool(false));
+  (void)app_->Put("DisplayAlerts", {}, AutoValue::Bool(false));  // alerts shown are no failure
 }
 
 std::string ExcelWorkbookApp::Show(const AutoObjectPtr& book, bool hidden) {

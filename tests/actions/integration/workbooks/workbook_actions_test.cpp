@@ -108,7 +108,7 @@ TEST_F(WorkbookActionsTest, ASessionGivesTheSameResultsThroughExcelAndThroughFil
     EXPECT_TRUE(saved.Style(sheet.Find(3, 3)->style).bold);
     EXPECT_EQ(saved.Style(sheet.Find(2, 2)->style).border, "mediumDashed");
     EXPECT_EQ(sheet.selection, "C3");
-    files.Delete("C:\\Work\\book.xlsx");
+    EXPECT_TRUE(files.Delete("C:\\Work\\book.xlsx").ok());
   }
   EXPECT_EQ(excel.created, 1);
   EXPECT_TRUE(excel.visible);  // for the first workbook; the reopened one was hidden in its window
