@@ -44,9 +44,9 @@ Capture CaptureArea(Session& session, const ScreenRect& area, bool slow) {
 class PriorityScope {
  public:
   PriorityScope(Processes& processes, uint32_t cls) : processes_(processes), old_(processes.PriorityClass()) {
-    processes_.SetPriorityClass(cls);
+    (void)processes_.SetPriorityClass(cls);  // a search at the old priority is only slower
   }
-  ~PriorityScope() { processes_.SetPriorityClass(old_); }
+  ~PriorityScope() { (void)processes_.SetPriorityClass(old_); }
   PriorityScope(const PriorityScope&) = delete;
   PriorityScope& operator=(const PriorityScope&) = delete;
 
@@ -240,8 +240,8 @@ SearchResult SearchFromStep(Session& session, int slot, int index) {
   const Pair p1 = PairOf(upperLeft), p2 = PairOf(lowerRight);
   ScreenRect area;
   if (ContainsNoCase(step.options, "Active") || ContainsNoCase(step.options, "ScanLastWin")) {
-    const uint32_t window =
-        session.desktop().IsWindow(session.currentWindow) ? session.currentWindow : session.desktop().ForegroundWindow();
+    const uint32_t current = session.currentWindow;
+    const uint32_t window = session.desktop().IsWindow(current) ? current : session.desktop().ForegroundWindow();
     area = WindowArea(session, window);
     if (!upperLeft.empty() || !lowerRight.empty()) {
       if (p1.x && *p1.x < area.Width()) area.left += *p1.x;

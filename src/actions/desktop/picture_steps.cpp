@@ -12,6 +12,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {
@@ -28,7 +29,7 @@ ScanPoint CoordinatePair(Session& session, int slot, int index, std::string_view
   const std::string text = session.ExpandStep(field, slot, index);
   const size_t comma = text.find(',');
   auto number = [&](std::string_view part) {
-    if (session.variables.evaluateNumber) return static_cast<int32_t>(session.variables.evaluateNumber(session, part));
+    if (RunVariables* v = session.variables()) return static_cast<int32_t>(v->EvaluateNumber(part));
     return static_cast<int32_t>(LeadingInteger(part));
   };
   if (comma == std::string::npos) return {number(text), 0};
@@ -80,7 +81,7 @@ int WaitForPicture(Session& session, int slot, int index, bool) {
     if (timeoutMs && now >= timeoutMs) return result::kFailure;
     uint32_t wait = std::min(kSliceMs, nextPoll > now ? nextPoll - now : 0);
     if (timeoutMs) wait = std::min(wait, timeoutMs - now);
-    clock.Sleep(wait);
+    if (!session.SleepInRun(wait)) return result::kStop;  // a pause holds here
   }
 }
 
@@ -127,9 +128,9 @@ int ImageCapture(Session& session, int slot, int index, bool) {
 void RegisterPictureSteps(Session& session) {
   session.conditions.Register("Pixel", PictureVisible);
   session.conditions.Register("Image", PictureVisible);
-  session.executors.RegisterAction(7, "Wait for Pixel", WaitForPicture);
-  session.executors.RegisterAction(7, "Wait for Image", WaitForPicture);
-  session.executors.RegisterAction(16, "Image Capture", ImageCapture);
+  session.executors.RegisterAction(category::kWait, "Wait for Pixel", WaitForPicture);
+  session.executors.RegisterAction(category::kWait, "Wait for Image", WaitForPicture);
+  session.executors.RegisterAction(category::kSystem, "Image Capture", ImageCapture);
 }
 
 }  // namespace plumo
