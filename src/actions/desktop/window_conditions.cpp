@@ -8,16 +8,13 @@
 #include "engine/run_log.h"
 #include "engine/session.h"
 #include "engine/waits.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {
 
 constexpr uint32_t kWindowPollMs = 1000;
 constexpr uint32_t kNoWindowPauseMs = 250;
-constexpr int kWaitCategory = 7;
-constexpr int kRunCategory = 2;
-constexpr int kWindowCategory = 3;
-constexpr int kMenuCategory = 5;
 
 Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
 
@@ -32,29 +29,29 @@ std::optional<bool> WindowExists(Session& session, int slot, int index) {
 
 // Whether the window the wait looks for is there (or gone, for "Close"); a window found
 // becomes the Current Window when there is none.
-bool WindowWaitMet(Session& session, int slot, int index) {
+WaitAnswer WindowWaitPoll(Session& session, int slot, int index) {
   const Step& step = StepOf(session, slot, index);
   const uint32_t window = FindMatchingWindow(session, SearchFlagsFromOptions(step.options),
                                              session.ExpandStep(step.text, slot, index), 0);
   std::string_view mode = step.value1;
-  if (ContainsNoCase(mode, "Close")) return window == 0;
-  if (window == 0) return false;
+  if (ContainsNoCase(mode, "Close")) return window == 0 ? WaitAnswer::Met() : WaitAnswer::NotYet();
+  if (window == 0) return WaitAnswer::NotYet();
   if (ContainsNoCase(mode, "Activ") && window != TopWindow(session) && window != session.desktop().ForegroundWindow())
-    return false;
+    return WaitAnswer::NotYet();
   if (session.currentWindow == 0) session.currentWindow = window;
-  return true;
+  return WaitAnswer::Met();
 }
 
-int WaitForWindow(Session& session, int slot, int index, bool) {
+// A window to be opened that is already there ends the wait before the first poll.
+WaitAnswer WindowWaitStart(Session& session, int slot, int index) {
   const Step& step = StepOf(session, slot, index);
-  if (ContainsNoCase(step.value1, "Open")) {
-    const uint32_t flags = SearchFlagsFromOptions(step.options) | findflag::kFramedVisible;
-    if (uint32_t window = FindMatchingWindow(session, flags, session.ExpandStep(step.text, slot, index), 0)) {
-      if (session.currentWindow == 0) session.currentWindow = window;
-      return result::kSuccess;
-    }
-  }
-  return FamilyConditionWait(session, slot, index, WindowWaitMet, kWindowPollMs);
+  if (!ContainsNoCase(step.value1, "Open")) return WaitAnswer::NotYet();
+  const uint32_t flags = SearchFlagsFromOptions(step.options) | findflag::kFramedVisible;
+  const uint32_t window = FindMatchingWindow(session, flags, session.ExpandStep(step.text, slot, index), 0);
+  if (window == 0) return WaitAnswer::NotYet();
+  if (session.currentWindow == 0) session.currentWindow = window;
+  StepOf(session, slot, index).runCount = 1;  // the one look, counted as a poll would be
+  return WaitAnswer::Met();
 }
 
 int SendCommand(Session& session, int slot, int index, bool) {
@@ -72,10 +69,13 @@ int SendCommand(Session& session, int slot, int index, bool) {
 }  // namespace
 
 void RegisterWindowActions(Session& session) {
-  session.executors.Register(kWindowCategory, WindowExecutor);
-  session.executors.Register(kMenuCategory, MenuExecutor);
-  session.executors.RegisterAction(kWaitCategory, "Wait for Window", WaitForWindow);
-  session.executors.RegisterAction(kRunCategory, "Send Command", SendCommand);
+  session.executors.Register(category::kWindows, WindowExecutor);
+  session.executors.Register(category::kMenu, MenuExecutor);
+  session.waitConditions.Register("Window", WaitCondition{.start = WindowWaitStart,
+                                                          .poll = WindowWaitPoll,
+                                                          .firstPollMs = kWindowPollMs,
+                                                          .periodMs = kWindowPollMs});
+  session.executors.RegisterAction(category::kRun, "Send Command", SendCommand);
   session.conditions.Register("Window", WindowExists);
 }
 
