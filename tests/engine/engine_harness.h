@@ -125,6 +125,7 @@ class EngineTest : public ::testing::Test {
     logPath = ::testing::TempDir() + "plumo_engine_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
     settings.WriteText("*\\Logfile", logPath);
+    files.AddFolder(logPath.substr(0, logPath.find_last_of("\\/")));  // appends need their folder
   }
 
   Script& Load(std::vector<Step> steps, std::string path = "C:\\Scripts\\test.vxm") {

@@ -35,6 +35,31 @@ class CountdownFiles : public Files {
                    const std::function<bool(const std::string& path)>& fn) override {
     inner_.ListMatches(mask, folders, recursive, fn);
   }
+  std::optional<FileFacts> Facts(const std::string& path, OsError* error) override { return inner_.Facts(path, error); }
+  std::unique_ptr<FileReader> OpenRead(const std::string& path, uint64_t offset, OsError* error) override {
+    return inner_.OpenRead(path, offset, error);
+  }
+  OsError Resize(const std::string& path, uint64_t size, char fill) override {
+    return Fails() ? DiskFull() : inner_.Resize(path, size, fill);
+  }
+  OsError Copy(const std::string& from, const std::string& to) override {
+    return Fails() ? DiskFull() : inner_.Copy(from, to);
+  }
+  OsError CopyPart(const std::string& from, uint64_t offset, uint64_t length, const std::string& to) override {
+    return Fails() ? DiskFull() : inner_.CopyPart(from, offset, length, to);
+  }
+  OsError Move(const std::string& from, const std::string& to) override {
+    return Fails() ? DiskFull() : inner_.Move(from, to);
+  }
+  OsError MakeFolder(const std::string& path) override { return Fails() ? DiskFull() : inner_.MakeFolder(path); }
+  OsError RemoveTree(const std::string& path) override { return Fails() ? DiskFull() : inner_.RemoveTree(path); }
+  OsError CopyTree(const std::string& from, const std::string& to) override {
+    return Fails() ? DiskFull() : inner_.CopyTree(from, to);
+  }
+  OsError ChangeDirectory(const std::string& path) override { return inner_.ChangeDirectory(path); }
+  OsError CreateShortcut(const std::string& path, const Shortcut& link, std::string* made) override {
+    return Fails() ? DiskFull() : inner_.CreateShortcut(path, link, made);
+  }
   std::unique_ptr<FolderWatch> WatchFolder(const std::string& path, OsError* error) override {
     return inner_.WatchFolder(path, error);
   }

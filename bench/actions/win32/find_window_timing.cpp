@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   }
   const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
   NativePort port;
-  SettingsStore store(port.registry(), port.environment());
+  SettingsStore store(port.registry(), port.environment(), port.files());
   Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(), port.desktop(),
                                port.processes(), port.system(), port.threads(), store, port.locale(), port.files(),
                                port.registry(), port.clipboard()});

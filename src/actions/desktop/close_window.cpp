@@ -16,7 +16,8 @@ bool CloseProgramWindow(Session& session, uint32_t window, uint32_t timeoutMs) {
   if (!desktop.Send(window, wm::kClose, 0, 0, std::max(timeoutMs, kCloseGraceMs))) {
     uint32_t process = 0;
     desktop.GetWindowThreadProcessId(window, &process);
-    if (process && process != session.processes().CurrentProcessId()) session.processes().Terminate(process, 0);
+    if (process && process != session.processes().CurrentProcessId())
+      (void)session.processes().Terminate(process, 0);  // whether the window went is looked at below
   }
   clock.Sleep(kCloseGraceMs);
   if (!desktop.IsWindow(window)) return true;
@@ -27,9 +28,10 @@ bool CloseProgramWindow(Session& session, uint32_t window, uint32_t timeoutMs) {
   clock.Sleep(kCloseGraceMs);
   if (!desktop.IsWindow(window)) return true;
   ActivateWindow(session, window, false);
-  SendKey(desktop, vk::kMenu, false);
-  TapKey(desktop, vk::kF4);
-  SendKey(desktop, vk::kMenu, true);
+  // The last try: keys that do not arrive change nothing, and Alt is let go whatever happened.
+  (void)SendKey(desktop, vk::kMenu, false);
+  (void)TapKey(desktop, vk::kF4);
+  (void)SendKey(desktop, vk::kMenu, true);
   return true;
 }
 

@@ -48,14 +48,16 @@ int ShowPopupMenu(Session& session, int slot, int index, const std::string& text
   return result::kSuccess;
 }
 
-// The key of a character, with Shift around it where the layout needs it.
+// The key of a character, with Shift around it where the layout needs it. Keys here are sent
+// as a user would press them: one that does not arrive fails nothing, and a held key is always
+// let go.
 void PressCharacter(Desktop& d, char c) {
   const int16_t key = d.KeyForChar(c);
   if (key == -1) return;
   const bool shift = (key & 0x100) != 0;
-  if (shift) SendKey(d, vk::kShift, false);
-  TapKey(d, static_cast<uint32_t>(key & 0xFF));
-  if (shift) SendKey(d, vk::kShift, true);
+  if (shift) (void)SendKey(d, vk::kShift, false);
+  (void)TapKey(d, static_cast<uint32_t>(key & 0xFF));
+  if (shift) (void)SendKey(d, vk::kShift, true);
 }
 
 int SelectSystemMenu(Session& session, const std::string& text) {
@@ -63,15 +65,15 @@ int SelectSystemMenu(Session& session, const std::string& text) {
   const std::string plain = Without(text, '&');
   for (const SystemCommand& row : kSystemCommands) {
     if (!ContainsNoCase(plain, row.word)) continue;
-    d.Send(session.currentWindow, wm::kSysCommand, row.command, 0, kSystemCommandTimeoutMs);
+    (void)d.Send(session.currentWindow, wm::kSysCommand, row.command, 0, kSystemCommandTimeoutMs);  // a busy window acts later
     return result::kSuccess;
   }
   const size_t amp = text.find('&');
   if (amp != std::string::npos) {
     ActivateWindow(session, session.currentWindow, false);
-    SendKey(d, vk::kMenu, false);
-    TapKey(d, vk::kSpace);
-    SendKey(d, vk::kMenu, true);
+    (void)SendKey(d, vk::kMenu, false);
+    (void)TapKey(d, vk::kSpace);
+    (void)SendKey(d, vk::kMenu, true);
     if (amp + 1 < text.size()) PressCharacter(d, text[amp + 1]);
   }
   return result::kSuccess;
@@ -95,9 +97,9 @@ int KeyboardMethod(Session& session, std::string path) {
     const size_t amp = part.find('&');
     char key = amp != std::string_view::npos && amp + 1 < part.size() ? part[amp + 1] : part[0];
     if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
-    if (first) SendKey(d, vk::kMenu, false);
-    TapKey(d, static_cast<uint8_t>(key));
-    if (first) SendKey(d, vk::kMenu, true);
+    if (first) (void)SendKey(d, vk::kMenu, false);
+    (void)TapKey(d, static_cast<uint8_t>(key));
+    if (first) (void)SendKey(d, vk::kMenu, true);
     ++pressed;
   }
   return pressed;

@@ -17,10 +17,11 @@ void SmoothMoveToWindow(Session& session, uint32_t window, bool centre, bool smo
     const ScreenInfo screen = d.Screen();
     const int64_t width = std::max<int64_t>(screen.width, 1), height = std::max<int64_t>(screen.height, 1);
     const int32_t stepX = (x - from.x) / kGlideSteps, stepY = (y - from.y) / kGlideSteps;
+    // The glide is for the eye only: the cursor is put in place below whatever arrived.
     for (int i = 1; i <= kGlideSteps; ++i) {
       const int64_t px = from.x + stepX * i, py = from.y + stepY * i;
-      d.SendMouseInput(mouseevent::kMove | mouseevent::kAbsolute, static_cast<int32_t>(px * 65535 / width),
-                       static_cast<int32_t>(py * 65535 / height), 0);
+      (void)d.SendMouseInput(mouseevent::kMove | mouseevent::kAbsolute, static_cast<int32_t>(px * 65535 / width),
+                             static_cast<int32_t>(py * 65535 / height), 0);
       session.clock().Sleep(kGlideStepMs);
     }
   }

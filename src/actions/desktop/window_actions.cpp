@@ -148,13 +148,14 @@ std::string TextViaClipboard(Session& session) {
   Clipboard& clipboard = session.clipboard();
   Desktop& d = session.desktop();
   std::optional<std::string> kept = clipboard.Text();
-  if (kept) clipboard.Clear();
-  SendKey(d, vk::kControl, false);
-  TapKey(d, kKeyC);
-  SendKey(d, vk::kControl, true);
+  if (kept && !clipboard.Clear().ok()) return {};  // what it holds would read as the copy
+  // Keys that do not arrive leave the clipboard empty, which is the answer.
+  (void)SendKey(d, vk::kControl, false);
+  (void)TapKey(d, kKeyC);
+  (void)SendKey(d, vk::kControl, true);
   session.clock().Sleep(kClipboardCopyMs);
   std::string text = clipboard.Text().value_or("");
-  if (kept) clipboard.SetText(*kept);
+  if (kept && !clipboard.SetText(*kept).ok()) LogLine(session, "    The clipboard's text could not be put back");
   return text.substr(0, kTextBuffer);
 }
 
@@ -406,7 +407,7 @@ int UseWindow(Call& c) {
       const size_t comma = text.find(',');
       p = {LeadingInteger(text), comma == std::string::npos ? 0 : LeadingInteger(std::string_view(text).substr(comma + 1))};
       if (c.Has("Parent-Relative")) {
-        const uint32_t base = d.IsWindow(parent) ? parent : s.currentWindow;
+        const uint32_t base = d.IsWindow(parent) ? parent : s.currentWindow.load();
         if (std::optional<WindowRect> r = d.IsWindow(base) ? d.GetWindowRect(base) : std::nullopt) {
           p.x += r->left;
           p.y += r->top;
@@ -501,9 +502,9 @@ void ClickControl(Session& session, uint32_t control) {
     return;
   }
   d.SetFocus(target);
-  d.SendMouseInput(mouseevent::kLeftDown, 0, 0, 0);
+  (void)d.SendMouseInput(mouseevent::kLeftDown, 0, 0, 0);  // the focus set above is the selection then
   session.clock().Sleep(kClickPauseMs);
-  d.SendMouseInput(mouseevent::kLeftUp, 0, 0, 0);
+  (void)d.SendMouseInput(mouseevent::kLeftUp, 0, 0, 0);
   session.clock().Sleep(kClickPauseMs);
   d.RedrawWindow(target);
   d.SetFocus(target);

@@ -18,7 +18,7 @@ constexpr char kTopmostMessageClass[] = "PlumoTopmostMessage";
 class ActivationLog {
  public:
   explicit ActivationLog(Session& session)
-      : session_(session), level_(session.RunExists() ? session.run.logLevel : 0) {}
+      : session_(session), level_(session.RunExists() ? session.run.logLevel.load() : 0) {}
   void Line(const std::string& text) {
     if (level_ >= 1) LogLine(session_, text);
   }
@@ -231,7 +231,8 @@ uint32_t ResolveWindow(Session& session, int slot, int index, std::string_view w
   }
   uint32_t window = 0;
   if (!ContainsNoCase(options, "Top")) {
-    window = d.IsWindow(session.currentWindow) ? session.currentWindow : d.ForegroundWindow();
+    const uint32_t current = session.currentWindow;
+    window = d.IsWindow(current) ? current : d.ForegroundWindow();
   } else {
     window = TopWindow(session);
   }

@@ -174,7 +174,11 @@ class Search {
     const std::string path = session_.environment().TempFolder() + kWindowListFile;
     std::string content;
     bool opened = false;
-    session_.files().ReadFile(path, &content, &opened);
+    if (OsError read = session_.files().ReadFile(path, &content, &opened);
+        !read.ok() && session_.files().Kind(path) != PathKind::kNone) {
+      LogLine(session_, "    The window list cannot be read: " + read.ToString());  // and is kept as it is
+      return;
+    }
     bool created = false;
     OsError e = session_.files().ReplaceContent(path, content + list_, &created);
     if (!e) LogLine(session_, "    The window list cannot be written: " + e.ToString());

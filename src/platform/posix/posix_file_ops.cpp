@@ -340,7 +340,7 @@ OsError PosixFiles::Move(const std::string& windowsFrom, const std::string& wind
   OsError e = S_ISDIR(st.st_mode) ? CopyFolder(from, to) : CopyEntry(from, to);
   if (!e) {
     // The part copied so far is ours: take it away again.
-    if (S_ISDIR(st.st_mode)) RemoveTree(to);
+    if (S_ISDIR(st.st_mode)) (void)RemoveTree(to);  // the copy's failure is the answer
     else unlink(to.c_str());
     return e;
   }

@@ -210,7 +210,7 @@ TEST_F(WindowActionsTest, SetWindowStyleChangesItsBitsAndAlwaysRefreshes) {
 
 TEST_F(WindowActionsTest, GetTextByEveryRetrievalMethod) {
   desktop.editSelection = (9 << 16) | 4;  // characters 4 to 9
-  clipboard.SetText("kept");
+  ASSERT_TRUE(clipboard.SetText("kept").ok());
   const struct {
     uint32_t window;
     const char* options;

@@ -102,7 +102,7 @@ TEST_F(FinderTest, TheListModeWritesEveryWindowToTheListFile) {
   ASSERT_TRUE(files.ReadFile(path, &list, &opened));
   EXPECT_EQ(list, "Untitled - Notepad\r\nMail\r\n100%% Calc\r\nTool\r\nPlumo Studio\r\nDeep\r\n");
 
-  files.Delete(path);
+  ASSERT_TRUE(files.Delete(path).ok());
   FindMatchingWindow(session, kWriteList, "", 0);
   ASSERT_TRUE(files.ReadFile(path, &list, &opened));
   const std::string rule = "\r\n" + std::string(70, '=') + "\r\n";

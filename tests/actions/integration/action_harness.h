@@ -35,8 +35,7 @@ class ActionHarness {
   explicit ActionHarness(std::unique_ptr<Files> files = std::make_unique<FakeFiles>())
       : files_(std::move(files)),
         session(SessionPorts{clock, environment, queue, dialogs, desktop, processes, system, threads, settings,
-                             locale, *files_, registry, clipboard}),
-        variables(session) {}
+                             locale, *files_, registry, clipboard}) {}
 
   Files& files() { return *files_; }
 
@@ -80,14 +79,14 @@ class ActionHarness {
   MemoryClipboard clipboard;
   StdThreads threads;
   MemoryRegistry registry;
-  SettingsStore settings{registry, environment};
 
  private:
   std::unique_ptr<Files> files_;
 
  public:
+  SettingsStore settings{registry, environment, *files_};
   Session session;
-  FakeVariables variables;
+  FakeVariables& variables = session.AttachVariables(std::make_unique<FakeVariables>(session.scripts));
 };
 
 // A scratch folder of the test's own, removed again; path() ends with the separator.

@@ -1,14 +1,14 @@
 #include "actions/integration/data/data_actions.h"
 
+#include "scripts/action_catalog.h"
+
 namespace plumo {
 
-constexpr int kDataCategory = 12;
-
 void RegisterDataActions(Session& session) {
-  RegisterRows(session, kDataCategory, TextActionRows());
-  RegisterRows(session, kDataCategory, RegistryActionRows());
-  RegisterRows(session, kDataCategory, IniActionRows());
-  RegisterRows(session, kDataCategory, OlderTextActionRows());
+  RegisterRows(session, category::kData, TextActionRows());
+  RegisterRows(session, category::kData, RegistryActionRows());
+  RegisterRows(session, category::kData, IniActionRows());
+  RegisterRows(session, category::kData, OlderTextActionRows());
 }
 
 }  // namespace plumo

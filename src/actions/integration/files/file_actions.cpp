@@ -2,6 +2,7 @@
 
 #include "actions/integration/files/file_helpers.h"
 #include "engine/session.h"
+#include "scripts/action_catalog.h"
 
 namespace plumo {
 namespace {
@@ -15,6 +16,6 @@ int FileExecutor(Session& session, int slot, int index, bool) {
 
 }  // namespace
 
-void RegisterFileActions(Session& session) { session.executors.Register(kFilesCategory, FileExecutor); }
+void RegisterFileActions(Session& session) { session.executors.Register(category::kFiles, FileExecutor); }
 
 }  // namespace plumo

@@ -12,8 +12,6 @@
 
 namespace plumo {
 
-constexpr int kFilesCategory = 9;
-
 bool IsSeparator(char c);
 // folder + "\\" + name, with one separator between them.
 std::string Joined(std::string_view folder, std::string_view name);
