@@ -263,7 +263,7 @@ OsError Win32Files::Move(const std::string& from, const std::string& to) {
     return Win32Error("MoveFileExA", code);
   if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) return Win32Error("MoveFileExA", ERROR_ALREADY_EXISTS);
   if (OsError e = CopyTree(from, to); !e) {
-    RemoveFolder(to);
+    (void)RemoveFolder(to);  // the copy's failure is the answer
     return e;
   }
   return RemoveTree(from);
