@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/libraries.h"
 #include "platform/locale.h"
 #include "platform/main_queue.h"
 #include "platform/processes.h"
@@ -37,6 +38,7 @@ class NativePort {
   Processes& processes() { return *processes_; }
   Threads& threads() { return *threads_; }
   Clipboard& clipboard() { return *clipboard_; }
+  Libraries& libraries() { return *libraries_; }
 
  private:
   std::unique_ptr<Registry> registry_;
@@ -51,6 +53,7 @@ class NativePort {
   std::unique_ptr<Processes> processes_;
   std::unique_ptr<Threads> threads_;
   std::unique_ptr<Clipboard> clipboard_;
+  std::unique_ptr<Libraries> libraries_;
 };
 
 }  // namespace plumo

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,22 @@ struct ProcessEntry {
   std::string name;  // the program's file name without its folder ("notepad.exe")
 };
 
+// A program this process started. Letting go of it leaves the program running.
+class StartedProgram {
+ public:
+  static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+  virtual ~StartedProgram() = default;
+  virtual uint32_t Id() = 0;
+  // Waits until the program waits for its user's input, at most timeoutMs; true at once
+  // for programs that have no such state (console programs, and every program on Linux).
+  virtual bool WaitUntilReady(uint32_t timeoutMs) = 0;
+  // Waits at most timeoutMs for its end; its exit code once it has ended.
+  virtual std::optional<uint32_t> WaitForExit(uint32_t timeoutMs) = 0;
+  virtual OsError Terminate(uint32_t exitCode) = 0;
+};
+
+enum class ServiceRequest { kStart, kStop, kAutomatic, kManual, kDisabled };
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -36,6 +54,22 @@ class Processes {
   virtual uint32_t CurrentProcessId() = 0;
   // Ends the process at once with the exit code.
   virtual OsError Terminate(uint32_t processId, uint32_t exitCode) = 0;
+
+  // Starts a command line as the system's process call reads it: the program (quoted when
+  // it holds blanks), then its arguments. An empty folder keeps ours. Hidden: no window
+  // shown (on Windows also no console window).
+  virtual std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder,
+                                                bool hidden, OsError* error) = 0;
+  // The program file found along the search path; empty when there is none.
+  virtual std::string SearchPath(const std::string& program) = 0;
+  // True where programs are named without a suffix (Linux), so that a command is also looked
+  // for along the path when it does not name an ".exe".
+  virtual bool BareProgramNames() = 0;
+  // The shell's "open" of a file or program with parameters; it cannot be waited for.
+  virtual OsError ShellOpen(const std::string& file, const std::string& parameters, bool hidden) = 0;
+  // The program that opens the document; empty when none.
+  virtual std::string AssociatedProgram(const std::string& document) = 0;
+  virtual OsError ControlService(const std::string& name, ServiceRequest request) = 0;
 };
 
 }  // namespace plumo

@@ -38,4 +38,20 @@ uint32_t RegValue::AsNumber() const {
   return n;
 }
 
+std::optional<std::string> RegisteredOpenCommand(Registry& registry, std::string extension) {
+  if (extension.empty() || extension[0] != '.') extension.insert(extension.begin(), '.');
+  const std::pair<RegRoot, std::string> places[] = {{RegRoot::kCurrentUser, "Software\\Classes\\"},
+                                                    {RegRoot::kClassesRoot, ""}};
+  for (const auto& [root, prefix] : places) {
+    RegValue type;
+    if (!registry.ReadValue(root, prefix + extension, "", &type).ok()) continue;
+    for (const auto& [root2, prefix2] : places) {
+      RegValue command;
+      if (registry.ReadValue(root2, prefix2 + type.AsText() + "\\shell\\open\\command", "", &command).ok())
+        return command.AsText();
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace plumo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,9 @@ class Registry {
   // new number each time.
   virtual uint64_t ChangeStamp(RegRoot root, const std::string& key) = 0;
 };
+
+// The command that opens documents with the extension (".txt" or "txt"), the user's classes
+// first; nullopt when none is registered.
+std::optional<std::string> RegisteredOpenCommand(Registry& registry, std::string extension);
 
 }  // namespace plumo

@@ -6,6 +6,7 @@
 #include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
+#include "actions/programs/program_actions.h"
 #include "engine/engine_actions.h"
 #include "platform/native_port.h"
 
@@ -19,6 +20,7 @@ void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& int
   RegisterInternetActions(session, MakeNativeInternetPort());
   RegisterIntegrationActions(session, port.files(), integration);
   RegisterPictureSteps(session);
+  RegisterProgramActions(session, port.libraries());
 }
 
 }  // namespace plumo

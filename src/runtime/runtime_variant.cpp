@@ -5,6 +5,7 @@
 #include "actions/integration/data/data_actions.h"
 #include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
+#include "actions/programs/program_actions.h"
 #include "engine/engine_actions.h"
 #if PLUMO_RUNTIME_FAMILIES & 4
 #include "actions/integration/internet/internet_actions.h"
@@ -34,7 +35,10 @@ void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort&
                                     ((kFamilies & family::kDatabases) ? integration::kDatabases : 0) |
                                     ((kFamilies & family::kHardware) ? integration::kHardware : 0);
   if constexpr (kIntegration != 0) RegisterIntegrationActions(session, port.files(), integration, kIntegration);
-  if constexpr ((kFamilies & family::kDesktop) != 0) RegisterPictureSteps(session);
+  if constexpr ((kFamilies & family::kDesktop) != 0) {
+    RegisterPictureSteps(session);
+    RegisterProgramActions(session, port.libraries(), false);
+  }
 }
 
 }  // namespace plumo

@@ -11,6 +11,7 @@
 #include "platform/posix/posix_environment.h"
 #include "platform/posix/sqlite_registry.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/posix_libraries.h"
 #include "platform/posix/posix_locale.h"
 #include "platform/posix/posix_processes.h"
 #include "platform/posix/posix_system.h"
@@ -50,7 +51,8 @@ NativePort::NativePort()
       system_(std::make_unique<PosixSystem>()),
       processes_(std::make_unique<PosixProcesses>()),
       threads_(std::make_unique<StdThreads>()),
-      clipboard_(std::make_unique<MemoryClipboard>()) {}
+      clipboard_(std::make_unique<MemoryClipboard>()),
+      libraries_(std::make_unique<PosixLibraries>()) {}
 
 NativePort::~NativePort() = default;
 

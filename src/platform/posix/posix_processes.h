@@ -17,6 +17,15 @@ class PosixProcesses : public Processes {
   OsError ImagePath(uint32_t processId, std::string* path) override;
   OsError Terminate(uint32_t processId, uint32_t exitCode) override;
   uint32_t CurrentProcessId() override;
+  // posix_spawnp over the command line's words read as Windows programs read them.
+  std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder, bool hidden,
+                                        OsError* error) override;
+  std::string SearchPath(const std::string& program) override;
+  bool BareProgramNames() override;
+  // xdg-open for documents and folders.
+  OsError ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+  std::string AssociatedProgram(const std::string& document) override;
+  OsError ControlService(const std::string& name, ServiceRequest request) override;
 };
 
 }  // namespace plumo

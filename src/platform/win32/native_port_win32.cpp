@@ -5,6 +5,7 @@
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_libraries.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_main_queue.h"
 #include "platform/win32/win32_processes.h"
@@ -25,7 +26,8 @@ NativePort::NativePort()
       system_(std::make_unique<Win32System>()),
       processes_(std::make_unique<Win32Processes>()),
       threads_(std::make_unique<Win32Threads>()),
-      clipboard_(std::make_unique<Win32Clipboard>()) {}
+      clipboard_(std::make_unique<Win32Clipboard>()),
+      libraries_(std::make_unique<Win32Libraries>()) {}
 
 NativePort::~NativePort() = default;
 

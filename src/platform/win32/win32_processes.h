@@ -15,6 +15,14 @@ class Win32Processes : public Processes {
   OsError ImagePath(uint32_t processId, std::string* path) override;
   OsError Terminate(uint32_t processId, uint32_t exitCode) override;
   uint32_t CurrentProcessId() override;
+  std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder, bool hidden,
+                                        OsError* error) override;
+  std::string SearchPath(const std::string& program) override;
+  bool BareProgramNames() override;
+  OsError ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+  // FindExecutableA.
+  std::string AssociatedProgram(const std::string& document) override;
+  OsError ControlService(const std::string& name, ServiceRequest request) override;
 };
 
 // Threads the studio can terminate.

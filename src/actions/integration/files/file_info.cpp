@@ -102,26 +102,9 @@ int VersionString(Info& in, std::string_view key) {
   return in.c.Store("");
 }
 
-// The command a document of that extension opens with: the user's classes first.
-std::optional<std::string> AssociatedCommand(Registry& registry, std::string extension) {
-  if (extension.empty() || extension[0] != '.') extension.insert(extension.begin(), '.');
-  const std::pair<RegRoot, std::string> places[] = {{RegRoot::kCurrentUser, "Software\\Classes\\"},
-                                                    {RegRoot::kClassesRoot, ""}};
-  for (const auto& [root, prefix] : places) {
-    RegValue type;
-    if (!registry.ReadValue(root, prefix + extension, "", &type)) continue;
-    for (const auto& [root2, prefix2] : places) {
-      RegValue command;
-      if (registry.ReadValue(root2, prefix2 + type.AsText() + "\\shell\\open\\command", "", &command))
-        return command.AsText();
-    }
-  }
-  return std::nullopt;
-}
-
 int Association(Info& in) {
   const std::string extension = SplitName(in.path).extension.empty() ? in.path : SplitName(in.path).extension;
-  std::optional<std::string> command = AssociatedCommand(in.c.session.registry(), extension);
+  std::optional<std::string> command = RegisteredOpenCommand(in.c.session.registry(), extension);
   if (!command) return in.c.Fail("No program is associated with '" + extension + "'");
   return in.c.Store(*command);
 }
