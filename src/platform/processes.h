@@ -61,7 +61,7 @@ class Processes {
   virtual std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder,
                                                 bool hidden, OsError* error) = 0;
   // The program file found along the search path; empty when there is none.
-  virtual std::string SearchPath(const std::string& program) = 0;
+  virtual std::string FindOnPath(const std::string& program) = 0;
   // True where programs are named without a suffix (Linux), so that a command is also looked
   // for along the path when it does not name an ".exe".
   virtual bool BareProgramNames() = 0;

@@ -70,7 +70,7 @@ class FakeProcesses : public Processes {
     }
     return std::make_unique<FakeStartedProgram>(nextId++, it->second, &terminated);
   }
-  std::string SearchPath(const std::string& program) override {
+  std::string FindOnPath(const std::string& program) override {
     attempts.push_back("search:" + program);
     auto it = onPath.find(program);
     return it == onPath.end() ? "" : it->second;

@@ -67,10 +67,13 @@ struct Located {
 
 Located Locate(Session& session, Libraries& libraries, const std::string& library, const std::string& function) {
   std::vector<std::string> places;
-  if (!library.empty()) {
-    places.push_back(library);
-    places.push_back(session.system().WindowsFolder() + "\\" + library);
-    places.push_back(session.system().SystemFolder() + "\\" + library);
+  const std::string name = BaseName(library);
+  // A library named with its folder is looked for there first.
+  if (name != library) places.push_back(library);
+  if (!name.empty()) {
+    places.push_back(name);
+    places.push_back(session.system().WindowsFolder() + "\\" + name);
+    places.push_back(session.system().SystemFolder() + "\\" + name);
   }
   for (std::string& name : libraries.SystemLibraries()) places.push_back(std::move(name));
   for (const std::string& place : places) {
@@ -91,7 +94,7 @@ DllCallOutcome CallDllFunction(Session& session, Libraries& libraries, const std
     out.error = FormatText("Parameter count incorrect (%d)", static_cast<int>(call.count));
     return out;
   }
-  Located at = Locate(session, libraries, BaseName(library), call.function);
+  Located at = Locate(session, libraries, library, call.function);
   if (!at.function) {
     out.error = "The function call \"" + call.function + "\" could not be located";
     return out;

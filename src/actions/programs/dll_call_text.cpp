@@ -125,7 +125,7 @@ DllCallText ParseDllCall(std::string_view text, const DllArgumentHost& host) {
     } else if (!OnlyOf(v, kNumberChars)) {
       value = host.constant(v), arg.numeric = true;
     } else {
-      arg.numeric = v.find('_') == std::string_view::npos && v.find("ID") == std::string_view::npos;
+      arg.numeric = true;
     }
     while (!value.empty() && value.back() == ' ') value.pop_back();
     arg.text = value.substr(0, kDllArgumentWidth);

@@ -62,7 +62,7 @@ std::string RegisteredCommand(Session& session, const std::string& command) {
   while (!extension.empty() && (extension.back() == '"' || extension.back() == ' ')) extension.pop_back();
   std::optional<std::string> registered = RegisteredOpenCommand(session.registry(), extension);
   if (!registered) return "";
-  std::string program = *registered;
+  std::string program = session.environment().ExpandStrings(*registered);
   for (const char* placeholder : {"%1", "%L", "%l", "%*"})
     if (size_t at = program.find(placeholder); at != std::string::npos) program.resize(at);
   while (!program.empty() && (program.back() == ' ' || program.back() == '"')) program.pop_back();
@@ -133,7 +133,7 @@ int RunProgram(Session& session, const RunRequest& r) {
     std::string name, arguments;
     if (namesExe) SplitAtExe(command, &name, &arguments);
     else name = FirstWord(command, &arguments);
-    const std::string found = processes.SearchPath(name);
+    const std::string found = processes.FindOnPath(name);
     if (!found.empty())
       program = processes.Start(Quoted(found) + (arguments.empty() ? "" : " " + arguments), "", r.hidden, &error);
   }
@@ -150,7 +150,7 @@ int RunProgram(Session& session, const RunRequest& r) {
   std::string name = std::string(Trim(std::string_view(command).substr(0, cut)));
   name.erase(std::remove_if(name.begin(), name.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }),
              name.end());
-  const std::string parameters = cut == std::string::npos ? "" : command.substr(cut);
+  const std::string parameters(cut == std::string::npos ? "" : Trim(std::string_view(command).substr(cut)));
   if (processes.ShellOpen(name, parameters, r.hidden).ok() ||
       (!ContainsNoCase(name, ".EXE") && processes.ShellOpen(name + ".EXE", parameters, r.hidden).ok()))
     return AfterShellStart(session, r.hidden, foreground);

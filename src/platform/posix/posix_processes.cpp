@@ -249,7 +249,7 @@ std::unique_ptr<StartedProgram> PosixProcesses::Start(const std::string& command
   return std::make_unique<PosixStartedProgram>(pid);
 }
 
-std::string PosixProcesses::SearchPath(const std::string& program) {
+std::string PosixProcesses::FindOnPath(const std::string& program) {
   if (program.empty()) return "";
   if (program.find('/') != std::string::npos) return Executable(program) ? program : "";
   const char* path = getenv("PATH");
@@ -276,7 +276,7 @@ OsError PosixProcesses::ShellOpen(const std::string& file, const std::string& pa
   if (stat(file.c_str(), &st) == 0 && !Executable(file)) {
     words = {"xdg-open", file};
   } else {
-    const std::string program = SearchPath(file);
+    const std::string program = FindOnPath(file);
     if (program.empty()) return OsError("ShellOpen", oscode::kFileNotFound, "The system cannot find the file specified.");
     words = CommandWords(parameters);
     words.insert(words.begin(), program);

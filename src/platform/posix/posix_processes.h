@@ -20,7 +20,7 @@ class PosixProcesses : public Processes {
   // posix_spawnp over the command line's words read as Windows programs read them.
   std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder, bool hidden,
                                         OsError* error) override;
-  std::string SearchPath(const std::string& program) override;
+  std::string FindOnPath(const std::string& program) override;
   bool BareProgramNames() override;
   // xdg-open for documents and folders.
   OsError ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;

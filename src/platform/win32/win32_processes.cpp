@@ -136,7 +136,7 @@ std::unique_ptr<StartedProgram> Win32Processes::Start(const std::string& command
   return std::make_unique<Win32StartedProgram>(pi);
 }
 
-std::string Win32Processes::SearchPath(const std::string& program) {
+std::string Win32Processes::FindOnPath(const std::string& program) {
   char buf[MAX_PATH + 1] = {};
   const DWORD n = ::SearchPathA(nullptr, program.c_str(), ".exe", sizeof buf, buf, nullptr);
   return n == 0 || n >= sizeof buf ? std::string() : std::string(buf, n);

@@ -17,7 +17,7 @@ class Win32Processes : public Processes {
   uint32_t CurrentProcessId() override;
   std::unique_ptr<StartedProgram> Start(const std::string& commandLine, const std::string& folder, bool hidden,
                                         OsError* error) override;
-  std::string SearchPath(const std::string& program) override;
+  std::string FindOnPath(const std::string& program) override;
   bool BareProgramNames() override;
   OsError ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
   // FindExecutableA.
