@@ -175,9 +175,10 @@ std::string ResultVariable(std::string_view text) {
   return std::string(name.substr(0, kResultVariableWidth));
 }
 
-void LogConvention(Session& session, const Step& step, const DllCallOutcome& out, size_t count) {
-  if (out.calleePopped < 0 || count == 0) return;
-  const bool stdcall = static_cast<size_t>(out.calleePopped) == 4 * count;
+// Only where the call could tell (32-bit x86, a function with arguments).
+void LogConvention(Session& session, const Step& step, const DllCallOutcome& out) {
+  if (out.calleePopped < 0 || out.after.empty()) return;
+  const bool stdcall = out.calleePopped > 0;
   const bool saidCdecl = ContainsNoCase(step.options, "cdecl");
   const bool saidStdcall = ContainsNoCase(step.options, "stdcall");
   if ((saidCdecl && stdcall) || (saidStdcall && !stdcall))
@@ -199,7 +200,7 @@ int CallDllStep(Session& session, Libraries& libraries, int slot, int index, Dll
   const DllCallOutcome out = CallDllFunction(session, libraries, library, call);
   if (!out.called) return session.Fail(out.error);
   if (!out.lastError.empty()) LogLine(session, "Function Error: " + out.lastError);
-  LogConvention(session, step, out, out.after.size());
+  LogConvention(session, step, out);
   session.StoreOutput(slot, index, out.resultText);
   RunVariables* variables = session.variables();
   if (api) {

@@ -252,8 +252,10 @@ int RunOrCall(Context& c, bool callsScripts) {
       if (!number) return Fail(c, "The label '" + start + "' was not found in '" + script + "'");
       startStep = std::to_string(*number);
     }
-    command = Quoted(c.session.environment().ProgramPath()) + " -r " + Quoted(script) + " -s " + startStep;
+    // The words after the Script's name come before "-s", which may be followed by nothing.
+    command = Quoted(c.session.environment().ProgramPath()) + " -r " + Quoted(script);
     if (!extra.empty()) command += " " + extra;
+    command += " -s " + startStep;
     if (callAction && c.session.run.logLevel == 2) command += " -L ";
   }
   if (c.step.runCount < 2)
