@@ -69,8 +69,9 @@ void BM_DllCallStrlen(benchmark::State& state) {
   PosixLibraries libraries;
   DllArgumentHost host;
   host.variable = host.expand = host.evaluate = host.constant = [](std::string_view t) { return std::string(t); };
+  DllCallCache cache;
   for (auto _ : state) {
-    const DllCallOutcome out = CallDllFunction(b.session, libraries, "", ParseDllCall("strlen( \"abc\" )", host));
+    const DllCallOutcome out = CallDllFunction(b.session, libraries, "", ParseDllCall("strlen( \"abc\" )", host), &cache);
     if (out.value != 3) state.SkipWithError("wrong answer");
   }
   state.SetItemsProcessed(state.iterations());

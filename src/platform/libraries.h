@@ -14,6 +14,9 @@ class Library {
   virtual ~Library() = default;  // releases the library
   // Null when the library exports no such name.
   virtual void* Find(const std::string& name) = 0;
+  // True when it stays loaded after its release: the process had it loaded already (the
+  // system's libraries), so what it exports may be remembered.
+  virtual bool Resident() = 0;
 };
 
 struct NativeCallResult {

@@ -65,7 +65,7 @@ struct Located {
   std::string name;
 };
 
-Located Locate(Session& session, Libraries& libraries, const std::string& library, const std::string& function) {
+Located LocateAnew(Session& session, Libraries& libraries, const std::string& library, const std::string& function) {
   std::vector<std::string> places;
   const std::string name = BaseName(library);
   // A library named with its folder is looked for there first.
@@ -85,16 +85,33 @@ Located Locate(Session& session, Libraries& libraries, const std::string& librar
   return {};
 }
 
+Located Locate(Session& session, Libraries& libraries, const std::string& library, const std::string& function,
+               DllCallCache* cache) {
+  if (!cache) return LocateAnew(session, libraries, library, function);
+  const std::string key = library + '\n' + function;
+  {
+    std::lock_guard<std::mutex> lock(cache->mu);
+    auto it = cache->found.find(key);
+    if (it != cache->found.end()) return Located{nullptr, it->second.function, it->second.name};
+  }
+  Located at = LocateAnew(session, libraries, library, function);
+  if (at.function && at.library->Resident()) {
+    std::lock_guard<std::mutex> lock(cache->mu);
+    cache->found[key] = DllCallCache::Found{at.function, at.name};
+  }
+  return at;
+}
+
 }  // namespace
 
 DllCallOutcome CallDllFunction(Session& session, Libraries& libraries, const std::string& library,
-                               const DllCallText& call) {
+                               const DllCallText& call, DllCallCache* cache) {
   DllCallOutcome out;
   if (call.count > kMaxArguments) {
     out.error = FormatText("Parameter count incorrect (%d)", static_cast<int>(call.count));
     return out;
   }
-  Located at = Locate(session, libraries, library, call.function);
+  Located at = Locate(session, libraries, library, call.function, cache);
   if (!at.function) {
     out.error = "The function call \"" + call.function + "\" could not be located";
     return out;
@@ -188,7 +205,7 @@ void LogConvention(Session& session, const Step& step, const DllCallOutcome& out
 
 }  // namespace
 
-int CallDllStep(Session& session, Libraries& libraries, int slot, int index, DllCaller caller) {
+int CallDllStep(Session& session, Libraries& libraries, DllCallCache& cache, int slot, int index, DllCaller caller) {
   Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
   const bool api = caller == DllCaller::kWindowsApi;
   const std::string resultVariable = api ? ResultVariable(step.text) : "";
@@ -197,7 +214,7 @@ int CallDllStep(Session& session, Libraries& libraries, int slot, int index, Dll
   const std::string text = api ? session.ExpandStep(step.text, slot, index) : step.text;
   const DllCallText call = ParseDllCall(text, HostFor(session, slot, index));
   const std::string library = api ? "" : session.ExpandStep(step.value1, slot, index);
-  const DllCallOutcome out = CallDllFunction(session, libraries, library, call);
+  const DllCallOutcome out = CallDllFunction(session, libraries, library, call, &cache);
   if (!out.called) return session.Fail(out.error);
   if (!out.lastError.empty()) LogLine(session, "Function Error: " + out.lastError);
   LogConvention(session, step, out);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "actions/programs/dll_call_text.h"
@@ -27,12 +29,22 @@ struct DllCallOutcome {
   int calleePopped = -1;
 };
 
+// Functions found in libraries that stay loaded, by library and name as the Step wrote them.
+struct DllCallCache {
+  struct Found {
+    void* function;
+    std::string name;
+  };
+  std::mutex mu;
+  std::map<std::string, Found> found;
+};
+
 // Locates the function (the named library, then in the Windows and system folders, then the
 // system list; the name, then with "A", then with "ExA") and calls it.
 DllCallOutcome CallDllFunction(Session& session, Libraries& libraries, const std::string& library,
-                               const DllCallText& call);
+                               const DllCallText& call, DllCallCache* cache = nullptr);
 
 // Main thread: the Step of that caller, from its text to its results.
-int CallDllStep(Session& session, Libraries& libraries, int slot, int index, DllCaller caller);
+int CallDllStep(Session& session, Libraries& libraries, DllCallCache& cache, int slot, int index, DllCaller caller);
 
 }  // namespace plumo

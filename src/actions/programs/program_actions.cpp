@@ -1,6 +1,7 @@
 #include "actions/programs/program_actions.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "actions/desktop/window_activation.h"
 #include "actions/programs/dll_call.h"
@@ -292,10 +293,11 @@ int RunOrCall(Context& c, bool callsScripts) {
   return result::kSuccess;
 }
 
-int ProgramsExecutor(Session& session, Libraries& libraries, bool callsScripts, int slot, int index, bool mainThread) {
+int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache, bool callsScripts, int slot, int index,
+                     bool mainThread) {
   Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
   const std::string_view action = step.action;
-  if (mainThread) return CallDllStep(session, libraries, slot, index, DllCaller::kCallDllFunction);
+  if (mainThread) return CallDllStep(session, libraries, cache, slot, index, DllCaller::kCallDllFunction);
   Context c{session, slot, index, step, {}};
   const bool autoRun = ContainsNoCase(action, "AutoRun");
   c.text = c.Expand(step.text);
@@ -312,13 +314,14 @@ int ProgramsExecutor(Session& session, Libraries& libraries, bool callsScripts, 
 }  // namespace
 
 void RegisterProgramActions(Session& session, Libraries& libraries, bool callsScripts) {
-  session.executors.Register(category::kRun, [&libraries, callsScripts](Session& s, int slot, int index, bool mainThread) {
-    return ProgramsExecutor(s, libraries, callsScripts, slot, index, mainThread);
+  auto cache = std::make_shared<DllCallCache>();
+  session.executors.Register(category::kRun, [&libraries, cache, callsScripts](Session& s, int slot, int index, bool main) {
+    return ProgramsExecutor(s, libraries, *cache, callsScripts, slot, index, main);
   });
   session.executors.RegisterAction(category::kSystem, "Windows API",
-                                   [&libraries](Session& s, int slot, int index, bool mainThread) {
+                                   [&libraries, cache](Session& s, int slot, int index, bool mainThread) {
                                      if (!mainThread) return ForwardToMainThread(s, category::kSystem, slot, index);
-                                     return CallDllStep(s, libraries, slot, index, DllCaller::kWindowsApi);
+                                     return CallDllStep(s, libraries, *cache, slot, index, DllCaller::kWindowsApi);
                                    });
 }
 

@@ -9,20 +9,23 @@ namespace {
 
 class PosixLibrary : public Library {
  public:
-  explicit PosixLibrary(void* handle) : handle_(handle) {}
+  PosixLibrary(void* handle, bool resident) : handle_(handle), resident_(resident) {}
   ~PosixLibrary() override { dlclose(handle_); }
   void* Find(const std::string& name) override { return dlsym(handle_, name.c_str()); }
+  bool Resident() override { return resident_; }
 
  private:
   void* handle_;
+  bool resident_;
 };
 
 }  // namespace
 
 std::unique_ptr<Library> PosixLibraries::Load(const std::string& name) {
+  if (void* loaded = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD)) return std::make_unique<PosixLibrary>(loaded, true);
   void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return nullptr;
-  return std::make_unique<PosixLibrary>(handle);
+  return std::make_unique<PosixLibrary>(handle, false);
 }
 
 std::vector<std::string> PosixLibraries::SystemLibraries() { return {"libc.so.6", "libm.so.6"}; }

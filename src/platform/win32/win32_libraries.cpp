@@ -9,25 +9,32 @@ namespace {
 
 class Win32Library : public Library {
  public:
-  explicit Win32Library(HMODULE module) : module_(module) {}
-  ~Win32Library() override { FreeLibrary(module_); }
+  Win32Library(HMODULE module, bool owned) : module_(module), owned_(owned) {}
+  ~Win32Library() override {
+    if (owned_) FreeLibrary(module_);
+  }
+  bool Resident() override { return !owned_; }
   void* Find(const std::string& name) override {
     return reinterpret_cast<void*>(GetProcAddress(module_, name.c_str()));
   }
 
  private:
   HMODULE module_;
+  bool owned_;
 };
 
 }  // namespace
 
 std::unique_ptr<Library> Win32Libraries::Load(const std::string& name) {
+  // A library this process has loaded anyway (the system's) is used as it is: loading and
+  // releasing it around every call would cost more than the call.
+  if (HMODULE loaded = GetModuleHandleA(name.c_str())) return std::make_unique<Win32Library>(loaded, false);
   // No "cannot find" box from the system for a missing library.
   const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryA(name.c_str());
   SetErrorMode(mode);
   if (!module) return nullptr;
-  return std::make_unique<Win32Library>(module);
+  return std::make_unique<Win32Library>(module, true);
 }
 
 std::vector<std::string> Win32Libraries::SystemLibraries() {

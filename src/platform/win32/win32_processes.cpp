@@ -77,13 +77,21 @@ OsError Win32Processes::Terminate(uint32_t processId, uint32_t exitCode) {
 
 namespace {
 
+constexpr DWORD kReadyPollMs = 5;
+
 class Win32StartedProgram : public StartedProgram {
  public:
   explicit Win32StartedProgram(const PROCESS_INFORMATION& pi) : process_(pi.hProcess), thread_(pi.hThread), id_(pi.dwProcessId) {}
   uint32_t Id() override { return id_; }
   bool WaitUntilReady(uint32_t timeoutMs) override {
-    // WAIT_FAILED for a program without a message queue (a console program): nothing to wait for.
-    return WaitForInputIdle(process_.get(), timeoutMs == kNoLimit ? INFINITE : timeoutMs) != WAIT_TIMEOUT;
+    // WAIT_FAILED for a program without a message queue (a console program): nothing to wait
+    // for. A program that ends is ready too; Wine keeps a console program's wait going.
+    const uint32_t start = GetTickCount();
+    for (;;) {
+      if (WaitForInputIdle(process_.get(), 0) != WAIT_TIMEOUT) return true;
+      if (WaitForSingleObject(process_.get(), kReadyPollMs) == WAIT_OBJECT_0) return true;
+      if (timeoutMs != kNoLimit && GetTickCount() - start >= timeoutMs) return false;
+    }
   }
   std::optional<uint32_t> WaitForExit(uint32_t timeoutMs) override {
     if (WaitForSingleObject(process_.get(), timeoutMs == kNoLimit ? INFINITE : timeoutMs) != WAIT_OBJECT_0)

@@ -43,6 +43,12 @@ TEST_F(RunProgramTest, TriesEveryWayInItsOrderWhenNothingStarts) {
   EXPECT_EQ(processes.attempts, bare);
 }
 
+TEST_F(RunProgramTest, AHugeCommandFailsWithAShortLogLine) {
+  const std::string huge(100 * 1024, 'x');
+  EXPECT_EQ(Start(huge), runresult::kNotStarted);
+  EXPECT_TRUE(OutputHas("    Unable to start [" + huge.substr(0, 121) + "...] with any method"));
+}
+
 TEST_F(RunProgramTest, TheFirstWayThatStartsWins) {
   registry.WriteValue(RegRoot::kClassesRoot, ".txt", "", RegValue::Text("txtfile")).ok();
   registry.WriteValue(RegRoot::kClassesRoot, "txtfile\\shell\\open\\command", "", RegValue::Text("notepad.exe %1")).ok();
@@ -187,6 +193,12 @@ TEST_F(ProgramsTest, DllFunctionsAreFoundInTheirOrderWithTheirSuffixes) {
   EXPECT_TRUE(CallDllFunction(session, fakeLibraries, "", ParseDllCall("GetTickCount()", host)).called);
   EXPECT_EQ(CallDllFunction(session, fakeLibraries, "", ParseDllCall("Nothing()", host)).error,
             "The function call \"Nothing\" could not be located");
+  DllCallCache cache;  // libraries that stay loaded are looked in once
+  EXPECT_TRUE(CallDllFunction(session, fakeLibraries, "", ParseDllCall("MessageBox()", host), &cache).called);
+  fakeLibraries.loads.clear();
+  EXPECT_EQ(CallDllFunction(session, fakeLibraries, "", ParseDllCall("MessageBox()", host), &cache).value, 0);
+  EXPECT_EQ(fakeLibraries.called, "MessageBoxA");
+  EXPECT_TRUE(fakeLibraries.loads.empty());
 }
 
 TEST_F(ProgramsTest, DllCallsWriteTheirResultsAndArgumentsBack) {

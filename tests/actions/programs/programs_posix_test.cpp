@@ -26,6 +26,7 @@ TEST(PosixPrograms, StartedProgramsEndWithTheirCodesOrAreEnded) {
 
   EXPECT_FALSE(processes.Start("\"no such program\"", "", false, &error));
   EXPECT_FALSE(error.ok());
+  EXPECT_FALSE(processes.Start(std::string(100 * 1024, 'x'), "", false, &error));
 }
 
 TEST(PosixPrograms, ProgramsRunInTheirFolderWithTheirWords) {

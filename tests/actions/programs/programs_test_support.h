@@ -17,6 +17,7 @@ class FakeLibraries : public Libraries {
    public:
     explicit Lib(const std::set<std::string>* names) : names_(names) {}
     void* Find(const std::string& name) override { return names_->count(name) ? const_cast<std::string*>(&*names_->find(name)) : nullptr; }
+    bool Resident() override { return true; }
 
    private:
     const std::set<std::string>* names_;
