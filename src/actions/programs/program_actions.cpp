@@ -224,8 +224,6 @@ std::optional<int> LabelStep(Context& c, const std::string& script, const std::s
   return count;
 }
 
-int Fail(Context& c, const std::string& reason) { return c.session.Fail(reason); }
-
 int RunOrCall(Context& c, bool callsScripts) {
   const std::string_view action = c.step.action;
   const std::string_view options = c.step.options;
@@ -234,7 +232,7 @@ int RunOrCall(Context& c, bool callsScripts) {
   const bool namesExe = ContainsNoCase(command, ".EXE");
   const bool call = !namesExe && (callAction || ContainsNoCase(command, ".VXM"));
   if (call && !callsScripts)
-    return Fail(c, "Calling a Script from a built program is not built yet; Plumo.exe and plumo can call Scripts");
+    return c.session.Fail("Calling a Script from a built program is not built yet; Plumo.exe and plumo can call Scripts");
   if (call) {
     const size_t vxm = FindNoCase(command, ".vxm");
     std::string script = vxm == std::string::npos ? command : command.substr(0, vxm + 4);
@@ -245,12 +243,12 @@ int RunOrCall(Context& c, bool callsScripts) {
     }
     script = std::string(Trim(script));
     if (SamePath(script, ScriptPath(c)))
-      return Fail(c, "A script cannot call itself (it would cause an endless loop)");
+      return c.session.Fail("A script cannot call itself (it would cause an endless loop)");
     const std::string start = c.Expand(c.step.value1);
     std::string startStep = start;
     if (!AllDigits(start)) {
       std::optional<int> number = LabelStep(c, script, start);
-      if (!number) return Fail(c, "The label '" + start + "' was not found in '" + script + "'");
+      if (!number) return c.session.Fail("The label '" + start + "' was not found in '" + script + "'");
       startStep = std::to_string(*number);
     }
     // The words after the Script's name come before "-s", which may be followed by nothing.
@@ -277,7 +275,7 @@ int RunOrCall(Context& c, bool callsScripts) {
   if (!wait) {
     RunRequest r{command, hidden && !ContainsNoCase(command, "Plumo.exe"), 0, true};
     if (RunProgram(c.session, r) == runresult::kNotStarted)
-      return Fail(c, "Unable to start [" + command.substr(0, kLoggedRunBuffer) + "]");
+      return c.session.Fail("Unable to start [" + command.substr(0, kLoggedRunBuffer) + "]");
     return result::kSuccess;
   }
   const double seconds = c.session.variables() ? c.session.variables()->EvaluateNumber(c.Expand(c.step.timeout)) : 0;
@@ -286,9 +284,9 @@ int RunOrCall(Context& c, bool callsScripts) {
   const int code = RunProgram(c.session, r);
   if (code == runresult::kStillRunning) {
     if (c.session.StopRequested()) return result::kStop;
-    return Fail(c, "Program still running after timeout limit of " + c.step.timeout.str() + " seconds");
+    return c.session.Fail("Program still running after timeout limit of " + c.step.timeout.str() + " seconds");
   }
-  if (code == runresult::kNotStarted) return Fail(c, "Unable to start [" + command.substr(0, kLoggedRunBuffer) + "]");
+  if (code == runresult::kNotStarted) return c.session.Fail("Unable to start [" + command.substr(0, kLoggedRunBuffer) + "]");
   c.session.StoreOutput(c.slot, c.index, std::to_string(code));
   return result::kSuccess;
 }
