@@ -1,6 +1,5 @@
 #include "actions/desktop/picture_steps.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -8,10 +7,10 @@
 #include "actions/desktop/colour_text.h"
 #include "actions/desktop/image_search.h"
 #include "base/text.h"
-#include "engine/failure.h"
 #include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
+#include "engine/waits.h"
 #include "scripts/action_catalog.h"
 
 namespace plumo {
@@ -19,7 +18,6 @@ namespace {
 
 constexpr uint32_t kFirstPollMs = 1000;
 constexpr uint32_t kPollMs = 3000;
-constexpr uint32_t kSliceMs = 250;
 constexpr uint32_t kForegroundSettleMs = 250;
 
 Step& StepAt(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
@@ -57,32 +55,12 @@ std::optional<bool> PictureVisible(Session& session, int slot, int index) {
   return r.found();
 }
 
-// Wait for Pixel and Wait for Image, polled on the run thread: the first look after a second,
-// then every three seconds, until the picture is there, the time-out passes or a stop comes.
-int WaitForPicture(Session& session, int slot, int index, bool) {
-  Step& step = StepAt(session, slot, index);
-  const double seconds = TimeoutSeconds(session, slot, index);
-  const uint32_t timeoutMs = seconds > 0 ? static_cast<uint32_t>(std::min(seconds * 1000.0, 4294967295.0)) : 0;
-  Clock& clock = session.clock();
-  const uint32_t start = clock.TickCount();
-  uint32_t nextPoll = kFirstPollMs;
-  step.runCount = 0;
-  for (;;) {
-    if (session.StopRequested()) return result::kStop;
-    const uint32_t elapsed = clock.TickCount() - start;
-    if (elapsed >= nextPoll) {
-      ++step.runCount;
-      const SearchResult r = SearchFromStep(session, slot, index);
-      if (r.failed()) return result::kFailure;
-      if (r.found()) return result::kSuccess;
-      nextPoll = clock.TickCount() - start + kPollMs;
-    }
-    const uint32_t now = clock.TickCount() - start;
-    if (timeoutMs && now >= timeoutMs) return result::kFailure;
-    uint32_t wait = std::min(kSliceMs, nextPoll > now ? nextPoll - now : 0);
-    if (timeoutMs) wait = std::min(wait, timeoutMs - now);
-    if (!session.SleepInRun(wait)) return result::kStop;  // a pause holds here
-  }
+// Wait for Pixel and Wait for Image: one search per look, on the main thread like every
+// condition wait, so a stop or a pause is answered between looks.
+WaitAnswer PictureWaitPoll(Session& session, int slot, int index) {
+  const SearchResult r = SearchFromStep(session, slot, index);
+  if (r.failed()) return WaitAnswer::Failed(session.run.errorText);
+  return r.found() ? WaitAnswer::Met() : WaitAnswer::NotYet();
 }
 
 // The window of "Window" captures: the Current Window while it is shown, else the
@@ -128,8 +106,8 @@ int ImageCapture(Session& session, int slot, int index, bool) {
 void RegisterPictureSteps(Session& session) {
   session.conditions.Register("Pixel", PictureVisible);
   session.conditions.Register("Image", PictureVisible);
-  session.executors.RegisterAction(category::kWait, "Wait for Pixel", WaitForPicture);
-  session.executors.RegisterAction(category::kWait, "Wait for Image", WaitForPicture);
+  for (const char* keyword : {"Pixel", "Image"})
+    session.waitConditions.Register(keyword, WaitCondition{.poll = PictureWaitPoll, .firstPollMs = kFirstPollMs, .periodMs = kPollMs});
   session.executors.RegisterAction(category::kSystem, "Image Capture", ImageCapture);
 }
 
