@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace plumo {
@@ -129,6 +130,23 @@ int HexDigitValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string InQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+std::string_view FolderPart(std::string_view path) {
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1);
+}
+
+std::string_view NamePart(std::string_view path) { return path.substr(FolderPart(path).size()); }
+
+bool IsRootedPath(std::string_view path) {
+  return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
 }
 
 std::string Without(std::string_view s, char c) {

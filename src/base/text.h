@@ -46,4 +46,16 @@ std::string_view Trim(std::string_view s);
 // 0 to 15 for a hexadecimal digit of either case, else -1.
 int HexDigitValue(char c);
 
+// True for a non-empty text of the digits 0-9 only.
+bool AllDigits(std::string_view s);
+
+// The text between double quotes, as a command line wants a path with blanks.
+std::string InQuotes(std::string_view s);
+
+// Paths written the Windows way ("\" or "/" between parts): the part before the last
+// separator (with it), the last part, and whether the path starts at a root or a drive.
+std::string_view FolderPart(std::string_view path);
+std::string_view NamePart(std::string_view path);
+bool IsRootedPath(std::string_view path);
+
 }  // namespace plumo

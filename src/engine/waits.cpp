@@ -351,9 +351,6 @@ int ConditionWait(Session& session, int slot, int index, const WaitPtr& conditio
   return result::kFailure;
 }
 
-// The waits of the desktop actions.
-constexpr const char* kDesktopWaits[] = {"Keypress", "Mouse", "Window"};
-
 int Unbuilt(Session& session, const Step& step) {
   return session.Fail(FormatText("\"%s\" needs the desktop actions, which are not built yet", step.action.c_str()));
 }
@@ -387,8 +384,6 @@ int WaitExecutor(Session& session, int slot, int index, bool) {
     session.clock().Sleep(timeoutMs);  // not to be interrupted
     return result::kSuccess;
   }
-  for (const char* desktopWait : kDesktopWaits)
-    if (ContainsNoCase(name, desktopWait)) return Unbuilt(session, step);
   if (ContainsNoCase(name, "Restart")) return WaitForRestart(session, slot, index, step);
   for (const BuiltInWait& row : BuiltInWaits()) {
     if (!ContainsNoCase(name, row.keyword)) continue;

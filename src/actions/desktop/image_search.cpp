@@ -151,11 +151,9 @@ ScreenRect WindowArea(Session& session, uint32_t handle) {
 
 // A relative file name is taken from the running Script's folder.
 std::string Resolve(Session& session, int slot, const std::string& name) {
-  const bool absolute = (name.size() > 1 && name[1] == ':') || name.starts_with('\\') || name.starts_with('/');
-  const std::string& script = session.scripts.At(slot)->path.str();
-  const size_t cut = script.find_last_of("\\/");
-  if (absolute || cut == std::string::npos) return name;
-  return script.substr(0, cut + 1) + name;
+  const std::string_view folder = FolderPart(session.scripts.At(slot)->path.str());
+  if (IsRootedPath(name) || folder.empty()) return name;
+  return std::string(folder) + name;
 }
 
 }  // namespace

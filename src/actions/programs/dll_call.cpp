@@ -54,11 +54,6 @@ std::string ShapeText(Shape shape, const char* p) {
   return "";
 }
 
-std::string BaseName(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 struct Located {
   std::unique_ptr<Library> library;
   void* function = nullptr;
@@ -67,7 +62,7 @@ struct Located {
 
 Located LocateAnew(Session& session, Libraries& libraries, const std::string& library, const std::string& function) {
   std::vector<std::string> places;
-  const std::string name = BaseName(library);
+  const std::string name(NamePart(library));
   // A library named with its folder is looked for there first.
   if (name != library) places.push_back(library);
   if (!name.empty()) {

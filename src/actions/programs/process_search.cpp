@@ -1,7 +1,5 @@
 #include "actions/programs/process_search.h"
 
-#include <algorithm>
-
 #include "base/text.h"
 #include "engine/session.h"
 
@@ -10,12 +8,9 @@ namespace plumo {
 int64_t SearchProcesses(Session& session, std::string_view target, ProcessSearch mode, std::string* list, size_t listSize,
                         uint32_t* window) {
   target = Trim(target);
-  const bool byId = !target.empty() && std::all_of(target.begin(), target.end(), [](char c) { return c >= '0' && c <= '9'; });
+  const bool byId = AllDigits(target);
   const uint32_t id = byId ? static_cast<uint32_t>(std::strtoul(std::string(target).c_str(), nullptr, 10)) : 0;
-  if (!byId) {
-    const size_t cut = target.find_last_of("\\/");
-    if (cut != std::string_view::npos) target.remove_prefix(cut + 1);
-  }
+  if (!byId) target = NamePart(target);
   if (list) list->clear();
   std::vector<ProcessEntry> processes;
   if (!session.processes().List(&processes).ok()) return 0;

@@ -32,17 +32,6 @@ struct Context {
   std::string Expand(std::string_view field) { return session.ExpandStep(field, slot, index); }
 };
 
-bool AllDigits(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
-
-std::string BaseName(std::string_view path) {
-  const size_t cut = path.find_last_of("\\/");
-  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 // The program a command starts: quoted, or through its ".exe", or its first word.
 std::string ProgramOf(std::string_view command) {
   command = Trim(command);
@@ -73,7 +62,7 @@ int AutoRun(Context& c) {
   const std::string_view options = c.step.options;
   const RegRoot roots[] = {RegRoot::kCurrentUser, RegRoot::kLocalMachine};
   if (ContainsNoCase(options, "Add")) {
-    std::string name = BaseName(ProgramOf(c.text));
+    std::string name(NamePart(ProgramOf(c.text)));
     if (const size_t dot = name.find_last_of('.'); dot != std::string::npos) name.resize(dot);
     OsError e = registry.WriteValue(RegRoot::kCurrentUser, kRunKey, name, RegValue::Text(c.text));
     return e.ok() ? result::kSuccess : c.session.Fail(e.ToString());
@@ -176,24 +165,16 @@ int Service(Context& c) {
   return e.ok() ? result::kSuccess : c.session.Fail(Bounded(e.message(), kServiceMessageWidth));
 }
 
-bool Absolute(std::string_view path) {
-  return !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() >= 2 && path[1] == ':'));
-}
-
 // The running Script's file, taken from the current folder when it was named relative to it.
 std::string ScriptPath(Context& c) {
   std::string path = c.session.scripts.At(c.slot)->path.str();
-  if (path.empty() || Absolute(path)) return path;
+  if (path.empty() || IsRootedPath(path)) return path;
   std::string folder = c.session.system().CurrentDirectory();
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += folder[0] == '/' ? "/" : "\\";
   return folder + path;
 }
 
-std::string ScriptFolder(Context& c) {
-  const std::string path = ScriptPath(c);
-  const size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
+std::string ScriptFolder(Context& c) { return std::string(FolderPart(ScriptPath(c))); }
 
 bool SamePath(std::string a, std::string b) {
   std::replace(a.begin(), a.end(), '/', '\\');
@@ -205,7 +186,7 @@ bool SamePath(std::string a, std::string b) {
 std::string Resolved(Context& c, const std::string& command) {
   const std::string program = ProgramOf(command);
   const std::string folder = ScriptFolder(c);
-  if (program.empty() || Absolute(program) || folder.empty()) return command;
+  if (program.empty() || IsRootedPath(program) || folder.empty()) return command;
   if (c.session.files().Kind(folder + program) != PathKind::kFile) return command;
   const size_t at = command.find(program);
   return command.substr(0, at) + folder + command.substr(at);
@@ -246,13 +227,13 @@ int RunOrCall(Context& c, bool callsScripts) {
       return c.session.Fail("A script cannot call itself (it would cause an endless loop)");
     const std::string start = c.Expand(c.step.value1);
     std::string startStep = start;
-    if (!AllDigits(start)) {
+    if (!start.empty() && !AllDigits(start)) {
       std::optional<int> number = LabelStep(c, script, start);
       if (!number) return c.session.Fail("The label '" + start + "' was not found in '" + script + "'");
       startStep = std::to_string(*number);
     }
     // The words after the Script's name come before "-s", which may be followed by nothing.
-    command = Quoted(c.session.environment().ProgramPath()) + " -r " + Quoted(script);
+    command = InQuotes(c.session.environment().ProgramPath()) + " -r " + InQuotes(script);
     if (!extra.empty()) command += " " + extra;
     command += " -s " + startStep;
     if (callAction && c.session.run.logLevel == 2) command += " -L ";
@@ -263,7 +244,7 @@ int RunOrCall(Context& c, bool callsScripts) {
   const bool wait = ContainsNoCase(options, "Wait") || callAction;
   const bool hidden = ContainsNoCase(options, "hidden");
   if (ContainsNoCase(options, "Single") && !callAction && !wait) {
-    std::string program = BaseName(ProgramOf(command));
+    std::string program(NamePart(ProgramOf(command)));
     if (program.find('.') == std::string::npos && !c.session.processes().BareProgramNames()) program += ".exe";
     uint32_t window = 0;
     if (SearchProcesses(c.session, program, ProcessSearch::kFind, nullptr, 0, &window) != 0) {

@@ -20,8 +20,6 @@ constexpr size_t kLoggedCommand = 121;
 constexpr size_t kExtensionWidth = 14;
 constexpr int kHide = 0;
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 // The first word: quoted, or up to a blank.
 std::string FirstWord(std::string_view command, std::string* rest) {
   command = Trim(command);
@@ -70,8 +68,8 @@ std::string RegisteredCommand(Session& session, const std::string& command) {
   if (program.empty()) return "";
   if (program.back() == ':' || program.back() == '=') return program + command;
   // A registered line with arguments of its own keeps them after its program.
-  if (program.find('"') != std::string::npos) return "\"" + program + " " + Quoted(command);
-  return Quoted(program) + " " + Quoted(command);
+  if (program.find('"') != std::string::npos) return "\"" + program + " " + InQuotes(command);
+  return InQuotes(program) + " " + InQuotes(command);
 }
 
 // Polls in slices so that a stop of the run is seen; false when the run is to stop.
@@ -125,7 +123,7 @@ int RunProgram(Session& session, const RunRequest& r) {
   OsError error;
 
   // A: the command as one quoted program, in its own folder.
-  const std::string copy = command.find('"') == std::string::npos ? Quoted(command) : command;
+  const std::string copy = command.find('"') == std::string::npos ? InQuotes(command) : command;
   std::unique_ptr<StartedProgram> program = processes.Start(copy, FolderOf(FirstWord(copy, nullptr)), r.hidden, &error);
   // B: the program along the path.
   const bool namesExe = ContainsNoCase(command, ".EXE");
@@ -135,7 +133,7 @@ int RunProgram(Session& session, const RunRequest& r) {
     else name = FirstWord(command, &arguments);
     const std::string found = processes.FindOnPath(name);
     if (!found.empty())
-      program = processes.Start(Quoted(found) + (arguments.empty() ? "" : " " + arguments), "", r.hidden, &error);
+      program = processes.Start(InQuotes(found) + (arguments.empty() ? "" : " " + arguments), "", r.hidden, &error);
   }
   // C: the program registered for the extension.
   if (!program && command.find('.') != std::string::npos) {
@@ -158,7 +156,7 @@ int RunProgram(Session& session, const RunRequest& r) {
   // F: the program associated with the document.
   if (!namesExe) {
     const std::string exe = processes.AssociatedProgram(command);
-    if (!exe.empty()) program = processes.Start(Quoted(exe) + " " + Quoted(command), "", r.hidden, &error);
+    if (!exe.empty()) program = processes.Start(InQuotes(exe) + " " + InQuotes(command), "", r.hidden, &error);
     if (program) return AfterProcessStart(session, *program, r);
   }
   if (r.log) {

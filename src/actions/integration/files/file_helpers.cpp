@@ -15,13 +15,6 @@ std::string Joined(std::string_view folder, std::string_view name) {
   return out;
 }
 
-std::string_view FolderPart(std::string_view path) {
-  const size_t cut = path.find_last_of("\\/");
-  return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1);
-}
-
-std::string_view NamePart(std::string_view path) { return path.substr(FolderPart(path).size()); }
-
 bool HasWildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
 std::string WithoutTrailingSeparators(std::string_view path) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "actions/integration/action_context.h"
+#include "base/text.h"
 #include "platform/files.h"
 
 namespace plumo {
@@ -15,9 +16,6 @@ namespace plumo {
 bool IsSeparator(char c);
 // folder + "\\" + name, with one separator between them.
 std::string Joined(std::string_view folder, std::string_view name);
-// The part before the last separator (with it), and the last part.
-std::string_view FolderPart(std::string_view path);
-std::string_view NamePart(std::string_view path);
 bool HasWildcards(std::string_view name);
 // The path without separators at its end (a root keeps one).
 std::string WithoutTrailingSeparators(std::string_view path);

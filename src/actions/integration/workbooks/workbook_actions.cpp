@@ -109,8 +109,7 @@ struct Context {
 };
 
 std::string Absolute(Session& session, std::string path) {
-  const bool rooted = !path.empty() && (path[0] == '\\' || path[0] == '/' || (path.size() > 1 && path[1] == ':'));
-  if (path.empty() || rooted) return path;
+  if (path.empty() || IsRootedPath(path)) return path;
   std::string folder = session.system().CurrentDirectory();
   if (folder.empty()) return path;
   const char separator = folder.find('\\') != std::string::npos ? '\\' : '/';
