@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "actions/desktop/key_tokens.h"
+#include "actions/desktop/key_sequence.h"
 #include "base/text.h"
 #include "engine/flow_control.h"
 #include "engine/run_controller.h"
@@ -148,33 +148,16 @@ std::optional<bool> PathKindTrue(ConditionContext& c, PathKind wanted, const cha
 std::optional<bool> FileTrue(ConditionContext& c) { return PathKindTrue(c, PathKind::kFile, "File"); }
 std::optional<bool> FolderTrue(ConditionContext& c) { return PathKindTrue(c, PathKind::kFolder, "Folder"); }
 
-// A key named as the key sequence language names it: "{F1}", "{Ctrl}", or one character.
-std::optional<uint8_t> KeyCode(std::string_view name) {
-  name = Trim(name);
-  if (name.size() == 1) {
-    char ch = ToUpperAnsi(name[0]);
-    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) return static_cast<uint8_t>(ch);
-  }
-  std::string token(name);
-  if (token.empty()) return std::nullopt;
-  if (token.front() != '{') token = "{" + token + "}";
-  for (const KeyAlias& alias : KeyAliases())
-    if (EqualsNoCase(alias.alias, token)) token = alias.token;
-  for (const KeyToken& key : KeyTokens())
-    if (EqualsNoCase(key.text, token)) return key.vk;
-  if (token.size() == 3) return KeyCode(token.substr(1, 1));
-  return std::nullopt;
-}
-
 std::optional<bool> KeyTrue(ConditionContext& c) {
   const std::string name = c.Text();
-  std::optional<uint8_t> code = KeyCode(name);
-  if (!code) {
+  Desktop& d = c.session.desktop();
+  const uint8_t code = KeyNameToVk(name, [&d](char ch) { return d.KeyForChar(ch); });
+  if (code == 0) {
     c.session.SetError(FormatText("Unknown key \"%s\"", name.c_str()));
     return std::nullopt;
   }
-  if (ContainsNoCase(c.step.options, "Last")) return c.session.desktop().KeyPressedAsync(*code);
-  return c.session.desktop().IsKeyPressed(*code);
+  if (ContainsNoCase(c.step.options, "Last")) return d.KeyPressedAsync(code);
+  return d.KeyDown(code);
 }
 
 std::optional<bool> CapsLockTrue(ConditionContext& c) { return c.session.desktop().IsKeyPressed(kCapsLock); }

@@ -377,7 +377,10 @@ int WaitExecutor(Session& session, int slot, int index, bool) {
   const uint32_t start = session.clock().TickCount();
   const uint32_t timeoutMs = TimeoutMs(TimeoutSeconds(session, slot, index));
 
-  if (WaitPtr registered = session.waitConditions.Find(name)) return ConditionWait(session, slot, index, registered, timeoutMs);
+  if (WaitPtr registered = session.waitConditions.Find(name)) {
+    if (registered->onRunThread) return registered->onRunThread(session, slot, index, start, timeoutMs);
+    return ConditionWait(session, slot, index, registered, timeoutMs);
+  }
   if (ContainsNoCase(name, "Freeze") || ContainsNoCase(name, "Delay")) {
     LogLine(session, "    Duration: " + session.ExpandStep(step.timeout, slot, index) + " second(s)");
     if (ContainsNoCase(name, "Delay")) return Delay(session, start, timeoutMs);

@@ -51,6 +51,9 @@ struct WaitAnswer {
 };
 
 using WaitCheck = std::function<WaitAnswer(Session& session, int slot, int index)>;
+// A wait that polls on the run thread itself, from the Step's start tick to its time-out (0:
+// none); answers as an executor does: 1 met, 0 time-out, -1 stop.
+using RunThreadWait = std::function<int(Session& session, int slot, int index, uint32_t startTick, uint32_t timeoutMs)>;
 
 struct WaitCondition {
   // Run thread, once the Step is registered and before the timers start (optional): takes
@@ -62,6 +65,8 @@ struct WaitCondition {
   std::function<void(Session& session, int slot, int index)> end{};
   uint32_t firstPollMs = 1000;
   uint32_t periodMs = 3000;
+  // Set instead of the above for a wait that needs no main thread (keys, the mouse).
+  RunThreadWait onRunThread{};
 };
 
 // Keyword (found in the action name without regard to case) to condition, first registered

@@ -122,7 +122,13 @@ namespace mouseevent {
 constexpr uint32_t kMove = 0x0001;
 constexpr uint32_t kLeftDown = 0x0002;
 constexpr uint32_t kLeftUp = 0x0004;
+constexpr uint32_t kRightDown = 0x0008;
+constexpr uint32_t kRightUp = 0x0010;
+constexpr uint32_t kMiddleDown = 0x0020;
+constexpr uint32_t kMiddleUp = 0x0040;
+constexpr uint32_t kWheel = 0x0800;
 constexpr uint32_t kAbsolute = 0x8000;
+constexpr int32_t kWheelDelta = 120;
 }  // namespace mouseevent
 
 struct TitledWindow {
@@ -309,6 +315,17 @@ class Desktop {
   virtual int16_t KeyForChar(char c) = 0;
   virtual OsError SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int32_t data) = 0;
   virtual bool SetCursorPos(int32_t x, int32_t y) = 0;
+  // keybd_event: the key-event call that typing by simulated key presses uses.
+  virtual OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) = 0;
+  // MapVirtualKey to a character: the layout's unshifted character of the key; 0 for none.
+  virtual char CharOfKey(uint32_t vk) = 0;
+  // Down now, whichever program pressed it (GetAsyncKeyState's down bit).
+  virtual bool KeyDown(uint32_t vk) = 0;
+  virtual uint32_t DoubleClickTime() = 0;
+  virtual bool ScreenSaverRunning() = 0;
+  // BlockInput of USER32.DLL, looked up by name; nothing happens when it is missing. An error
+  // only when the library cannot be loaded.
+  virtual OsError BlockInput(bool block) = 0;
 };
 
 // The desktop of a session without one (the Linux runner for now).
@@ -388,6 +405,12 @@ class HeadlessDesktop : public Desktop {
   int16_t KeyForChar(char) override { return -1; }
   OsError SendMouseInput(uint32_t, int32_t, int32_t, int32_t) override { return NoSession("SendInput"); }
   bool SetCursorPos(int32_t, int32_t) override { return false; }
+  OsError KeyboardEvent(uint32_t, uint32_t, uint32_t) override { return NoSession("keybd_event"); }
+  char CharOfKey(uint32_t) override { return 0; }
+  bool KeyDown(uint32_t) override { return false; }
+  uint32_t DoubleClickTime() override { return 500; }
+  bool ScreenSaverRunning() override { return false; }
+  OsError BlockInput(bool) override { return NoSession("BlockInput"); }
   uint32_t FindWindowByClass(const std::string&) override { return 0; }
 
  private:

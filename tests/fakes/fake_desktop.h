@@ -449,16 +449,30 @@ class FakeDesktop : public Desktop {
   }
 
   OsError SendKeyInput(uint32_t vk, uint32_t scanCode, uint32_t flags) override {
+    ++inputRecords;
     input.push_back(std::string(flags & keyevent::kKeyUp ? "up " : "down ") + std::to_string(vk) + " " +
                     std::to_string(scanCode) + ((flags & keyevent::kExtendedKey) ? " x" : ""));
     return OsError::Ok();
   }
   uint32_t ScanCodeOf(uint32_t vk) override { return vk + 0x100; }
+  // A US layout's letters, digits, space, Tab, Enter (Ctrl+Enter for a line feed) and a few
+  // punctuation keys; the rest it cannot type.
   int16_t KeyForChar(char c) override {
     if (c >= 'A' && c <= 'Z') return static_cast<int16_t>(0x100 | c);
     if (c >= 'a' && c <= 'z') return static_cast<int16_t>(c - 'a' + 'A');
     if (c >= '0' && c <= '9') return c;
-    return -1;
+    switch (c) {
+      case ' ': return 0x20;
+      case '\t': return 0x09;
+      case '\r': return 0x0D;
+      case '\n': return 0x20D;
+      case '{': return 0x1DB;
+      case '}': return 0x1DD;
+      case '!': return 0x131;
+      case '.': return 0xBE;
+      case '@': return 0x632;  // as a layout with it on AltGr has it
+      default: return -1;
+    }
   }
   OsError SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override {
     input.push_back("mouse " + std::to_string(flags) + " " + std::to_string(dx) + " " + std::to_string(dy) + " " +
@@ -470,8 +484,32 @@ class FakeDesktop : public Desktop {
     input.push_back("cursor " + std::to_string(x) + " " + std::to_string(y));
     return true;
   }
+  // Written as SendKeyInput writes its records; the two calls are counted apart.
+  OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) override {
+    ++keyboardEvents;
+    --inputRecords;
+    return SendKeyInput(vk, scanCode, flags);
+  }
+  char CharOfKey(uint32_t vk) override {
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return static_cast<char>(vk);
+    auto it = oemChars.find(vk);
+    return it == oemChars.end() ? 0 : it->second;
+  }
+  bool KeyDown(uint32_t vk) override { return keysDown.count(vk) > 0; }
+  uint32_t DoubleClickTime() override { return doubleClickMs; }
+  bool ScreenSaverRunning() override { return screenSaver; }
+  OsError BlockInput(bool block) override {
+    input.push_back(block ? "block" : "unblock");
+    return blockInputError;
+  }
 
   static constexpr int64_t kExTopMost = 0x8;
+
+  int keyboardEvents = 0, inputRecords = 0;
+  std::map<uint32_t, char> oemChars{{0xBA, ';'}, {0xBE, '.'}, {0xDB, '['}, {0xC0, '`'}};
+  uint32_t doubleClickMs = 500;
+  bool screenSaver = false;
+  OsError blockInputError;
 
   bool exactLookupWorks = true;
   int exactLookups = 0;

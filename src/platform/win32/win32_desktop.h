@@ -77,6 +77,12 @@ class Win32Desktop : public Desktop {
   int16_t KeyForChar(char c) override;
   OsError SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override;
   bool SetCursorPos(int32_t x, int32_t y) override;
+  OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) override;
+  char CharOfKey(uint32_t vk) override;
+  bool KeyDown(uint32_t vk) override;
+  uint32_t DoubleClickTime() override;
+  bool ScreenSaverRunning() override;
+  OsError BlockInput(bool block) override;
 };
 
 }  // namespace plumo

@@ -330,4 +330,34 @@ OsError Win32Desktop::SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int
 
 bool Win32Desktop::SetCursorPos(int32_t x, int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
 
+OsError Win32Desktop::KeyboardEvent(uint32_t key, uint32_t scanCode, uint32_t flags) {
+  keybd_event(static_cast<BYTE>(key), static_cast<BYTE>(scanCode), flags, 0);
+  return OsError::Ok();
+}
+
+char Win32Desktop::CharOfKey(uint32_t key) {
+  // The high bit marks a dead key; its character is still the one the key shows.
+  return static_cast<char>(MapVirtualKeyA(key, MAPVK_VK_TO_CHAR) & 0xFF);
+}
+
+bool Win32Desktop::KeyDown(uint32_t key) { return (GetAsyncKeyState(static_cast<int>(key & 0xFF)) & 0x8000) != 0; }
+
+uint32_t Win32Desktop::DoubleClickTime() { return GetDoubleClickTime(); }
+
+bool Win32Desktop::ScreenSaverRunning() {
+  BOOL running = FALSE;
+  return SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
+}
+
+OsError Win32Desktop::BlockInput(bool block) {
+  HMODULE user32 = LoadLibraryA("USER32.DLL");
+  if (!user32) return LastWin32Error("LoadLibrary");
+  using BlockInputFn = BOOL(WINAPI*)(BOOL);
+  // Refused without the rights to block: the action does not say so.
+  if (auto fn = reinterpret_cast<BlockInputFn>(reinterpret_cast<void*>(GetProcAddress(user32, "BlockInput"))))
+    fn(block ? TRUE : FALSE);
+  FreeLibrary(user32);
+  return OsError::Ok();
+}
+
 }  // namespace plumo
