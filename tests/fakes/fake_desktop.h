@@ -135,7 +135,10 @@ class FakeDesktop : public Desktop {
   }
   ScreenInfo Screen() override { return screen; }
   bool IsKeyPressed(uint32_t vk) override { return keysDown.count(vk) > 0; }
-  bool KeyPressedAsync(uint32_t vk) override { return keysDown.count(vk) > 0; }
+  bool KeyPressedAsync(uint32_t vk) override {
+    if (beforeKeyAsked) beforeKeyAsked();
+    return keysDown.count(vk) > 0 || pressedSince.erase(vk) > 0;
+  }
   OsError ReleaseKey(uint32_t vk, bool extended) override {
     released.push_back(std::string(extended ? "x" : "") + std::to_string(vk));
     return OsError::Ok();
@@ -517,6 +520,8 @@ class FakeDesktop : public Desktop {
   std::vector<uint32_t> activated, closed;
   std::map<std::pair<int32_t, int32_t>, uint32_t> pixels;
   std::set<uint32_t> keysDown;
+  std::set<uint32_t> pressedSince;  // pressed and let go: the next question answers it once
+  std::function<void()> beforeKeyAsked;
   std::vector<std::string> released;
   std::vector<std::string> pressedKeys;
   // The screen's pixels; captures name their form.

@@ -80,7 +80,23 @@ int WaitForKeypress(Session& session, int slot, int index, uint32_t start, uint3
   }
   if (!session.SleepInRun(kSettleMs)) return result::kStop;
   ForgetKeyPresses(d);
-  return PollOnRunThread(session, start, timeoutMs, [&] { return key ? d.KeyPressedAsync(key) : AnyKeyPressed(d); });
+  // A key held since the start counts once it was let go and pressed again.
+  std::array<bool, 256> held{};
+  for (int vk = kFirstKey; vk <= kLastKey; ++vk) held[vk] = d.KeyDown(static_cast<uint32_t>(vk));
+  auto pressed = [&](int vk) {
+    if (held[vk]) {
+      held[vk] = d.KeyDown(static_cast<uint32_t>(vk));
+      (void)d.KeyPressedAsync(static_cast<uint32_t>(vk));
+      return false;
+    }
+    return d.KeyPressedAsync(static_cast<uint32_t>(vk));
+  };
+  return PollOnRunThread(session, start, timeoutMs, [&] {
+    if (key) return pressed(key);
+    bool any = false;
+    for (int vk = kFirstKey; vk <= kLastKey; ++vk) any |= pressed(vk);
+    return any;
+  });
 }
 
 int WaitForMouse(Session& session, int slot, int index, uint32_t start, uint32_t timeoutMs) {

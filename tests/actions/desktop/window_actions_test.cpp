@@ -2,6 +2,7 @@
 
 #include "actions/desktop/control_types.h"
 #include "actions/desktop/window_activation.h"
+#include "engine/waits.h"
 #include "desktop_test_support.h"
 
 namespace plumo {
@@ -403,12 +404,15 @@ TEST_F(WindowActionsTest, WithoutADesktopEveryWindowActionSaysSo) {
   HeadlessDesktop none;
   Session headless(SessionPorts{clock, environment, queue, dialogs, none, processes, system, threads, settings, locale,
                                 files, registry, clipboard});
+  RegisterWaits(headless);
   RegisterDesktopActions(headless);
   Script script;
   script.steps = {MakeStep("Use Window", kWindows, "Notepad"), MakeStep("Select Menu Item", 5, "File;Open"),
-                  MakeStep("Send Command", 2, "101")};
+                  MakeStep("Send Command", 2, "101"), MakeStep("Type", 4, "abc"), MakeStep("Mouse Click", 6, "1, 2"),
+                  MakeStep("Wait for Keypress", 7, ""), MakeStep("Wait for Typed Text", 7, "x"),
+                  MakeStep("Wait for Screen Saver", 7, "")};
   headless.scripts.Open(std::move(script));
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < static_cast<int>(headless.scripts.At(0)->steps.size()); ++i) {
     const Step& step = headless.scripts.At(0)->steps[static_cast<size_t>(i)];
     EXPECT_EQ((*headless.executors.Find(step.category, step.action.str()))(headless, 0, i, false), result::kFailure);
     EXPECT_EQ(headless.run.errorText, "\"" + step.action.str() + "\" needs a desktop session");
