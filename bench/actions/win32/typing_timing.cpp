@@ -1,0 +1,107 @@
+// Characters per second typed into another program's EDIT control, by both sending methods:
+//
+//   typing_timing TARGET_PROGRAM [CHARACTERS]
+//
+// Types the characters (printable ASCII that the layout has keys for, in turn) with no delay,
+// waits until the control holds them all and checks that it holds exactly them. The time runs
+// from the first key to the last character's arrival.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "actions/desktop/key_input.h"
+#include "engine/session.h"
+#include "fakes/win32_target.h"
+#include "platform/native_port.h"
+#include "settings/settings_store.h"
+
+namespace plumo {
+namespace {
+
+constexpr DWORD kArrivalLimitMs = 120000;
+
+double NowSeconds() {
+  LARGE_INTEGER f, t;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+std::string TextOf(HWND h) {
+  std::string s(static_cast<size_t>(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+  s.resize(static_cast<size_t>(SendMessageA(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()))));
+  return s;
+}
+
+std::string Characters(size_t count) {
+  std::string typeable;
+  for (char c = 32; c < 127; ++c)
+    if (VkKeyScanA(c) != -1) typeable += c;
+  std::string s;
+  while (s.size() < count) s += typeable;
+  s.resize(count);
+  return s;
+}
+
+int Measure(Session& session, HWND edit, const char* name, KeyMethod method, const std::string& text) {
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  KeySending how;
+  how.method = method;
+  how.heldMask = &session.run.heldModifiers;
+  how.pause = [&session](uint32_t ms) {
+    session.clock().Sleep(ms);
+    return true;
+  };
+  const double start = NowSeconds();
+  SendKeyText(session.desktop(), text, how);
+  const double sent = NowSeconds();
+  WaitFor([&] { return static_cast<size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0)) >= text.size(); }, kArrivalLimitMs);
+  const double arrived = NowSeconds();
+  const std::string got = TextOf(edit);
+  size_t same = 0;
+  while (same < got.size() && same < text.size() && got[same] == text[same]) ++same;
+  std::printf("%s: %zu characters in %.2f s (sent in %.2f s): %.0f characters/s; %s\n", name, text.size(), arrived - start,
+              sent - start, static_cast<double>(text.size()) / (arrived - start),
+              got == text ? "every character arrived" : ("WRONG from character " + std::to_string(same) + ", " +
+                                                          std::to_string(got.size()) + " arrived").c_str());
+  return got == text ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace plumo
+
+int main(int argc, char** argv) {
+  using namespace plumo;
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: typing_timing TARGET_PROGRAM [CHARACTERS]\n");
+    return 2;
+  }
+  const size_t count = argc > 2 ? static_cast<size_t>(std::max(1, std::atoi(argv[2]))) : 10000;
+  NativePort port;
+  SettingsStore store(port.registry(), port.environment(), port.files());
+  Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(), port.desktop(),
+                               port.processes(), port.system(), port.threads(), store, port.locale(), port.files(),
+                               port.registry(), port.clipboard()});
+  TargetProgram target("--quiet-keys --lifetime 600 --window \"Typing Bench\"", argv[1]);
+  HWND window = FindWindowA(nullptr, "Typing Bench");
+  HWND edit = window ? GetDlgItem(window, 102) : nullptr;
+  if (!target.ready() || !edit) {
+    std::fprintf(stderr, "the target program did not start\n");
+    return 1;
+  }
+  SendMessageA(edit, EM_LIMITTEXT, 0, 0);
+  session.desktop().ActivateWindow(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
+  WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
+  RECT r;
+  GetWindowRect(edit, &r);
+  SetCursorPos(r.left + 5, r.top + 5);
+  mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+  mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  WaitFor([&] { return target.Logged("102 FOCUS", 100); }, 3000);
+  const std::string text = Characters(count);
+  int failed = Measure(session, edit, "Simulated Keypress", KeyMethod::kSimulated, text);
+  failed |= Measure(session, edit, "SendKeys", KeyMethod::kSendKeys, text);
+  return failed;
+}
