@@ -47,6 +47,22 @@ void Session::SetHttpStatus(std::string_view status) {
   httpStatus_ = Bounded(status, kHttpStatusWidth);
 }
 
+void Session::SetPromptAnswer(int32_t id, std::string_view name) {
+  std::lock_guard<std::mutex> lock(promptMu_);
+  promptResult_ = id;
+  promptCommand_ = std::string(name);
+}
+
+int32_t Session::PromptResult() {
+  std::lock_guard<std::mutex> lock(promptMu_);
+  return promptResult_;
+}
+
+std::string Session::PromptCommand() {
+  std::lock_guard<std::mutex> lock(promptMu_);
+  return promptCommand_;
+}
+
 void Session::AddInterruptHook(InterruptHook hook) { interruptHooks_.push_back(std::move(hook)); }
 
 void Session::RunInterruptHooks() {

@@ -270,6 +270,11 @@ class Session {
   // characters; "(undefined)" before the first. The studio's palettes read it while a run sets it.
   std::string HttpStatus();
   void SetHttpStatus(std::string_view status);
+  // Both threads: the last prompt's answer ({command_id}) and the name of its button or item
+  // ({command}); 0 and empty before the first.
+  void SetPromptAnswer(int32_t id, std::string_view name);
+  int32_t PromptResult();
+  std::string PromptCommand();
 
   // Run thread. Error text buffer: at most 4095 characters.
   void SetError(std::string_view text);
@@ -332,6 +337,9 @@ class Session {
   std::vector<FinishHook> resetHooks_;
   std::mutex httpMu_;
   std::string httpStatus_ = "(undefined)";
+  std::mutex promptMu_;
+  int32_t promptResult_ = 0;
+  std::string promptCommand_;
   std::vector<InterruptHook> interruptHooks_;
   // Pause and stop: the run thread waits on runCv_ at its checkpoints.
   std::mutex runMu_;

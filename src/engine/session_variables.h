@@ -37,8 +37,8 @@ class SessionVariables : public RunVariables, public VariableHost, public LoopCo
   std::string LogFilePath() override;
   int CurrentFile() override;
   int32_t RunRepeats(int file) override;
-  std::string PromptCommand() override { return {}; }
-  int32_t PromptResult() override { return 0; }
+  std::string PromptCommand() override { return session_.PromptCommand(); }
+  int32_t PromptResult() override { return session_.PromptResult(); }
   std::string HttpStatus() override { return session_.HttpStatus(); }
   StudioWindows Windows() override { return {}; }
   uint32_t CurrentWindow() override;

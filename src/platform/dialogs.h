@@ -1,16 +1,72 @@
-// Dialogs port: message boxes. Style and answers use the Win32 numbers (MB_* and IDOK...).
+// Dialogs port: message boxes and the prompts of the User Prompts actions. Styles and answers
+// use the Win32 numbers (MB_* and IDOK...). Prompts are shown on the main thread; CancelPrompts
+// may be called from any thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plumo {
+
+// Flags of an entry prompt, from its options.
+namespace promptflag {
+constexpr uint32_t kTopmost = 1;
+constexpr uint32_t kCourier = 2;
+constexpr uint32_t kReadOnly = 4;  // the answer is not stored
+constexpr uint32_t kDrives = 32;
+constexpr uint32_t kFixedSize = 64;
+constexpr uint32_t k1x2 = 128, k2x1 = 256, k2x2 = 512, k2x3 = 1024, k3x4 = 2048;
+}  // namespace promptflag
+
+enum class EntryKind { kLine, kMultiLine, kLogin, kList, kMultiList, kDate };
+
+struct EntryRequest {
+  EntryKind kind = EntryKind::kLine;
+  std::string caption;
+  std::string prompt;
+  // The text of the edit; for a login the user name; for a list the item chosen at first;
+  // for a date "yyyy-mm-dd" (empty: today).
+  std::string initial;
+  std::vector<std::string> items;  // list kinds
+  uint32_t flags = 0;
+  uint32_t timeoutMs = 0;  // 0: no limit; on time-out the prompt ends as cancelled
+  size_t maxAnswer = 4096;
+  uint32_t owner = 0;  // the window that owns the prompt, 0 for none
+};
+
+enum class FileKind { kOpen, kOpenMultiple, kSave, kFolder };
+
+struct FileRequest {
+  FileKind kind = FileKind::kOpen;
+  std::string caption;
+  // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*"; a part without a pattern uses the one in
+  // its parentheses.
+  std::string filter;
+  std::string initial;  // a file or folder to start at
+  uint32_t owner = 0;
+};
+
+struct PromptAnswer {
+  bool ok = false;
+  // Entry: the text (login "user;password", several list items one per line, a date
+  // "yyyy-mm-dd"). File: the path, several separated by '|'.
+  std::string text;
+};
 
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  // Shows the message and returns the button chosen (IDOK = 1 ... IDNO = 7).
-  virtual int ShowMessage(const std::string& text, const std::string& caption, uint32_t style) = 0;
+  // Shows the message and returns the button chosen (IDOK = 1 ... IDNO = 7). With timeoutMs
+  // above 0 the box closes by itself after that long and the answer is 0.
+  virtual int ShowMessage(const std::string& text, const std::string& caption, uint32_t style,
+                          uint32_t timeoutMs = 0) = 0;
+  virtual PromptAnswer AskEntry(const EntryRequest& request) = 0;
+  virtual PromptAnswer AskFile(const FileRequest& request) = 0;
+  // Whether a person can answer at all (a desktop, or a terminal on standard input).
+  virtual bool CanAsk() = 0;
+  // Any thread: closes the prompt that is open now, as cancelled (a message box answers 0).
+  virtual void CancelPrompts() = 0;
 };
 
 // The buttons a message-box style offers, by their answer numbers, and the default one.

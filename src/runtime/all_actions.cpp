@@ -6,6 +6,7 @@
 #include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
+#include "actions/integration/prompts/prompt_actions.h"
 #include "actions/programs/program_actions.h"
 #include "engine/engine_actions.h"
 #include "platform/native_port.h"
@@ -21,6 +22,7 @@ void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& int
   RegisterIntegrationActions(session, port.files(), integration);
   RegisterPictureSteps(session);
   RegisterProgramActions(session, port.libraries());
+  RegisterPromptActions(session);
 }
 
 }  // namespace plumo

@@ -5,6 +5,7 @@
 #include "actions/integration/data/data_actions.h"
 #include "actions/integration/files/file_actions.h"
 #include "actions/integration/integration_actions.h"
+#include "actions/integration/prompts/prompt_actions.h"
 #include "actions/programs/program_actions.h"
 #include "engine/engine_actions.h"
 #if PLUMO_RUNTIME_FAMILIES & 4
@@ -39,6 +40,7 @@ void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort&
     RegisterPictureSteps(session);
     RegisterProgramActions(session, port.libraries(), false);
   }
+  if constexpr ((kFamilies & family::kPrompts) != 0) RegisterPromptActions(session);
 }
 
 }  // namespace plumo

@@ -1,6 +1,9 @@
-// Message boxes that answer what the test says and remember what they showed.
+// Dialogs that answer what the test says and remember what they showed.
 #pragma once
 
+#include <atomic>
+#include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -12,13 +15,42 @@ class FakeDialogs : public Dialogs {
   struct Shown {
     std::string text, caption;
     uint32_t style;
+    uint32_t timeoutMs;
   };
-  int ShowMessage(const std::string& text, const std::string& caption, uint32_t style) override {
-    shown.push_back({text, caption, style});
+  int ShowMessage(const std::string& text, const std::string& caption, uint32_t style, uint32_t timeoutMs = 0) override {
+    shown.push_back({text, caption, style, timeoutMs});
+    if (whileShown) whileShown();
     return answer;
   }
+  PromptAnswer AskEntry(const EntryRequest& request) override {
+    entries.push_back(request);
+    if (whileShown) whileShown();
+    return Next();
+  }
+  PromptAnswer AskFile(const FileRequest& request) override {
+    files.push_back(request);
+    return Next();
+  }
+  bool CanAsk() override { return canAsk; }
+  void CancelPrompts() override { ++cancels; }
+
   int answer = 1;
+  // Entry and file answers in order; a prompt past the end is cancelled.
+  std::deque<PromptAnswer> answers;
+  bool canAsk = true;
+  std::function<void()> whileShown;  // runs while a prompt is "open"
+  std::atomic<int> cancels{0};
   std::vector<Shown> shown;
+  std::vector<EntryRequest> entries;
+  std::vector<FileRequest> files;
+
+ private:
+  PromptAnswer Next() {
+    if (answers.empty()) return {};
+    PromptAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
 };
 
 }  // namespace plumo

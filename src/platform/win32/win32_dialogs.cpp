@@ -1,11 +1,558 @@
 #include "platform/win32/win32_dialogs.h"
 
-#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
 
 namespace plumo {
+namespace {
 
-int Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption, uint32_t style) {
-  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+constexpr UINT kCancelMsg = WM_APP + 0x322;
+constexpr UINT_PTR kLimitTimer = 1;
+constexpr char kHelperClass[] = "PlumoPromptHelper";
+
+// How a helper ends its prompt: a message box with the answer 0, our own dialogs and the
+// common dialogs as if Cancel was pressed.
+enum class EndBy { kAnswerZero, kCancelButton };
+
+struct HelperState {
+  HWND target = nullptr;
+  EndBy how = EndBy::kCancelButton;
+};
+
+void EndPrompt(HelperState* state) {
+  if (!state || !state->target || !IsWindow(state->target)) return;
+  if (state->how == EndBy::kAnswerZero) EndDialog(state->target, 0);
+  else PostMessageA(state->target, WM_COMMAND, IDCANCEL, 0);
+}
+
+LRESULT CALLBACK HelperProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* state = reinterpret_cast<HelperState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (msg == WM_TIMER && wp == kLimitTimer) {
+    KillTimer(hwnd, kLimitTimer);
+    EndPrompt(state);
+    return 0;
+  }
+  if (msg == kCancelMsg) {
+    EndPrompt(state);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// A hidden window on the prompt's thread that ends the prompt on time-out or when asked.
+class PromptHelper {
+ public:
+  PromptHelper(Win32Dialogs& dialogs, EndBy how, uint32_t timeoutMs) : dialogs_(dialogs) {
+    state.how = how;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = HelperProc;
+    wc.hInstance = Instance();
+    wc.lpszClassName = kHelperClass;
+    RegisterClassA(&wc);  // fails harmlessly when registered
+    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, kHelperClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
+    if (!hwnd) return;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    if (timeoutMs) SetTimer(hwnd, kLimitTimer, timeoutMs, nullptr);
+    dialogs_.Opened(hwnd);
+  }
+  ~PromptHelper() {
+    if (!hwnd) return;
+    dialogs_.Closed(hwnd);
+    KillTimer(hwnd, kLimitTimer);
+    DestroyWindow(hwnd);
+  }
+  PromptHelper(const PromptHelper&) = delete;
+  PromptHelper& operator=(const PromptHelper&) = delete;
+
+  HWND hwnd = nullptr;
+  HelperState state;
+
+ private:
+  Win32Dialogs& dialogs_;
+};
+
+// Catches the first window the prompt call activates on this thread (a message box, a common
+// dialog), so that its helper can end it.
+thread_local HelperState* t_capture = nullptr;
+
+LRESULT CALLBACK CaptureProc(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE && t_capture && !t_capture->target) t_capture->target = reinterpret_cast<HWND>(wp);
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+class CaptureFirstWindow {
+ public:
+  explicit CaptureFirstWindow(HelperState* state) {
+    t_capture = state;
+    hook_ = SetWindowsHookExA(WH_CBT, CaptureProc, nullptr, GetCurrentThreadId());
+  }
+  ~CaptureFirstWindow() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    t_capture = nullptr;
+  }
+  CaptureFirstWindow(const CaptureFirstWindow&) = delete;
+  CaptureFirstWindow& operator=(const CaptureFirstWindow&) = delete;
+
+ private:
+  HHOOK hook_ = nullptr;
+};
+
+HWND OwnerOf(uint32_t owner) { return owner ? reinterpret_cast<HWND>(static_cast<uintptr_t>(owner)) : nullptr; }
+
+std::string WindowText(HWND hwnd) {
+  const int n = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<size_t>(std::max(n, 0)) + 1, '\0');
+  const int got = GetWindowTextA(hwnd, text.data(), n + 1);
+  text.resize(static_cast<size_t>(std::max(got, 0)));
+  return text;
+}
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+// ---- Entry dialogs ----------------------------------------------------------------------------
+
+enum ControlId : int { kPromptId = 100, kEditId, kPasswordId, kUserLabelId, kPasswordLabelId, kListId, kCalendarId };
+
+// Size choices: how many times the normal width and height ("AxB": A across, B down).
+struct SizeChoice {
+  uint32_t flag;
+  int across, down;
+};
+constexpr SizeChoice kSizeChoices[] = {{promptflag::k1x2, 1, 2}, {promptflag::k2x1, 2, 1}, {promptflag::k2x2, 2, 2},
+                                       {promptflag::k2x3, 2, 3}, {promptflag::k3x4, 3, 4}};
+
+struct EntryDialog {
+  const EntryRequest& request;
+  HelperState& helper;
+  std::vector<std::string> items;
+  int across = 1, down = 1;
+  HFONT font = nullptr;
+  HFONT courier = nullptr;
+  HWND dialog = nullptr, prompt = nullptr, edit = nullptr, password = nullptr, userLabel = nullptr,
+       passwordLabel = nullptr, list = nullptr, calendar = nullptr, ok = nullptr, cancel = nullptr;
+  SIZE minTrack{0, 0};
+  SIZE calendarMonth{0, 0};
+  PromptAnswer answer;
+
+  ~EntryDialog() {
+    if (courier) DeleteObject(courier);
+  }
+
+  int Du(int x, bool vertical = false) const {
+    RECT r{0, 0, vertical ? 0 : x, vertical ? x : 0};
+    MapDialogRect(dialog, &r);
+    return vertical ? r.bottom : r.right;
+  }
+
+  HWND Add(const char* cls, const char* text, DWORD style, int id, DWORD exStyle = 0) {
+    HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, dialog,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return h;
+  }
+
+  // The prompt's height when wrapped to `width`.
+  int PromptHeight(int width) const {
+    if (request.prompt.empty()) return 0;
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc, request.prompt.c_str(), static_cast<int>(request.prompt.size()), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    return r.bottom;
+  }
+
+  // The controls' area at its normal size.
+  int NormalAreaHeight() const {
+    switch (request.kind) {
+      case EntryKind::kLine: return Du(12, true);
+      case EntryKind::kMultiLine: return Du(72, true) * down;
+      case EntryKind::kLogin: return Du(12, true) * 2 + Du(4, true);
+      case EntryKind::kList:
+      case EntryKind::kMultiList: return Du(84, true) * down;
+      case EntryKind::kDate: return calendarMonth.cy * down;
+    }
+    return 0;
+  }
+
+  int PromptCap() const { return GetSystemMetrics(SM_CYSCREEN) / 2; }
+
+  void Layout() {
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int m = Du(7), mv = Du(7, true), gap = Du(4, true);
+    const int bw = Du(50), bh = Du(14, true);
+    const int width = client.right - 2 * m;
+    const int promptH = std::min(PromptHeight(width), PromptCap());
+    int y = mv;
+    if (prompt) {
+      MoveWindow(prompt, m, y, width, promptH, TRUE);
+      y += promptH + gap;
+    }
+    const int buttonsTop = client.bottom - mv - bh;
+    const int areaH = std::max(buttonsTop - gap - y, Du(12, true));
+    switch (request.kind) {
+      case EntryKind::kLogin: {
+        const int labelW = Du(46), rowH = Du(12, true), labelDrop = Du(2, true);
+        MoveWindow(userLabel, m, y + labelDrop, labelW, rowH, TRUE);
+        MoveWindow(edit, m + labelW, y, width - labelW, rowH, TRUE);
+        y += rowH + gap;
+        MoveWindow(passwordLabel, m, y + labelDrop, labelW, rowH, TRUE);
+        MoveWindow(password, m + labelW, y, width - labelW, rowH, TRUE);
+        break;
+      }
+      case EntryKind::kLine: MoveWindow(edit, m, y, width, Du(12, true), TRUE); break;
+      case EntryKind::kMultiLine: MoveWindow(edit, m, y, width, areaH, TRUE); break;
+      case EntryKind::kList:
+      case EntryKind::kMultiList: MoveWindow(list, m, y, width, areaH, TRUE); break;
+      case EntryKind::kDate: {
+        const int cw = calendarMonth.cx * across, ch = calendarMonth.cy * down;
+        MoveWindow(calendar, m + std::max(0, (width - cw) / 2), y, cw, ch, TRUE);
+        break;
+      }
+    }
+    MoveWindow(cancel, client.right - m - bw, buttonsTop, bw, bh, TRUE);
+    MoveWindow(ok, client.right - m - 2 * bw - Du(4), buttonsTop, bw, bh, TRUE);
+  }
+
+  void Create() {
+    for (const SizeChoice& c : kSizeChoices)
+      if (request.flags & c.flag) across = c.across, down = c.down;
+    font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    if (request.flags & promptflag::kCourier) {
+      LOGFONTA lf = {};
+      GetObjectA(font, sizeof(lf), &lf);
+      lstrcpynA(lf.lfFaceName, "Courier New", LF_FACESIZE);
+      lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+      courier = CreateFontIndirectA(&lf);
+    }
+    SetWindowTextA(dialog, request.caption.c_str());
+
+    const int normalWidth = Du(220) * across;
+    const int promptWidth = normalWidth - 2 * Du(7);
+    if (!request.prompt.empty()) {
+      // A prompt taller than half the screen scrolls in a read-only edit.
+      if (PromptHeight(promptWidth) > PromptCap())
+        prompt = Add("EDIT", WithCrLf(request.prompt).c_str(), ES_MULTILINE | ES_READONLY | WS_VSCROLL, kPromptId);
+      else
+        prompt = Add("STATIC", request.prompt.c_str(), SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kPromptId);
+    }
+    HFONT fieldFont = courier ? courier : font;
+    switch (request.kind) {
+      case EntryKind::kLogin:
+        userLabel = Add("STATIC", "&User name:", SS_LEFT, kUserLabelId);
+        edit = Add("EDIT", request.initial.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kEditId, WS_EX_CLIENTEDGE);
+        passwordLabel = Add("STATIC", "&Password:", SS_LEFT, kPasswordLabelId);
+        password = Add("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, kPasswordId, WS_EX_CLIENTEDGE);
+        break;
+      case EntryKind::kLine:
+      case EntryKind::kMultiLine: {
+        const bool multi = request.kind == EntryKind::kMultiLine;
+        const DWORD style = WS_TABSTOP | (multi ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL : ES_AUTOHSCROLL);
+        edit = Add("EDIT", "", style, kEditId, WS_EX_CLIENTEDGE);
+        SendMessageA(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(request.maxAnswer), 0);
+        SetWindowTextA(edit, (multi ? WithCrLf(request.initial) : request.initial).c_str());
+        break;
+      }
+      case EntryKind::kList:
+      case EntryKind::kMultiList: {
+        const DWORD style = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                            (request.kind == EntryKind::kMultiList ? LBS_EXTENDEDSEL : 0);
+        list = Add("LISTBOX", "", style, kListId, WS_EX_CLIENTEDGE);
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_INITSTORAGE, items.size(), items.size() * 16);
+        int chosen = 0;
+        for (size_t i = 0; i < items.size(); ++i) {
+          SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i].c_str()));
+          if (items[i] == request.initial) chosen = static_cast<int>(i);
+        }
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        if (!items.empty()) {
+          if (request.kind == EntryKind::kMultiList) SendMessageA(list, LB_SETSEL, TRUE, chosen);
+          SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+        }
+        break;
+      }
+      case EntryKind::kDate: {
+        calendar = Add(MONTHCAL_CLASSA, "", WS_TABSTOP | WS_BORDER, kCalendarId);
+        RECT r{};
+        SendMessageA(calendar, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&r));
+        calendarMonth = {std::max<LONG>(r.right, 100), std::max<LONG>(r.bottom, 100)};
+        SYSTEMTIME t = {};
+        if (std::sscanf(request.initial.c_str(), "%4hu-%2hu-%2hu", &t.wYear, &t.wMonth, &t.wDay) == 3)
+          SendMessageA(calendar, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&t));
+        break;
+      }
+    }
+    for (HWND field : {edit, password, list})
+      if (field) SendMessageA(field, WM_SETFONT, reinterpret_cast<WPARAM>(fieldFont), FALSE);
+    ok = Add("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    cancel = Add("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+
+    // The client size at the normal layout, then the window around it, centred.
+    const int m = Du(7), mv = Du(7, true), gap = Du(4, true);
+    int clientW = normalWidth;
+    if (request.kind == EntryKind::kDate) clientW = std::max(clientW, calendarMonth.cx * across + 2 * m);
+    const int promptH = prompt ? std::min(PromptHeight(clientW - 2 * m), PromptCap()) + gap : 0;
+    const int clientH = mv + promptH + NormalAreaHeight() + gap + Du(14, true) + mv;
+    RECT frame{0, 0, clientW, clientH};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    minTrack = {w, h};
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - w) / 2));
+    const int y = work.top + std::max(0, static_cast<int>((work.bottom - work.top - h) / 2));
+    SetWindowPos(dialog, (request.flags & promptflag::kTopmost) ? HWND_TOPMOST : nullptr, x, y, w, h,
+                 (request.flags & promptflag::kTopmost) ? 0 : SWP_NOZORDER);
+    Layout();
+  }
+
+  HWND FirstField() const {
+    if (edit) return edit;
+    if (list) return list;
+    return calendar;
+  }
+
+  void Collect() {
+    answer.ok = true;
+    switch (request.kind) {
+      case EntryKind::kLogin: answer.text = WindowText(edit) + ";" + WindowText(password); break;
+      case EntryKind::kLine:
+      case EntryKind::kMultiLine: answer.text = WindowText(edit); break;
+      case EntryKind::kList: {
+        const LRESULT i = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        if (i >= 0 && static_cast<size_t>(i) < items.size()) answer.text = items[static_cast<size_t>(i)];
+        break;
+      }
+      case EntryKind::kMultiList: {
+        const LRESULT n = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+        std::vector<int> chosen(static_cast<size_t>(std::max<LRESULT>(n, 0)));
+        if (n > 0) SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(chosen.data()));
+        for (int i : chosen) {
+          if (i < 0 || static_cast<size_t>(i) >= items.size()) continue;
+          if (!answer.text.empty()) answer.text.push_back('\n');
+          answer.text += items[static_cast<size_t>(i)];
+        }
+        break;
+      }
+      case EntryKind::kDate: {
+        SYSTEMTIME t = {};
+        SendMessageA(calendar, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&t));
+        char buf[16];
+        std::snprintf(buf, sizeof(buf), "%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+        answer.text = buf;
+        break;
+      }
+    }
+  }
+};
+
+INT_PTR CALLBACK EntryProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* d = reinterpret_cast<EntryDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  switch (msg) {
+    case WM_INITDIALOG: {
+      d = reinterpret_cast<EntryDialog*>(lp);
+      SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+      d->dialog = hwnd;
+      d->helper.target = hwnd;
+      d->Create();
+      SetForegroundWindow(hwnd);
+      HWND first = d->FirstField();
+      SetFocus(first);
+      if (first == d->edit) SendMessageA(first, EM_SETSEL, 0, -1);
+      return FALSE;  // the focus is set
+    }
+    case WM_SIZE:
+      if (d) d->Layout();
+      return TRUE;
+    case WM_GETMINMAXINFO:
+      if (d && d->minTrack.cx) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+        info->ptMinTrackSize = {d->minTrack.cx, d->minTrack.cy};
+      }
+      return TRUE;
+    case WM_COMMAND:
+      if (!d) return FALSE;
+      if (LOWORD(wp) == IDOK || (LOWORD(wp) == kListId && HIWORD(wp) == LBN_DBLCLK && d->request.kind == EntryKind::kList)) {
+        d->Collect();
+        EndDialog(hwnd, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wp) == IDCANCEL) {
+        EndDialog(hwnd, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}
+
+// An empty dialog template in the shell's dialog font; the controls are made at WM_INITDIALOG.
+std::vector<WORD> EmptyTemplate(bool fixedSize) {
+  std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+  auto* dt = reinterpret_cast<DLGTEMPLATE*>(t.data());
+  dt->style = DS_SHELLFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | (fixedSize ? 0 : WS_THICKFRAME);
+  dt->cx = 100;
+  dt->cy = 50;
+  t.insert(t.end(), {0, 0, 0, 8});  // no menu, default class, empty title, 8 points
+  for (const char* c = "MS Shell Dlg"; *c; ++c) t.push_back(static_cast<WORD>(*c));
+  t.push_back(0);
+  return t;
+}
+
+std::vector<std::string> DriveRoots(bool fixedOnly) {
+  std::vector<std::string> roots;
+  char buf[512] = {};
+  const DWORD n = GetLogicalDriveStringsA(sizeof(buf) - 1, buf);
+  for (const char* at = buf; n && n < sizeof(buf) && *at; at += std::strlen(at) + 1)
+    if (!fixedOnly || GetDriveTypeA(at) == DRIVE_FIXED) roots.emplace_back(at);
+  return roots;
+}
+
+// ---- File dialogs --------------------------------------------------------------------------------
+
+// "Name (*.a;*.b)|*.a;*.b|Other (*.*)" as the common dialog's pairs; a name without its own
+// pattern uses the one in its parentheses.
+std::string FilterPairs(const std::string& filter) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= filter.size()) {
+    size_t end = filter.find('|', start);
+    if (end == std::string::npos) end = filter.size();
+    if (end > start) parts.push_back(filter.substr(start, end - start));
+    start = end + 1;
+  }
+  auto isPattern = [](const std::string& p) { return p.find_first_of("*?") != std::string::npos && p.find('(') == std::string::npos; };
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string name = parts[i], pattern;
+    if (i + 1 < parts.size() && isPattern(parts[i + 1])) {
+      pattern = parts[++i];
+    } else {
+      const size_t open = name.rfind('('), close = name.rfind(')');
+      pattern = open != std::string::npos && close != std::string::npos && close > open ? name.substr(open + 1, close - open - 1) : "*.*";
+    }
+    out += name + '\0' + pattern + '\0';
+  }
+  if (out.empty()) out = std::string("All Files (*.*)") + '\0' + "*.*" + '\0';
+  return out + '\0';
+}
+
+int CALLBACK FolderCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED && data) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+}  // namespace
+
+void Win32Dialogs::Opened(HWND helper) {
+  std::lock_guard<std::mutex> lock(mu_);
+  helpers_.insert(helper);
+}
+
+void Win32Dialogs::Closed(HWND helper) {
+  std::lock_guard<std::mutex> lock(mu_);
+  helpers_.erase(helper);
+}
+
+void Win32Dialogs::CancelPrompts() {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (HWND helper : helpers_) PostMessageA(helper, kCancelMsg, 0, 0);
+}
+
+int Win32Dialogs::ShowMessage(const std::string& text, const std::string& caption, uint32_t style, uint32_t timeoutMs) {
+  PromptHelper helper(*this, EndBy::kAnswerZero, timeoutMs);
+  CaptureFirstWindow capture(&helper.state);
+  // With a limit the box is owned by the helper, whose timer closes it.
+  return MessageBoxA(timeoutMs ? helper.hwnd : nullptr, text.c_str(), caption.c_str(), style);
+}
+
+PromptAnswer Win32Dialogs::AskEntry(const EntryRequest& request) {
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  PromptHelper helper(*this, EndBy::kCancelButton, request.timeoutMs);
+  EntryDialog d{request, helper.state, request.items};
+  if (request.flags & promptflag::kDrives) d.items = DriveRoots(request.flags & promptflag::kFixedSize);
+  const std::vector<WORD> tmpl = EmptyTemplate(request.flags & promptflag::kFixedSize);
+  const INT_PTR r = DialogBoxIndirectParamA(Instance(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
+                                            OwnerOf(request.owner), EntryProc, reinterpret_cast<LPARAM>(&d));
+  if (r != IDOK) return {};
+  return d.answer;
+}
+
+PromptAnswer Win32Dialogs::AskFile(const FileRequest& request) {
+  PromptHelper helper(*this, EndBy::kCancelButton, 0);
+  CaptureFirstWindow capture(&helper.state);
+  PromptAnswer answer;
+  if (request.kind == FileKind::kFolder) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    char path[MAX_PATH] = {};
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = OwnerOf(request.owner);
+    bi.lpszTitle = request.caption.empty() ? "Select a folder" : request.caption.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    bi.lpfn = FolderCallback;
+    bi.lParam = request.initial.empty() ? 0 : reinterpret_cast<LPARAM>(request.initial.c_str());
+    if (PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&bi)) {
+      answer.ok = SHGetPathFromIDListA(chosen, path) != FALSE;
+      answer.text = path;
+      CoTaskMemFree(chosen);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return answer;
+  }
+  const std::string filter = FilterPairs(request.filter);
+  std::vector<char> buffer(65536, '\0');
+  std::copy_n(request.initial.begin(), std::min(request.initial.size(), buffer.size() - 2), buffer.begin());
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = OwnerOf(request.owner);
+  ofn.lpstrFilter = filter.c_str();
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = request.caption.empty() ? nullptr : request.caption.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+  if (request.kind == FileKind::kSave) {
+    ofn.Flags |= OFN_OVERWRITEPROMPT;
+    answer.ok = GetSaveFileNameA(&ofn) != FALSE;
+  } else {
+    ofn.Flags |= OFN_FILEMUSTEXIST | (request.kind == FileKind::kOpenMultiple ? OFN_ALLOWMULTISELECT : 0);
+    answer.ok = GetOpenFileNameA(&ofn) != FALSE;
+  }
+  if (!answer.ok) return answer;
+  // Several files: the folder, then the names, each ended by a NUL.
+  const std::string first(buffer.data());
+  const char* next = buffer.data() + first.size() + 1;
+  if (request.kind != FileKind::kOpenMultiple || *next == '\0') {
+    answer.text = first;
+    return answer;
+  }
+  const std::string folder = first.back() == '\\' ? first : first + "\\";
+  for (; *next; next += std::strlen(next) + 1) {
+    if (!answer.text.empty()) answer.text.push_back('|');
+    answer.text += folder + next;
+  }
+  return answer;
 }
 
 }  // namespace plumo

@@ -1,0 +1,333 @@
+#include "actions/integration/prompts/prompt_actions.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "actions/integration/prompts/prompt_rules.h"
+#include "base/text.h"
+#include "engine/failure.h"
+#include "engine/run_log.h"
+#include "engine/session.h"
+#include "scripts/action_catalog.h"
+#include "vars/system_variables.h"
+
+namespace plumo {
+namespace {
+
+constexpr int kCategory = category::kUserPrompts;
+constexpr size_t kCaptionWidth = 260;
+constexpr size_t kAnswerSpare = 4096;
+constexpr size_t kMultiAnswerSpare = 16u << 20;
+constexpr size_t kUserNameWidth = 64;
+constexpr auto kStopPoll = std::chrono::milliseconds(100);
+constexpr char kLoginUser[] = "*\\UserVariables\\login_username";
+constexpr char kLoginPassword[] = "*\\UserVariables\\login_password";
+
+struct Prompt {
+  Session& session;
+  int slot;
+  int index;
+  Step& step;
+
+  std::string Expand(std::string_view field) const { return session.ExpandStep(field, slot, index); }
+  void Store(std::string_view value) const { session.StoreOutput(slot, index, value, value.size()); }
+  bool Unattended() const {
+    return session.settings().ReadNumber(kUnattendedSetting) != 0 || !session.dialogs().CanAsk();
+  }
+  uint32_t TimeoutMs() const {
+    const double seconds = TimeoutSeconds(session, slot, index);
+    return seconds > 0 ? static_cast<uint32_t>(std::min(seconds * 1000.0, 4294967295.0)) : 0;
+  }
+  // Brings back the Current Window once a Step has activated it.
+  void Reactivate() const {
+    const uint32_t window = session.currentWindow.load();
+    if (session.run.reactivateWindow && window != 0) (void)session.desktop().ActivateWindow(window);
+  }
+  void LogUnattended(std::string_view question, std::string_view answer) const {
+    std::string q(Trim(question));
+    std::replace(q.begin(), q.end(), '\r', ' ');
+    std::replace(q.begin(), q.end(), '\n', ' ');
+    LogLine(session, "    Unattended: \"" + Bounded(q, 200) + "\" answered \"" + Bounded(answer, 200) + "\"");
+  }
+};
+
+// ---- Message boxes ------------------------------------------------------------------------
+
+int MessageBoxStep(Prompt& p) {
+  const uint32_t limitMs = p.TimeoutMs();
+  if (limitMs > 0 && p.step.runCount == 1)
+    LogLine(p.session, "    " + p.Expand(p.step.timeout) + " second(s) allowed for message to close");
+  const std::string caption = Bounded(p.Expand(p.step.value1), kCaptionWidth);
+  const std::string text = CutMessage(p.Expand(p.step.text));
+  const std::string action = p.step.action.str();
+  const uint32_t style = MessageStyleOf(action, p.step.options.str(), p.session.view().KeptOnTop());
+
+  int answer;
+  if (p.Unattended()) {
+    const MessageButtons buttons = ButtonsOfStyle(style);
+    answer = buttons.answers[buttons.defaultIndex];
+    p.LogUnattended(text, buttons.labels[buttons.defaultIndex]);
+  } else {
+    answer = p.session.dialogs().ShowMessage(text, caption, style, limitMs);
+  }
+  p.session.SetPromptAnswer(answer, AnswerName(answer));
+  const Script* script = p.session.scripts.At(p.slot);
+  if (!script || p.index >= static_cast<int>(script->steps.size()) || script->steps[static_cast<size_t>(p.index)].category == 0)
+    return result::kFailure;
+  p.Reactivate();
+
+  if (ContainsNoCase(action, "Ask")) p.Store(answer != answer::kNo && answer != 0 ? "1" : "0");
+  else if (ContainsNoCase(action, "Custom")) p.Store(std::to_string(answer));
+  return result::kSuccess;
+}
+
+// ---- Entry prompts --------------------------------------------------------------------------
+
+// A date "yyyy-mm-dd" from a text in the locale's order or already in that form; empty when
+// the text holds no date.
+std::string IsoDateOf(std::string_view text, DateOrder order) {
+  int parts[3] = {0, 0, 0};
+  int n = 0;
+  bool inNumber = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      if (!inNumber && n == 3) return {};
+      if (!inNumber) ++n;
+      inNumber = true;
+      if (parts[n - 1] > 9999) return {};
+      parts[n - 1] = parts[n - 1] * 10 + (c - '0');
+    } else {
+      inNumber = false;
+    }
+  }
+  if (n != 3) return {};
+  int y, m, d;
+  if (text.size() >= 4 && parts[0] > 31) order = DateOrder::kYearMonthDay;
+  switch (order) {
+    case DateOrder::kYearMonthDay: y = parts[0], m = parts[1], d = parts[2]; break;
+    case DateOrder::kDayMonthYear: d = parts[0], m = parts[1], y = parts[2]; break;
+    default: m = parts[0], d = parts[1], y = parts[2];
+  }
+  if (y < 100) y += y < 50 ? 2000 : 1900;
+  if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1601 || y > 9999) return {};
+  char buf[32];
+  std::snprintf(buf, sizeof(buf), "%04d-%02d-%02d", y, m, d);
+  return buf;
+}
+
+std::string LocaleDateOf(Session& session, const std::string& iso) {
+  SystemTime t;
+  if (std::sscanf(iso.c_str(), "%4hu-%2hu-%2hu", &t.year, &t.month, &t.day) != 3) return iso;
+  return FormatPicture(session.locale().Values().shortDateFormat, t, session.locale().Values());
+}
+
+std::string TodayIso(Session& session) {
+  const SystemTime t = session.clock().LocalTime();
+  char buf[32];
+  std::snprintf(buf, sizeof(buf), "%04u-%02u-%02u", static_cast<unsigned>(t.year), static_cast<unsigned>(t.month),
+                static_cast<unsigned>(t.day));
+  return buf;
+}
+
+// The several items of a list answer, one per line, joined again by the list's separator
+// (line ends as CR LF).
+std::string JoinedItems(std::string_view lines, std::string_view listText) {
+  const char separator = ListSeparator(listText);
+  const std::string joint = separator == '\n' || separator == '\r' ? "\r\n" : std::string(1, separator);
+  std::string out;
+  size_t start = 0;
+  while (start < lines.size()) {
+    size_t end = lines.find('\n', start);
+    if (end == std::string_view::npos) end = lines.size();
+    if (start > 0) out += joint;
+    out.append(lines.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
+}
+
+int EntryStep(Prompt& p) {
+  Session& s = p.session;
+  const std::string action = p.step.action.str();
+  const std::string options = p.step.options.str();
+  EntryRequest request;
+  request.kind = EntryKindOf(action, options);
+  request.flags = EntryFlagsOf(action, options);
+  request.caption = Bounded(p.Expand(p.step.value1), kCaptionWidth);
+  request.timeoutMs = p.TimeoutMs();
+  request.owner = s.view().MainWindowHandle();
+
+  const std::string rawInitial = p.step.outputValue.str();
+  std::string initial = p.Expand(rawInitial);
+  if (initial == rawInitial) initial.clear();
+  request.maxAnswer = std::max(kAnswerSpare, initial.size() + (ContainsNoCase(options, "Multi") ? kMultiAnswerSpare : kAnswerSpare));
+
+  const std::string text = p.Expand(p.step.text);
+  if (request.kind == EntryKind::kList || request.kind == EntryKind::kMultiList) {
+    if (request.flags & promptflag::kDrives) {
+      request.prompt = text;
+    } else {
+      ListText list = SplitListText(text);
+      request.prompt = std::move(list.prompt);
+      request.items = std::move(list.items);
+    }
+  } else {
+    request.prompt = text;
+  }
+  if (request.kind != EntryKind::kLogin) request.prompt = WithLeadingLine(request.prompt);
+  if (request.kind == EntryKind::kDate) initial = IsoDateOf(initial, s.locale().Values().dateOrder);
+  if (request.kind == EntryKind::kLogin) {
+    if (p.step.output.str().empty()) initial = s.settings().ReadText(kLoginUser, kUserNameWidth);
+    s.settings().Delete(kLoginPassword);
+  }
+  request.initial = initial;
+
+  PromptAnswer answer;
+  if (p.Unattended()) {
+    answer = DefaultEntryAnswer(request);
+    if (request.kind == EntryKind::kDate && answer.text.empty()) answer.text = TodayIso(s);
+    p.LogUnattended(request.caption.empty() ? request.prompt : request.caption, answer.ok ? answer.text : "Cancel");
+  } else {
+    answer = s.dialogs().AskEntry(request);
+  }
+  p.Reactivate();
+  if (!answer.ok) {
+    s.SetPromptAnswer(0, "Cancel");
+    return result::kSuccess;
+  }
+  if (answer.text.size() > request.maxAnswer) answer.text.resize(request.maxAnswer);
+  std::string value = std::move(answer.text);
+  switch (request.kind) {
+    case EntryKind::kLogin: {
+      const size_t cut = value.find(';');
+      const std::string user = value.substr(0, cut);
+      const std::string password = cut == std::string::npos ? std::string() : value.substr(cut + 1);
+      s.settings().WriteText(kLoginUser, Bounded(user, kUserNameWidth));
+      s.settings().WriteExactText(kLoginPassword, ScrambleLogin(password));
+      break;
+    }
+    case EntryKind::kMultiList: value = JoinedItems(value, text); break;
+    case EntryKind::kDate: value = LocaleDateOf(s, value); break;
+    default: break;
+  }
+  if (!(request.flags & promptflag::kReadOnly)) p.Store(value);
+  s.SetPromptAnswer(answer::kOk, "OK");
+  return result::kSuccess;
+}
+
+// ---- Files and folders ----------------------------------------------------------------------
+
+struct FileKindRow {
+  const char* word;
+  FileKind kind;
+};
+constexpr FileKindRow kFileKinds[] = {
+    {"File Open Multiple", FileKind::kOpenMultiple}, {"File Save", FileKind::kSave}, {"", FileKind::kOpen}};
+
+int FileStep(Prompt& p) {
+  Session& s = p.session;
+  FileRequest request;
+  const std::string options = p.step.options.str();
+  if (ContainsNoCase(p.step.action.str(), "Folder")) {
+    request.kind = FileKind::kFolder;
+  } else {
+    for (const FileKindRow& row : kFileKinds)
+      if (ContainsNoCase(options, row.word)) {
+        request.kind = row.kind;
+        break;
+      }
+    request.filter = p.Expand(p.step.text);
+  }
+  request.caption = Bounded(p.Expand(p.step.value1), kCaptionWidth);
+  const std::string rawInitial = p.step.outputValue.str();
+  request.initial = p.Expand(rawInitial);
+  if (request.initial == rawInitial) request.initial.clear();
+  request.owner = s.view().MainWindowHandle();
+
+  PromptAnswer answer;
+  if (p.Unattended()) {
+    answer.ok = !request.initial.empty();
+    answer.text = request.initial;
+    p.LogUnattended(request.caption.empty() ? p.step.action.str() : request.caption, answer.ok ? answer.text : "Cancel");
+  } else {
+    answer = s.dialogs().AskFile(request);
+  }
+  p.Reactivate();
+  if (!answer.ok) {
+    s.SetPromptAnswer(0, "Cancel");
+    return result::kSuccess;
+  }
+  p.Store(answer.text);
+  s.SetPromptAnswer(answer::kOk, "OK");
+  return result::kSuccess;
+}
+
+int NotBuilt(Prompt& p) {
+  return p.session.Fail(FormatText("\"%s\" is not built yet", p.step.action.c_str()));
+}
+
+using PromptFn = int (*)(Prompt&);
+struct PromptRow {
+  const char* keyword;
+  PromptFn fn;
+};
+// By a keyword of the action name, first match.
+constexpr PromptRow kPromptRows[] = {
+    {"Display Message", MessageBoxStep}, {"Display Warning", MessageBoxStep}, {"Ask", MessageBoxStep},
+    {"Custom Message", MessageBoxStep},  {"Input", EntryStep},                {"Login", EntryStep},
+    {"List", EntryStep},                 {"Drive", EntryStep},                {"Date", EntryStep},
+    {"Select File", FileStep},           {"Select Folder", FileStep},         {"Screen Message", NotBuilt},
+    {"Popup", NotBuilt},                 {"Tray", NotBuilt},                  {"Display Image", NotBuilt},
+    {"Custom Dialog", NotBuilt},
+};
+
+int RunPromptStep(Session& session, int slot, int index) {
+  Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
+  Prompt p{session, slot, index, step};
+  for (const PromptRow& row : kPromptRows)
+    if (ContainsNoCase(step.action.str(), row.keyword)) return row.fn(p);
+  return session.Fail(FormatText("Internal error: '%d'", index));
+}
+
+// The run thread's side: the Step runs on the main thread while this thread waits, and a stop
+// (flag or key) closes the open prompt until the main thread answers.
+int HandOver(Session& session, int slot, int index) {
+  struct Shared {
+    std::mutex mu;
+    std::condition_variable cv;
+    bool done = false;
+    int result = result::kFailure;
+  };
+  auto shared = std::make_shared<Shared>();
+  session.mainQueue().Post([&session, shared, slot, index] {
+    const int r = RunForwardedCommand(session, ForwardNotifyCode(kCategory), ForwardParameter(slot, index));
+    std::lock_guard<std::mutex> lock(shared->mu);
+    shared->result = r;
+    shared->done = true;
+    shared->cv.notify_all();
+  });
+  bool stopped = false;
+  std::unique_lock<std::mutex> lock(shared->mu);
+  while (!shared->cv.wait_for(lock, kStopPoll, [&] { return shared->done; })) {
+    lock.unlock();
+    if (stopped || session.StopRequested()) {
+      stopped = true;
+      session.dialogs().CancelPrompts();
+    }
+    lock.lock();
+  }
+  return stopped ? result::kStop : shared->result;
+}
+
+}  // namespace
+
+void RegisterPromptActions(Session& session) {
+  session.executors.Register(kCategory, [](Session& s, int slot, int index, bool mainThread) {
+    return mainThread ? RunPromptStep(s, slot, index) : HandOver(s, slot, index);
+  });
+}
+
+}  // namespace plumo

@@ -1,0 +1,263 @@
+#include "actions/integration/prompts/prompt_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "actions/integration/prompts/prompt_rules.h"
+#include "engine/flow_test_support.h"
+#include "scripts/action_catalog.h"
+#include "vars/system_variables.h"
+
+namespace plumo {
+namespace {
+
+TEST(PromptRules, MessageStylesFollowTheActionAndItsOptions) {
+  struct Case {
+    const char* action;
+    const char* options;
+    bool keptOnTop;
+    uint32_t style;
+  } cases[] = {
+      {"Display Message", "", false, 0x10040},
+      {"Display Warning", "", false, 0x10030},
+      {"Ask Yes/No Question", "", false, 0x10024},
+      {"Ask Yes/No Question", "", true, 0x50024},
+      {"Custom Message", "Yes + No + Cancel,QUESTION", false, 0x10023},
+      {"Custom Message", "Abort + Retry + Ignore,Stop", false, 0x51012},  // "Stop" holds "top"
+      {"Custom Message", "OK + Cancel,Information", false, 0x10041},
+      {"Custom Message", "OK,Warning", false, 0x10030},
+      {"Custom Message", "Retry + Cancel", false, 0x10005},
+      {"Custom Message", "Yes + No", false, 0x10004},
+      {"Custom Message", "", false, 0x10000},
+      {"Display Message", "Topmost", false, 0x51040},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MessageStyleOf(c.action, c.options, c.keptOnTop), c.style) << c.action << " / " << c.options;
+}
+
+TEST(PromptRules, LongMessagesAreCutAndMarked) {
+  EXPECT_EQ(CutMessage(std::string(4095, 'a')).size(), 4095u);
+  const std::string cut = CutMessage(std::string(5000, 'a'));
+  EXPECT_EQ(cut, std::string(3840, 'a') + "<<MESSAGE TRUNCATED>>");
+}
+
+TEST(PromptRules, AnswerNamesCoverTheButtons) {
+  EXPECT_EQ(AnswerName(1), "OK");
+  EXPECT_EQ(AnswerName(7), "No");
+  EXPECT_EQ(AnswerName(9), "Help");
+  EXPECT_EQ(AnswerName(0), "");
+  EXPECT_EQ(AnswerName(10), "");
+}
+
+TEST(PromptRules, ListTextsSplitAtTheFirstSeparatorThatOccursTwice) {
+  struct Case {
+    const char* text;
+    const char* prompt;
+    std::vector<std::string> items;
+  } cases[] = {
+      {"Pick one:\nRed\nGreen\nBlue", "Pick one:", {"Red", "Green", "Blue"}},
+      {"Please choose from the list:\r\nOption #1\r\nOption #2\r\n", "Please choose from the list:", {"Option #1", "Option #2"}},
+      {"Pick;a,b;c;d", "Pick", {"a,b", "c", "d"}},
+      {"Pick:,x,y", "Pick:", {"x", "y"}},
+      {"Only;one", "Only", {"one"}},
+      {"Nothing to choose", "Nothing to choose", {}},
+  };
+  for (const Case& c : cases) {
+    ListText list = SplitListText(c.text);
+    EXPECT_EQ(list.prompt, c.prompt) << c.text;
+    EXPECT_EQ(list.items, c.items) << c.text;
+  }
+}
+
+TEST(PromptRules, ShortOneLinePromptsGetALeadingLineFeed) {
+  EXPECT_EQ(WithLeadingLine("Your name?"), "\nYour name?");
+  EXPECT_EQ(WithLeadingLine(std::string(55, 'x')), std::string(55, 'x'));
+  EXPECT_EQ(WithLeadingLine("Two\nlines"), "Two\nlines");
+}
+
+TEST(PromptRules, EntryKindsAndFlags) {
+  EXPECT_EQ(EntryKindOf("Login Prompt", "Multi"), EntryKind::kLogin);
+  EXPECT_EQ(EntryKindOf("Select Date", ""), EntryKind::kDate);
+  EXPECT_EQ(EntryKindOf("Select from List", "Multi"), EntryKind::kMultiList);
+  EXPECT_EQ(EntryKindOf("Select Drive", ""), EntryKind::kList);
+  EXPECT_EQ(EntryKindOf("Input Value", "Multi"), EntryKind::kMultiLine);
+  EXPECT_EQ(EntryKindOf("Input Value", ""), EntryKind::kLine);
+  EXPECT_EQ(EntryFlagsOf("Input Value", "Topmost,Courier,Read-Only,2x3"), 1u | 2u | 4u | 1024u);
+  EXPECT_EQ(EntryFlagsOf("Select Drive", "Fixed"), 32u | 64u);
+}
+
+class PromptSteps : public FlowTest {
+ protected:
+  PromptSteps() { RegisterPromptActions(session); }
+
+  // One prompt Step run on a real run thread; its answer lands in %out.
+  Step& One(const std::string& action, const std::string& text = "", const std::string& options = "") {
+    Load({MakeStep(action, category::kUserPrompts, text)});
+    Step& s = StepAt(0);
+    s.options = options;
+    s.output = "Variable";
+    s.outputValue = "%out";
+    return s;
+  }
+  void RunIt() { ASSERT_TRUE(Run()); }
+  static PromptAnswer Ok(std::string text) { return {true, std::move(text)}; }
+};
+
+TEST_F(PromptSteps, CustomMessageStoresTheButtonAndLeavesItsName) {
+  One("Custom Message", "Go on?", "Yes + No + Cancel,QUESTION").value1 = "Question";
+  dialogs.answer = 2;
+  RunIt();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].style, 0x10023u);
+  EXPECT_EQ(dialogs.shown[0].caption, "Question");
+  EXPECT_EQ(vars.Get("out"), "2");
+  EXPECT_EQ(session.PromptResult(), 2);
+  EXPECT_EQ(session.PromptCommand(), "Cancel");
+}
+
+TEST_F(PromptSteps, AskStoresOneUnlessNoOrNoAnswer) {
+  for (auto [answer, stored] : {std::pair{6, "1"}, {7, "0"}, {0, "0"}}) {
+    One("Ask Yes/No Question", "Sure?");
+    dialogs.answer = answer;
+    RunIt();
+    EXPECT_EQ(vars.Get("out"), stored) << answer;
+  }
+}
+
+TEST_F(PromptSteps, ATimeLimitReachesTheBoxAndTheLog) {
+  One("Display Message", std::string(5000, 'm')).timeout = "2";
+  RunIt();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].timeoutMs, 2000u);
+  EXPECT_EQ(dialogs.shown[0].text.size(), 3840u + kTruncatedMark.size());
+  EXPECT_TRUE(OutputContains("2 second(s) allowed for message to close"));
+  EXPECT_EQ(vars.Get("out"), "<absent>");  // Display Message stores nothing
+}
+
+TEST_F(PromptSteps, InputValueStoresOkAndKeepsTheVariableOnCancel) {
+  vars.Set("out", "old");
+  One("Input Value", "Your name?").value1 = std::string(10000, 'c');
+  dialogs.answers = {Ok("Ann")};
+  RunIt();
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  const EntryRequest& r = dialogs.entries[0];
+  EXPECT_EQ(r.kind, EntryKind::kLine);
+  EXPECT_EQ(r.prompt, "\nYour name?");
+  EXPECT_EQ(r.initial, "old");
+  EXPECT_EQ(r.caption.size(), 259u);
+  EXPECT_EQ(vars.Get("out"), "Ann");
+  EXPECT_EQ(session.PromptResult(), 1);
+
+  dialogs.answers.clear();  // cancelled
+  RunIt();
+  EXPECT_EQ(vars.Get("out"), "Ann");
+  EXPECT_EQ(session.PromptResult(), 0);
+  EXPECT_EQ(session.PromptCommand(), "Cancel");
+}
+
+TEST_F(PromptSteps, ReadOnlyAnswersAreNotStored) {
+  One("Input Value", "x", "Read-Only");
+  dialogs.answers = {Ok("typed")};
+  RunIt();
+  EXPECT_EQ(vars.Get("out"), "<absent>");
+  EXPECT_EQ(session.PromptResult(), 1);
+}
+
+TEST_F(PromptSteps, ListsOfferTheirItemsAndJoinSeveralChoices) {
+  One("Select from List", "Pick:\nRed\nGreen\nBlue", "Multi");
+  dialogs.answers = {Ok("Red\nBlue")};
+  RunIt();
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].items, (std::vector<std::string>{"Red", "Green", "Blue"}));
+  EXPECT_EQ(dialogs.entries[0].prompt, "\nPick:");
+  EXPECT_EQ(vars.Get("out"), "Red\r\nBlue");
+
+  One("Select from List", "Pick;a;b;c", "Multi");
+  dialogs.answers = {Ok("a\nc")};
+  RunIt();
+  EXPECT_EQ(vars.Get("out"), "a;c");
+}
+
+TEST_F(PromptSteps, LoginKeepsTheUserAndScramblesThePassword) {
+  settings.WriteText("*\\UserVariables\\login_username", "ann");
+  settings.WriteText("*\\UserVariables\\login_password", "stale");
+  One("Login Prompt", "Please log in").output = "";
+  bool staleGone = false;
+  dialogs.whileShown = [&] { staleGone = settings.Probe("*\\UserVariables\\login_password") == 0; };
+  dialogs.answers = {Ok("bob;s3cret;x")};
+  RunIt();
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].initial, "ann");
+  EXPECT_EQ(dialogs.entries[0].prompt, "Please log in");  // no leading line for a login
+  EXPECT_TRUE(staleGone);
+  EXPECT_EQ(settings.ReadText("*\\UserVariables\\login_username", 64), "bob");
+  const std::string scrambled = settings.ReadText("*\\UserVariables\\login_password", 64);
+  EXPECT_NE(scrambled, "s3cret;x");
+  EXPECT_EQ(UnscrambleLogin(scrambled), "s3cret;x");
+}
+
+TEST_F(PromptSteps, DatesComeBackInTheLocaleShortDate) {
+  vars.Set("out", "3/4/2026");
+  One("Select Date", "When?");
+  dialogs.answers = {Ok("2026-12-25")};
+  RunIt();
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].initial, "2026-03-04");
+  EXPECT_EQ(vars.Get("out"), "12/25/2026");
+}
+
+TEST_F(PromptSteps, UnattendedRunsAnswerTheDefaultAndLogIt) {
+  settings.WriteNumber(kUnattendedSetting, 1);
+  One("Ask Yes/No Question", "Delete everything?");
+  RunIt();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(vars.Get("out"), "1");
+  EXPECT_TRUE(OutputContains("Unattended: \"Delete everything?\" answered \"Yes\""));
+
+  settings.WriteNumber(kUnattendedSetting, 0);
+  dialogs.canAsk = false;  // no terminal: the same rule
+  One("Select from List", "Pick:\nRed\nGreen");
+  RunIt();
+  EXPECT_TRUE(dialogs.entries.empty());
+  EXPECT_EQ(vars.Get("out"), "Red");
+}
+
+TEST_F(PromptSteps, AStopClosesTheOpenPrompt) {
+  One("Input Value", "Waiting");
+  dialogs.whileShown = [&] {
+    session.RequestStop();
+    while (dialogs.cancels == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  };
+  RunIt();
+  EXPECT_GE(dialogs.cancels, 1);
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kRun);
+  EXPECT_EQ(vars.Get("out"), "<absent>");
+}
+
+TEST_F(PromptSteps, BigListsAndAnswersPassWhole) {
+  std::string text = "Pick:";
+  for (int i = 0; i < 100000; ++i) text += "\nitem " + std::to_string(i);
+  One("Select from List", text);
+  dialogs.answers = {Ok("item 99999")};
+  RunIt();
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].items.size(), 100000u);
+  EXPECT_EQ(vars.Get("out"), "item 99999");
+
+  One("Input Value", "Paste", "Multi");
+  dialogs.answers = {Ok(std::string(16u << 20, 'z'))};
+  RunIt();
+  EXPECT_EQ(vars.Get("out").size(), 16u << 20);
+}
+
+TEST_F(PromptSteps, PromptsNotBuiltFailWithTheirName) {
+  One("Balloon Popup", "Hello");
+  RunIt();
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
+  EXPECT_TRUE(OutputContains("\"Balloon Popup\" is not built yet"));
+}
+
+}  // namespace
+}  // namespace plumo
