@@ -40,7 +40,9 @@ void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort&
     RegisterPictureSteps(session);
     RegisterProgramActions(session, port.libraries(), false);
   }
-  if constexpr ((kFamilies & family::kPrompts) != 0) RegisterPromptActions(session);
+  // Message boxes and file choosers are no prompts to the builder's selection, so every image
+  // carries the whole User Prompts family.
+  RegisterPromptActions(session);
 }
 
 }  // namespace plumo

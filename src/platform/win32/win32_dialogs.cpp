@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace plumo {
@@ -138,6 +139,7 @@ constexpr SizeChoice kSizeChoices[] = {{promptflag::k1x2, 1, 2}, {promptflag::k2
                                        {promptflag::k2x3, 2, 3}, {promptflag::k3x4, 3, 4}};
 
 struct EntryDialog {
+  EntryDialog(const EntryRequest& r, HelperState& h) : request(r), helper(h), items(r.items) {}
   const EntryRequest& request;
   HelperState& helper;
   std::vector<std::string> items;
@@ -188,7 +190,7 @@ struct EntryDialog {
       case EntryKind::kLogin: return Du(12, true) * 2 + Du(4, true);
       case EntryKind::kList:
       case EntryKind::kMultiList: return Du(84, true) * down;
-      case EntryKind::kDate: return calendarMonth.cy * down;
+      case EntryKind::kDate: return static_cast<int>(calendarMonth.cy) * down;
     }
     return 0;
   }
@@ -224,7 +226,7 @@ struct EntryDialog {
       case EntryKind::kList:
       case EntryKind::kMultiList: MoveWindow(list, m, y, width, areaH, TRUE); break;
       case EntryKind::kDate: {
-        const int cw = calendarMonth.cx * across, ch = calendarMonth.cy * down;
+        const int cw = static_cast<int>(calendarMonth.cx) * across, ch = static_cast<int>(calendarMonth.cy) * down;
         MoveWindow(calendar, m + std::max(0, (width - cw) / 2), y, cw, ch, TRUE);
         break;
       }
@@ -310,7 +312,7 @@ struct EntryDialog {
     // The client size at the normal layout, then the window around it, centred.
     const int m = Du(7), mv = Du(7, true), gap = Du(4, true);
     int clientW = normalWidth;
-    if (request.kind == EntryKind::kDate) clientW = std::max(clientW, calendarMonth.cx * across + 2 * m);
+    if (request.kind == EntryKind::kDate) clientW = std::max(clientW, static_cast<int>(calendarMonth.cx) * across + 2 * m);
     const int promptH = prompt ? std::min(PromptHeight(clientW - 2 * m), PromptCap()) + gap : 0;
     const int clientH = mv + promptH + NormalAreaHeight() + gap + Du(14, true) + mv;
     RECT frame{0, 0, clientW, clientH};
@@ -491,7 +493,7 @@ PromptAnswer Win32Dialogs::AskEntry(const EntryRequest& request) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_DATE_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   PromptHelper helper(*this, EndBy::kCancelButton, request.timeoutMs);
-  EntryDialog d{request, helper.state, request.items};
+  EntryDialog d(request, helper.state);
   if (request.flags & promptflag::kDrives) d.items = DriveRoots(request.flags & promptflag::kFixedSize);
   const std::vector<WORD> tmpl = EmptyTemplate(request.flags & promptflag::kFixedSize);
   const INT_PTR r = DialogBoxIndirectParamA(Instance(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
