@@ -190,10 +190,14 @@ struct EntryDialog {
       case EntryKind::kLogin: return Du(12, true) * 2 + Du(4, true);
       case EntryKind::kList:
       case EntryKind::kMultiList: return Du(84, true) * down;
-      case EntryKind::kDate: return static_cast<int>(calendarMonth.cy) * down;
+      case EntryKind::kDate: return CalendarHeight();
     }
     return 0;
   }
+
+  // Months side by side and one above the other, with the calendar's own spacing between them.
+  int CalendarWidth() const { return static_cast<int>(calendarMonth.cx) * across + Du(6) * (across - 1); }
+  int CalendarHeight() const { return static_cast<int>(calendarMonth.cy) * down + Du(6, true) * (down - 1); }
 
   int PromptCap() const { return GetSystemMetrics(SM_CYSCREEN) / 2; }
 
@@ -226,7 +230,7 @@ struct EntryDialog {
       case EntryKind::kList:
       case EntryKind::kMultiList: MoveWindow(list, m, y, width, areaH, TRUE); break;
       case EntryKind::kDate: {
-        const int cw = static_cast<int>(calendarMonth.cx) * across, ch = static_cast<int>(calendarMonth.cy) * down;
+        const int cw = CalendarWidth(), ch = CalendarHeight();
         MoveWindow(calendar, m + std::max(0, (width - cw) / 2), y, cw, ch, TRUE);
         break;
       }
@@ -248,7 +252,7 @@ struct EntryDialog {
     }
     SetWindowTextA(dialog, request.caption.c_str());
 
-    const int normalWidth = Du(220) * across;
+    const int normalWidth = Du(220) * (request.kind == EntryKind::kDate ? 1 : across);
     const int promptWidth = normalWidth - 2 * Du(7);
     if (!request.prompt.empty()) {
       // A prompt taller than half the screen scrolls in a read-only edit.
@@ -261,7 +265,7 @@ struct EntryDialog {
     switch (request.kind) {
       case EntryKind::kLogin:
         userLabel = Add("STATIC", "&User name:", SS_LEFT, kUserLabelId);
-        edit = Add("EDIT", request.initial.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, kEditId, WS_EX_CLIENTEDGE);
+        edit = Add("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kEditId, WS_EX_CLIENTEDGE);
         passwordLabel = Add("STATIC", "&Password:", SS_LEFT, kPasswordLabelId);
         password = Add("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, kPasswordId, WS_EX_CLIENTEDGE);
         break;
@@ -271,7 +275,6 @@ struct EntryDialog {
         const DWORD style = WS_TABSTOP | (multi ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL : ES_AUTOHSCROLL);
         edit = Add("EDIT", "", style, kEditId, WS_EX_CLIENTEDGE);
         SendMessageA(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(request.maxAnswer), 0);
-        SetWindowTextA(edit, (multi ? WithCrLf(request.initial) : request.initial).c_str());
         break;
       }
       case EntryKind::kList:
@@ -312,7 +315,7 @@ struct EntryDialog {
     // The client size at the normal layout, then the window around it, centred.
     const int m = Du(7), mv = Du(7, true), gap = Du(4, true);
     int clientW = normalWidth;
-    if (request.kind == EntryKind::kDate) clientW = std::max(clientW, static_cast<int>(calendarMonth.cx) * across + 2 * m);
+    if (request.kind == EntryKind::kDate) clientW = std::max(clientW, CalendarWidth() + 2 * m);
     const int promptH = prompt ? std::min(PromptHeight(clientW - 2 * m), PromptCap()) + gap : 0;
     const int clientH = mv + promptH + NormalAreaHeight() + gap + Du(14, true) + mv;
     RECT frame{0, 0, clientW, clientH};
@@ -327,6 +330,8 @@ struct EntryDialog {
     SetWindowPos(dialog, (request.flags & promptflag::kTopmost) ? HWND_TOPMOST : nullptr, x, y, w, h,
                  (request.flags & promptflag::kTopmost) ? 0 : SWP_NOZORDER);
     Layout();
+    // Only now: an edit given its text while still tiny keeps it scrolled out of sight.
+    if (edit) SetWindowTextA(edit, (request.kind == EntryKind::kMultiLine ? WithCrLf(request.initial) : request.initial).c_str());
   }
 
   HWND FirstField() const {

@@ -200,7 +200,7 @@ TEST(Win32Prompts, DatesAreChosenOnTheCalendar) {
   Win32Dialogs dialogs;
   EntryRequest r = Entry(EntryKind::kDate, "Prompt Date", "\nPick a date:");
   r.initial = "2026-03-04";
-  r.flags = promptflag::k2x1;
+  r.flags = promptflag::k2x2;
   const PromptAnswer a = WithAnswerer("Prompt Date", [&] { return dialogs.AskEntry(r); }, [](HWND w) {
     Screenshot(w, "select_date");
     HWND calendar = Child(w, MONTHCAL_CLASSA);
