@@ -47,6 +47,24 @@ struct FileRequest {
   uint32_t owner = 0;
 };
 
+// Windows that stay up while the run goes on. A popup of a kind replaces the one of that kind
+// that is up; it closes after its time, when clicked (messages and balloons), or by
+// ClosePopups.
+enum class PopupKind { kScreenMessage, kStatus, kProgress, kBalloon, kFloatingBalloon, kTrackingBalloon };
+
+struct PopupRequest {
+  PopupKind kind = PopupKind::kStatus;
+  std::string caption;
+  std::string text;
+  int percent = 0;  // progress bar
+  bool centered = true;
+  int x = 0, y = 0;           // the top left corner when not centered
+  int width = 0, height = 0;  // 0: as the text needs
+  bool topmost = true;
+  bool centerText = false;
+  uint32_t timeoutMs = 0;  // 0: until closed
+};
+
 struct PromptAnswer {
   bool ok = false;
   // Entry: the text (login "user;password", several list items one per line, a date
@@ -63,6 +81,14 @@ class Dialogs {
                           uint32_t timeoutMs = 0) = 0;
   virtual PromptAnswer AskEntry(const EntryRequest& request) = 0;
   virtual PromptAnswer AskFile(const FileRequest& request) = 0;
+  // Main thread: shows or replaces the popup of its kind; returns at once.
+  virtual void ShowPopup(const PopupRequest& request) = 0;
+  virtual void ClosePopup(PopupKind kind) = 0;
+  virtual void ClosePopups() = 0;
+  // Main thread: the program's icon in the notification area with the title as its tip;
+  // false when the system refused.
+  virtual bool ShowTrayIcon(const std::string& title) = 0;
+  virtual void RemoveTrayIcon() = 0;
   // Whether a person can answer at all (a desktop, or a terminal on standard input).
   virtual bool CanAsk() = 0;
   // Any thread: closes the prompt that is open now, as cancelled (a message box answers 0).

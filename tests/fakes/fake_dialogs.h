@@ -31,6 +31,14 @@ class FakeDialogs : public Dialogs {
     files.push_back(request);
     return Next();
   }
+  void ShowPopup(const PopupRequest& request) override { popups.push_back(request); }
+  void ClosePopup(PopupKind kind) override { closed.push_back(kind); }
+  void ClosePopups() override { ++allClosed; }
+  bool ShowTrayIcon(const std::string& title) override {
+    trayTitle = title;
+    return trayWorks;
+  }
+  void RemoveTrayIcon() override { trayTitle = "(removed)"; }
   bool CanAsk() override { return canAsk; }
   void CancelPrompts() override { ++cancels; }
 
@@ -43,6 +51,11 @@ class FakeDialogs : public Dialogs {
   std::vector<Shown> shown;
   std::vector<EntryRequest> entries;
   std::vector<FileRequest> files;
+  std::vector<PopupRequest> popups;
+  std::vector<PopupKind> closed;
+  int allClosed = 0;
+  std::string trayTitle;
+  bool trayWorks = true;
 
  private:
   PromptAnswer Next() {

@@ -41,6 +41,15 @@ class NoEcho {
 
 }  // namespace
 
+void TerminalDialogs::ShowPopup(const PopupRequest& r) {
+  std::string line = r.text;
+  for (char& c : line)
+    if (c == '\r' || c == '\n') c = ' ';
+  if (r.kind == PopupKind::kProgress) std::fprintf(out_, "[%d%%] ", r.percent);
+  std::fprintf(out_, "%s%s%s\n", r.caption.c_str(), r.caption.empty() ? "" : ": ", line.c_str());
+  std::fflush(out_);
+}
+
 bool TerminalDialogs::CanAsk() { return isatty(fileno(in_)) && isatty(fileno(out_)); }
 
 std::optional<std::string> TerminalDialogs::ReadLine(uint32_t timeoutMs, bool echo) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -560,6 +561,267 @@ PromptAnswer Win32Dialogs::AskFile(const FileRequest& request) {
     answer.text += folder + next;
   }
   return answer;
+}
+
+}  // namespace plumo
+
+// ---- Popups and the tray icon ---------------------------------------------------------------
+
+namespace plumo {
+namespace {
+
+constexpr char kPopupClass[] = "PlumoPopup";
+constexpr char kTrayClass[] = "PlumoTray";
+constexpr UINT_PTR kPopupLimitTimer = 1;
+constexpr UINT_PTR kTrackTimer = 2;
+constexpr UINT kTrayId = 1;
+constexpr int kPad = 10;
+constexpr int kBarHeight = 18;
+
+struct Popup {
+  Win32Dialogs* dialogs;
+  PopupRequest request;
+  HFONT font = nullptr;
+  HWND bar = nullptr;
+  ~Popup() {
+    if (font) DeleteObject(font);
+  }
+};
+
+// Space around the text: a screen message is meant to be read from a distance.
+int Pad(PopupKind k) { return k == PopupKind::kScreenMessage ? 3 * kPad : kPad + 4; }
+
+bool IsFloating(PopupKind k) { return k == PopupKind::kFloatingBalloon || k == PopupKind::kTrackingBalloon; }
+bool HasFrame(PopupKind k) { return k == PopupKind::kStatus || k == PopupKind::kProgress; }
+
+HFONT PopupFont(PopupKind kind) {
+  NONCLIENTMETRICSA m = {};
+  m.cbSize = sizeof(m);
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0);
+  LOGFONTA lf = m.lfMessageFont;
+  if (kind == PopupKind::kScreenMessage) {
+    lf.lfHeight = lf.lfHeight * 2;
+    lf.lfWeight = FW_BOLD;
+  }
+  return CreateFontIndirectA(&lf);
+}
+
+UINT TextFormat(const Popup& p) {
+  return DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | (p.request.centerText ? DT_CENTER : DT_LEFT);
+}
+
+SIZE TextSize(HWND hwnd, const Popup& p, int maxWidth) {
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, p.font);
+  RECT r{0, 0, maxWidth, 0};
+  DrawTextA(dc, p.request.text.c_str(), static_cast<int>(p.request.text.size()), &r, TextFormat(p) | DT_CALCRECT);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return {r.right, r.bottom};
+}
+
+// Size and place the popup for its request: the text's size (or the one asked for), centred in
+// the work area, at the position asked for, beside the mouse (floating balloons) or in the
+// bottom right corner (status and progress).
+void PlacePopupWindow(HWND hwnd, Popup& p) {
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const PopupRequest& r = p.request;
+  const int maxText = (work.right - work.left) * (r.kind == PopupKind::kScreenMessage ? 3 : 2) / 5;
+  const int pad = Pad(r.kind);
+  SIZE text = TextSize(hwnd, p, r.width ? std::max(r.width - 2 * pad, 20) : maxText);
+  int clientW = r.width ? r.width : std::max<int>(text.cx + 2 * pad, r.kind == PopupKind::kProgress ? 260 : 120);
+  int clientH = r.height ? r.height : text.cy + 2 * pad + (r.kind == PopupKind::kProgress ? kBarHeight + pad : 0);
+  RECT frame{0, 0, clientW, clientH};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  int x, y;
+  if (!r.centered) {
+    x = r.x, y = r.y;
+  } else if (IsFloating(r.kind)) {
+    POINT at{};
+    GetCursorPos(&at);
+    x = std::min<int>(at.x + 16, work.right - w), y = std::min<int>(at.y + 20, work.bottom - h);
+  } else if (HasFrame(r.kind)) {
+    x = work.right - w - kPad, y = work.bottom - h - kPad;
+  } else {
+    x = work.left + (work.right - work.left - w) / 2, y = work.top + (work.bottom - work.top - h) / 2;
+  }
+  SetWindowPos(hwnd, r.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, w, h, SWP_NOACTIVATE);
+  if (p.bar) {
+    MoveWindow(p.bar, pad, clientH - pad - kBarHeight, clientW - 2 * pad, kBarHeight, TRUE);
+    SendMessageA(p.bar, PBM_SETPOS, static_cast<WPARAM>(r.percent), 0);
+  }
+  SetWindowTextA(hwnd, r.caption.c_str());
+  KillTimer(hwnd, kPopupLimitTimer);
+  if (r.timeoutMs) SetTimer(hwnd, kPopupLimitTimer, r.timeoutMs, nullptr);
+  if (r.kind == PopupKind::kTrackingBalloon) SetTimer(hwnd, kTrackTimer, 50, nullptr);
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+LRESULT CALLBACK PopupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* p = reinterpret_cast<Popup*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (p) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        const bool info = !HasFrame(p->request.kind);
+        FillRect(dc, &rc, GetSysColorBrush(info ? COLOR_INFOBK : COLOR_BTNFACE));
+        if (info) FrameRect(dc, &rc, GetSysColorBrush(COLOR_WINDOWFRAME));
+        HGDIOBJ old = SelectObject(dc, p->font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(info ? COLOR_INFOTEXT : COLOR_BTNTEXT));
+        const int pad = Pad(p->request.kind);
+        RECT text{pad, pad, rc.right - pad, rc.bottom - pad - (p->bar ? kBarHeight + pad : 0)};
+        DrawTextA(dc, p->request.text.c_str(), static_cast<int>(p->request.text.size()), &text, TextFormat(*p));
+        SelectObject(dc, old);
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wp == kPopupLimitTimer) {
+        DestroyWindow(hwnd);
+      } else if (wp == kTrackTimer && p) {
+        POINT at{};
+        GetCursorPos(&at);
+        SetWindowPos(hwnd, nullptr, at.x + 16, at.y + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (p && !HasFrame(p->request.kind)) DestroyWindow(hwnd);
+      return 0;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_NCDESTROY:
+      if (p) {
+        p->dialogs->Forget(hwnd);
+        delete p;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void RegisterWindowClass(const char* name, WNDPROC proc) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = Instance();
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = name;
+  RegisterClassA(&wc);  // fails harmlessly when registered
+}
+
+NOTIFYICONDATAA TrayData(HWND tray) {
+  NOTIFYICONDATAA d = {};
+  d.cbSize = sizeof(d);
+  d.hWnd = tray;
+  d.uID = kTrayId;
+  return d;
+}
+
+LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER && wp == kPopupLimitTimer) {
+    KillTimer(hwnd, kPopupLimitTimer);
+    NOTIFYICONDATAA d = TrayData(hwnd);
+    d.uFlags = NIF_INFO;
+    Shell_NotifyIconA(NIM_MODIFY, &d);  // an empty balloon takes it down
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+void Win32Dialogs::Forget(HWND popup) {
+  for (auto it = popups_.begin(); it != popups_.end(); ++it)
+    if (it->second == popup) {
+      popups_.erase(it);
+      return;
+    }
+}
+
+void Win32Dialogs::ShowPopup(const PopupRequest& request) {
+  if (request.kind == PopupKind::kBalloon) {
+    if (!trayShown_) {
+      if (!ShowTrayIcon(request.caption.empty() ? "Plumo" : request.caption)) return;
+      trayForBalloon_ = true;
+    }
+    NOTIFYICONDATAA d = TrayData(tray_);
+    d.uFlags = NIF_INFO;
+    lstrcpynA(d.szInfo, request.text.c_str(), sizeof(d.szInfo));
+    lstrcpynA(d.szInfoTitle, request.caption.c_str(), sizeof(d.szInfoTitle));
+    d.uTimeout = request.timeoutMs;
+    d.dwInfoFlags = NIIF_INFO;
+    Shell_NotifyIconA(NIM_MODIFY, &d);
+    if (request.timeoutMs) SetTimer(tray_, kPopupLimitTimer, request.timeoutMs, nullptr);
+    return;
+  }
+  HWND hwnd = popups_.count(request.kind) ? popups_[request.kind] : nullptr;
+  Popup* p = hwnd ? reinterpret_cast<Popup*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)) : nullptr;
+  if (!p) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    RegisterWindowClass(kPopupClass, PopupProc);
+    const DWORD style = WS_POPUP | (HasFrame(request.kind) ? WS_CAPTION : 0);
+    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, "", style, 0, 0, 10, 10, nullptr, nullptr,
+                           Instance(), nullptr);
+    if (!hwnd) return;
+    p = new Popup{this, request, PopupFont(request.kind)};
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(p));
+    if (request.kind == PopupKind::kProgress)
+      p->bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd, nullptr, Instance(), nullptr);
+    popups_[request.kind] = hwnd;
+  }
+  p->request = request;
+  PlacePopupWindow(hwnd, *p);
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  UpdateWindow(hwnd);
+}
+
+void Win32Dialogs::ClosePopup(PopupKind kind) {
+  if (kind == PopupKind::kBalloon) {
+    if (tray_) TrayProc(tray_, WM_TIMER, kPopupLimitTimer, 0);
+    if (trayForBalloon_) RemoveTrayIcon();
+    return;
+  }
+  auto it = popups_.find(kind);
+  if (it != popups_.end()) DestroyWindow(it->second);  // WM_NCDESTROY forgets it
+}
+
+void Win32Dialogs::ClosePopups() {
+  while (!popups_.empty()) DestroyWindow(popups_.begin()->second);
+  if (trayForBalloon_) RemoveTrayIcon();
+}
+
+bool Win32Dialogs::ShowTrayIcon(const std::string& title) {
+  if (!tray_) {
+    RegisterWindowClass(kTrayClass, TrayProc);
+    tray_ = CreateWindowExA(WS_EX_TOOLWINDOW, kTrayClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
+    if (!tray_) return false;
+  }
+  NOTIFYICONDATAA d = TrayData(tray_);
+  d.uFlags = NIF_ICON | NIF_TIP;
+  d.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(1));
+  if (!d.hIcon) d.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  lstrcpynA(d.szTip, title.c_str(), sizeof(d.szTip));
+  const bool ok = Shell_NotifyIconA(trayShown_ ? NIM_MODIFY : NIM_ADD, &d) != FALSE;
+  if (ok) trayShown_ = true;
+  trayForBalloon_ = false;
+  return ok;
+}
+
+void Win32Dialogs::RemoveTrayIcon() {
+  if (!trayShown_) return;
+  NOTIFYICONDATAA d = TrayData(tray_);
+  Shell_NotifyIconA(NIM_DELETE, &d);
+  trayShown_ = false;
+  trayForBalloon_ = false;
 }
 
 }  // namespace plumo

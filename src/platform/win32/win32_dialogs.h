@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -17,9 +18,16 @@ class Win32Dialogs : public Dialogs {
   int ShowMessage(const std::string& text, const std::string& caption, uint32_t style, uint32_t timeoutMs = 0) override;
   PromptAnswer AskEntry(const EntryRequest& request) override;
   PromptAnswer AskFile(const FileRequest& request) override;
+  void ShowPopup(const PopupRequest& request) override;
+  void ClosePopup(PopupKind kind) override;
+  void ClosePopups() override;
+  bool ShowTrayIcon(const std::string& title) override;
+  void RemoveTrayIcon() override;
   bool CanAsk() override { return true; }
   void CancelPrompts() override;
 
+  // A popup window that is going away.
+  void Forget(HWND popup);
   // The helpers of the prompts open now.
   void Opened(HWND helper);
   void Closed(HWND helper);
@@ -27,6 +35,11 @@ class Win32Dialogs : public Dialogs {
  private:
   std::mutex mu_;
   std::set<HWND> helpers_;
+  // Main thread: the popups that are up, and the notification-area icon.
+  std::map<PopupKind, HWND> popups_;
+  HWND tray_ = nullptr;
+  bool trayShown_ = false;
+  bool trayForBalloon_ = false;  // added only to carry a balloon
 };
 
 }  // namespace plumo

@@ -252,11 +252,47 @@ TEST_F(PromptSteps, BigListsAndAnswersPassWhole) {
   EXPECT_EQ(vars.Get("out").size(), 16u << 20);
 }
 
-TEST_F(PromptSteps, PromptsNotBuiltFailWithTheirName) {
-  One("Balloon Popup", "Hello");
+TEST_F(PromptSteps, PopupsStayUpAndGoWithTheRun) {
+  Load({MakeStep("Status Popup", category::kUserPrompts, "Copying files"),
+        MakeStep("Progress Bar Popup", category::kUserPrompts, "150% Complete"),
+        MakeStep("Balloon Popup", category::kUserPrompts, "Done"), MakeStep("Screen Message", category::kUserPrompts, ""),
+        MakeStep("Tray Icon", category::kUserPrompts)});
+  StepAt(0).value1 = "Backup";
+  StepAt(0).value2 = "10,20";
+  StepAt(0).value3 = "300";
+  StepAt(0).timeout = "3";
+  StepAt(2).options = "Floating Track,Topmost";
+  StepAt(4).value1 = "Backup running";
+  RunIt();
+  ASSERT_EQ(dialogs.popups.size(), 3u);
+  const PopupRequest& status = dialogs.popups[0];
+  EXPECT_EQ(status.kind, PopupKind::kStatus);
+  EXPECT_EQ(status.caption, "Backup");
+  EXPECT_EQ(status.timeoutMs, 3000u);
+  EXPECT_FALSE(status.centered);
+  EXPECT_EQ(status.x * 1000 + status.y, 10020);
+  EXPECT_EQ(status.width, 300);
+  EXPECT_FALSE(status.topmost);
+  EXPECT_EQ(dialogs.popups[1].percent, 100);
+  EXPECT_EQ(dialogs.popups[2].kind, PopupKind::kTrackingBalloon);
+  EXPECT_TRUE(dialogs.popups[2].topmost);
+  EXPECT_EQ(dialogs.closed, (std::vector<PopupKind>{PopupKind::kScreenMessage}));  // no text: taken down
+  EXPECT_EQ(dialogs.allClosed, 1);  // the end of the run
+  EXPECT_EQ(dialogs.trayTitle, "(removed)");
+}
+
+TEST_F(PromptSteps, ATrayIconTheSystemRefusesFailsTheStep) {
+  One("Tray Icon").options = "Show";
+  dialogs.trayWorks = false;
   RunIt();
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
-  EXPECT_TRUE(OutputContains("\"Balloon Popup\" is not built yet"));
+}
+
+TEST_F(PromptSteps, PromptsNotBuiltFailWithTheirName) {
+  One("Custom Dialog", "Hello");
+  RunIt();
+  EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
+  EXPECT_TRUE(OutputContains("\"Custom Dialog\" is not built yet"));
 }
 
 }  // namespace

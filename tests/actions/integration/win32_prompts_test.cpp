@@ -254,6 +254,55 @@ TEST(Win32Prompts, LongPromptsAndBigListsStayUsable) {
   EXPECT_EQ(a.text, "item 99999");
 }
 
+// Runs this thread's messages for a while: popups live on them.
+void Pump(int ms) {
+  const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  MSG msg;
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+}
+
+TEST(Win32Prompts, PopupsStayUpUpdateAndGo) {
+  Win32Dialogs dialogs;
+  PopupRequest r;
+  r.kind = PopupKind::kProgress;
+  r.caption = "Prompt Progress";
+  r.text = "40% Complete";
+  r.percent = 40;
+  dialogs.ShowPopup(r);  // returns at once
+  HWND progress = FindWindowA("PlumoPopup", "Prompt Progress");
+  ASSERT_NE(progress, nullptr);
+  Screenshot(progress, "progress_popup");
+  EXPECT_EQ(SendMessageA(Child(progress, PROGRESS_CLASSA), PBM_GETPOS, 0, 0), 40);
+  r.text = "80% Complete";
+  r.percent = 80;
+  dialogs.ShowPopup(r);
+  EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Progress"), progress);  // the same window, updated
+  EXPECT_EQ(SendMessageA(Child(progress, PROGRESS_CLASSA), PBM_GETPOS, 0, 0), 80);
+
+  PopupRequest status;
+  status.caption = "Prompt Status";
+  status.text = "Copying 12 files to the backup folder...";
+  status.timeoutMs = 800;
+  dialogs.ShowPopup(status);
+  Screenshot(FindWindowA("PlumoPopup", "Prompt Status"), "status_popup");
+  Pump(1500);
+  EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Status"), nullptr);  // its time ran out
+
+  PopupRequest message;
+  message.kind = PopupKind::kScreenMessage;
+  message.caption = "Prompt Screen";
+  message.text = "The backup has finished";
+  message.centerText = true;
+  dialogs.ShowPopup(message);
+  Screenshot(FindWindowA("PlumoPopup", "Prompt Screen"), "screen_message");
+  dialogs.ClosePopups();
+  EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Screen"), nullptr);
+  EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Progress"), nullptr);
+}
+
 // ---- Plumo.exe -r ---------------------------------------------------------------------------
 
 std::string WriteScript(const char* name, const std::string& steps) {

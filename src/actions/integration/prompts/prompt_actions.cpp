@@ -6,9 +6,11 @@
 #include <memory>
 #include <mutex>
 
+#include "actions/integration/action_context.h"
 #include "actions/integration/prompts/prompt_rules.h"
 #include "base/text.h"
 #include "engine/failure.h"
+#include "engine/run_controller.h"
 #include "engine/run_log.h"
 #include "engine/session.h"
 #include "scripts/action_catalog.h"
@@ -265,6 +267,68 @@ int FileStep(Prompt& p) {
   return result::kSuccess;
 }
 
+// ---- Popups and the tray icon ---------------------------------------------------------------
+
+PopupKind PopupKindOf(std::string_view action, std::string_view options) {
+  if (ContainsNoCase(action, "Screen Message")) return PopupKind::kScreenMessage;
+  if (ContainsNoCase(action, "Progress")) return PopupKind::kProgress;
+  if (ContainsNoCase(action, "Balloon")) {
+    if (ContainsNoCase(options, "Floating Track")) return PopupKind::kTrackingBalloon;
+    return ContainsNoCase(options, "Floating") ? PopupKind::kFloatingBalloon : PopupKind::kBalloon;
+  }
+  return PopupKind::kStatus;
+}
+
+// "X,Y Screen Position" (value2): "x,y", else centred; "Width" and "Height" (value3, value4).
+void PlacePopup(Prompt& p, PopupRequest& r) {
+  const std::string at = p.Expand(p.step.value2);
+  const size_t comma = at.find(',');
+  if (comma != std::string::npos && !ContainsNoCase(at, "Center")) {
+    const std::optional<int64_t> x = WholeNumber(std::string_view(at).substr(0, comma));
+    const std::optional<int64_t> y = WholeNumber(std::string_view(at).substr(comma + 1));
+    if (x && y) {
+      r.centered = false;
+      r.x = static_cast<int>(std::clamp<int64_t>(*x, -32768, 32767));
+      r.y = static_cast<int>(std::clamp<int64_t>(*y, -32768, 32767));
+    }
+  }
+  r.width = static_cast<int>(std::clamp<int64_t>(WholeNumber(p.Expand(p.step.value3)).value_or(0), 0, 8192));
+  r.height = static_cast<int>(std::clamp<int64_t>(WholeNumber(p.Expand(p.step.value4)).value_or(0), 0, 8192));
+}
+
+int PopupStep(Prompt& p) {
+  Session& s = p.session;
+  const std::string options = p.step.options.str();
+  PopupRequest r;
+  r.kind = PopupKindOf(p.step.action.str(), options);
+  r.text = p.Expand(p.step.text);
+  // A popup Step without text takes its popup down.
+  if (Trim(r.text).empty()) {
+    s.dialogs().ClosePopup(r.kind);
+    return result::kSuccess;
+  }
+  r.caption = Bounded(p.Expand(p.step.value1), kCaptionWidth);
+  r.timeoutMs = p.TimeoutMs();
+  r.percent = std::clamp(LeadingInteger(r.text), 0, 100);
+  r.topmost = r.kind == PopupKind::kScreenMessage || HasOption(options, "Topmost");
+  r.centerText = HasOption(options, "Center");
+  PlacePopup(p, r);
+  s.dialogs().ShowPopup(r);
+  return result::kSuccess;
+}
+
+int TrayIconStep(Prompt& p) {
+  Session& s = p.session;
+  if (ContainsNoCase(p.step.options.str(), "Remove")) {
+    s.dialogs().RemoveTrayIcon();
+    return result::kSuccess;
+  }
+  std::string title = Bounded(p.Expand(p.step.value1), 128);
+  if (title.empty()) title = "Plumo";
+  if (!s.dialogs().ShowTrayIcon(title)) return s.Fail("The tray icon could not be added");
+  return result::kSuccess;
+}
+
 int NotBuilt(Prompt& p) {
   return p.session.Fail(FormatText("\"%s\" is not built yet", p.step.action.c_str()));
 }
@@ -279,8 +343,8 @@ constexpr PromptRow kPromptRows[] = {
     {"Display Message", MessageBoxStep}, {"Display Warning", MessageBoxStep}, {"Ask", MessageBoxStep},
     {"Custom Message", MessageBoxStep},  {"Input", EntryStep},                {"Login", EntryStep},
     {"List", EntryStep},                 {"Drive", EntryStep},                {"Date", EntryStep},
-    {"Select File", FileStep},           {"Select Folder", FileStep},         {"Screen Message", NotBuilt},
-    {"Popup", NotBuilt},                 {"Tray", NotBuilt},                  {"Display Image", NotBuilt},
+    {"Select File", FileStep},           {"Select Folder", FileStep},         {"Screen Message", PopupStep},
+    {"Popup", PopupStep},                {"Tray", TrayIconStep},              {"Display Image", NotBuilt},
     {"Custom Dialog", NotBuilt},
 };
 
@@ -327,6 +391,14 @@ int HandOver(Session& session, int slot, int index) {
 void RegisterPromptActions(Session& session) {
   session.executors.Register(kCategory, [](Session& s, int slot, int index, bool mainThread) {
     return mainThread ? RunPromptStep(s, slot, index) : HandOver(s, slot, index);
+  });
+  // Popups and the tray icon are the main thread's windows; they go with the run.
+  session.AddFinishHook(FinishPhase::kTray, [](Session& s, int) {
+    s.mainQueue().Call([&s] {
+      s.dialogs().ClosePopups();
+      s.dialogs().RemoveTrayIcon();
+      return 0;
+    });
   });
 }
 
