@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/picture.h"
 
 namespace plumo {
 
@@ -50,7 +53,7 @@ struct FileRequest {
 // Windows that stay up while the run goes on. A popup of a kind replaces the one of that kind
 // that is up; it closes after its time, when clicked (messages and balloons), or by
 // ClosePopups.
-enum class PopupKind { kScreenMessage, kStatus, kProgress, kBalloon, kFloatingBalloon, kTrackingBalloon };
+enum class PopupKind { kScreenMessage, kStatus, kProgress, kBalloon, kFloatingBalloon, kTrackingBalloon, kImage };
 
 struct PopupRequest {
   PopupKind kind = PopupKind::kStatus;
@@ -63,6 +66,8 @@ struct PopupRequest {
   bool topmost = true;
   bool centerText = false;
   uint32_t timeoutMs = 0;  // 0: until closed
+  std::optional<Picture> picture;  // kImage, shown at zoomPercent
+  int zoomPercent = 100;
 };
 
 struct PromptAnswer {

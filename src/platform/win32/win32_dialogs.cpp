@@ -632,6 +632,10 @@ void PlacePopupWindow(HWND hwnd, Popup& p) {
   SIZE text = TextSize(hwnd, p, r.width ? std::max(r.width - 2 * pad, 20) : maxText);
   int clientW = r.width ? r.width : std::max<int>(text.cx + 2 * pad, r.kind == PopupKind::kProgress ? 260 : 120);
   int clientH = r.height ? r.height : text.cy + 2 * pad + (r.kind == PopupKind::kProgress ? kBarHeight + pad : 0);
+  if (r.picture) {
+    clientW = std::min<int>(static_cast<int>(int64_t{r.picture->width()} * r.zoomPercent / 100), work.right - work.left);
+    clientH = std::min<int>(static_cast<int>(int64_t{r.picture->height()} * r.zoomPercent / 100), work.bottom - work.top);
+  }
   RECT frame{0, 0, clientW, clientH};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
@@ -669,6 +673,19 @@ LRESULT CALLBACK PopupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (p) {
         RECT rc;
         GetClientRect(hwnd, &rc);
+        if (const std::optional<Picture>& picture = p->request.picture) {
+          BITMAPINFO bi = {};
+          bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+          bi.bmiHeader.biWidth = static_cast<LONG>(picture->stride());
+          bi.bmiHeader.biHeight = -picture->height();  // rows from the top
+          bi.bmiHeader.biPlanes = 1;
+          bi.bmiHeader.biBitCount = 32;
+          SetStretchBltMode(dc, HALFTONE);
+          StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, picture->width(), picture->height(), picture->Row(0), &bi,
+                        DIB_RGB_COLORS, SRCCOPY);
+          EndPaint(hwnd, &ps);
+          return 0;
+        }
         const bool info = !HasFrame(p->request.kind);
         FillRect(dc, &rc, GetSysColorBrush(info ? COLOR_INFOBK : COLOR_BTNFACE));
         if (info) FrameRect(dc, &rc, GetSysColorBrush(COLOR_WINDOWFRAME));
@@ -768,7 +785,7 @@ void Win32Dialogs::ShowPopup(const PopupRequest& request) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
     RegisterWindowClass(kPopupClass, PopupProc);
-    const DWORD style = WS_POPUP | (HasFrame(request.kind) ? WS_CAPTION : 0);
+    const DWORD style = WS_POPUP | (HasFrame(request.kind) ? WS_CAPTION : 0) | (request.picture ? WS_BORDER : 0);
     hwnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, "", style, 0, 0, 10, 10, nullptr, nullptr,
                            Instance(), nullptr);
     if (!hwnd) return;

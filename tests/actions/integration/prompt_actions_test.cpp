@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "actions/desktop/bmp_file.h"
 #include "actions/integration/prompts/prompt_rules.h"
 #include "engine/flow_test_support.h"
 #include "scripts/action_catalog.h"
@@ -279,6 +280,26 @@ TEST_F(PromptSteps, PopupsStayUpAndGoWithTheRun) {
   EXPECT_EQ(dialogs.closed, (std::vector<PopupKind>{PopupKind::kScreenMessage}));  // no text: taken down
   EXPECT_EQ(dialogs.allClosed, 1);  // the end of the run
   EXPECT_EQ(dialogs.trayTitle, "(removed)");
+}
+
+TEST_F(PromptSteps, DisplayImageShowsThePictureOrSaysWhyNot) {
+  std::optional<Picture> picture = Picture::Allocate(3, 2);
+  ASSERT_TRUE(picture);
+  files.Put("C:\\Pictures\\logo.bmp", WriteBmp(*picture));
+  files.Put("C:\\Pictures\\broken.bmp", "BM not a picture");
+  Load({MakeStep("Display Image", category::kUserPrompts, "C:\\Pictures\\logo.bmp"),
+        MakeStep("Display Image", category::kUserPrompts, "C:\\Pictures\\broken.bmp")});
+  StepAt(0).value3 = "200";
+  StepAt(0).timeout = "3";
+  RunIt();
+  ASSERT_EQ(dialogs.popups.size(), 1u);
+  const PopupRequest& shown = dialogs.popups[0];
+  EXPECT_EQ(shown.kind, PopupKind::kImage);
+  ASSERT_TRUE(shown.picture);
+  EXPECT_EQ(shown.picture->width() * 10 + shown.picture->height(), 32);
+  EXPECT_EQ(shown.zoomPercent, 200);
+  EXPECT_EQ(StepAt(1).ranFlag, ran::kFailed);
+  EXPECT_TRUE(OutputContains("Cannot read the picture \"C:\\Pictures\\broken.bmp\""));
 }
 
 TEST_F(PromptSteps, ATrayIconTheSystemRefusesFailsTheStep) {

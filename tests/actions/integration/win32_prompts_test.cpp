@@ -303,6 +303,34 @@ TEST(Win32Prompts, PopupsStayUpUpdateAndGo) {
   EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Progress"), nullptr);
 }
 
+TEST(Win32Prompts, ImagesAreShownTheRightWayUpAtTheirZoom) {
+  Win32Dialogs dialogs;
+  PopupRequest r;
+  r.kind = PopupKind::kImage;
+  r.caption = "Prompt Image";
+  r.picture = Picture::Allocate(40, 20);
+  ASSERT_TRUE(r.picture);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) r.picture->Row(y)[x] = y < 10 ? 0xFF0000 : 0x0000FF;  // red above blue
+  r.zoomPercent = 200;
+  dialogs.ShowPopup(r);
+  HWND image = FindWindowA("PlumoPopup", "Prompt Image");
+  ASSERT_NE(image, nullptr);
+  Pump(300);
+  RECT client;
+  GetClientRect(image, &client);
+  EXPECT_EQ(client.right * 1000 + client.bottom, 80040);
+  POINT top{40, 5}, bottom{40, 35};
+  ClientToScreen(image, &top);
+  ClientToScreen(image, &bottom);
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, top.x, top.y), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(screen, bottom.x, bottom.y), RGB(0, 0, 255));
+  ReleaseDC(nullptr, screen);
+  dialogs.ClosePopup(PopupKind::kImage);
+  EXPECT_EQ(FindWindowA("PlumoPopup", "Prompt Image"), nullptr);
+}
+
 // ---- Plumo.exe -r ---------------------------------------------------------------------------
 
 std::string WriteScript(const char* name, const std::string& steps) {

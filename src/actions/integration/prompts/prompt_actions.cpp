@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "actions/desktop/bmp_file.h"
 #include "actions/integration/action_context.h"
 #include "actions/integration/prompts/prompt_rules.h"
 #include "base/text.h"
@@ -317,6 +318,37 @@ int PopupStep(Prompt& p) {
   return result::kSuccess;
 }
 
+// "Display Image": the picture file of `text` at "Zoom Percentage" (value3), placed like a popup.
+int ImageStep(Prompt& p) {
+  Session& s = p.session;
+  const std::string path = p.Expand(p.step.text);
+  if (Trim(path).empty()) {
+    s.dialogs().ClosePopup(PopupKind::kImage);
+    return result::kSuccess;
+  }
+  PopupRequest r;
+  r.kind = PopupKind::kImage;
+  r.caption = path;
+  if (ContainsNoCase(path, ".bmp")) {
+    std::string bytes, error;
+    bool opened = false;
+    if (OsError e = s.files().ReadFile(path, &bytes, &opened); !e.ok()) return s.Fail("Cannot read the picture \"" + path + "\": " + e.ToString());
+    r.picture = ReadBmp(bytes, &error);
+    if (!r.picture) return s.Fail("Cannot read the picture \"" + path + "\": " + error);
+  } else {
+    OsError e;
+    r.picture = s.desktop().ReadPictureFile(path, &e);
+    if (!r.picture) return s.Fail("Cannot read the picture \"" + path + "\": " + e.ToString());
+  }
+  r.zoomPercent = static_cast<int>(std::clamp<int64_t>(WholeNumber(p.Expand(p.step.value3)).value_or(100), 1, 1000));
+  r.timeoutMs = p.TimeoutMs();
+  r.topmost = HasOption(p.step.options.str(), "Topmost");
+  PlacePopup(p, r);
+  r.width = r.height = 0;  // the picture decides
+  s.dialogs().ShowPopup(r);
+  return result::kSuccess;
+}
+
 int TrayIconStep(Prompt& p) {
   Session& s = p.session;
   if (ContainsNoCase(p.step.options.str(), "Remove")) {
@@ -344,7 +376,7 @@ constexpr PromptRow kPromptRows[] = {
     {"Custom Message", MessageBoxStep},  {"Input", EntryStep},                {"Login", EntryStep},
     {"List", EntryStep},                 {"Drive", EntryStep},                {"Date", EntryStep},
     {"Select File", FileStep},           {"Select Folder", FileStep},         {"Screen Message", PopupStep},
-    {"Popup", PopupStep},                {"Tray", TrayIconStep},              {"Display Image", NotBuilt},
+    {"Popup", PopupStep},                {"Tray", TrayIconStep},              {"Display Image", ImageStep},
     {"Custom Dialog", NotBuilt},
 };
 
