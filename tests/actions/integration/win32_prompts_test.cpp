@@ -34,24 +34,25 @@ std::string TextOf(HWND h) {
   return buf;
 }
 
+struct ChildSearch {
+  const char* cls;
+  int n;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<ChildSearch*>(lp);
+  char name[64] = {};
+  GetClassNameA(h, name, sizeof(name));
+  if (lstrcmpiA(name, f->cls) != 0 || f->n-- > 0) return TRUE;
+  f->found = h;
+  return FALSE;
+}
+
 // The n-th child of the class ("Button", "Edit", "Static", ...).
 HWND Child(HWND dialog, const char* cls, int n = 0) {
-  struct Find {
-    const char* cls;
-    int n;
-    HWND found;
-  } f{cls, n, nullptr};
-  EnumChildWindows(
-      dialog,
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        char name[64] = {};
-        GetClassNameA(h, name, sizeof(name));
-        if (lstrcmpiA(name, f->cls) != 0 || f->n-- > 0) return TRUE;
-        f->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&f));
+  ChildSearch f{cls, n, nullptr};
+  EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
 
