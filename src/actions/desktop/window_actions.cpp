@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "actions/desktop/close_window.h"
+#include "actions/desktop/image_search.h"
 #include "actions/desktop/key_input.h"
 #include "actions/desktop/mouse_move.h"
 #include "actions/desktop/window_activation.h"
@@ -400,7 +401,11 @@ int UseWindow(Call& c) {
   uint32_t window = 0;
   bool searched = false;  // by match data: the finder's counts are this search's
   if (c.Has("Image")) {
-    return s.Fail("\"Use Window\" by image is not built yet");
+    // The control under the picture's top-left corner.
+    const SearchResult found = SearchFromStep(s, c.slot, c.index);
+    if (found.failed()) return result::kFailure;
+    if (!found.found()) return s.Fail(FormatText("Unable to find window '%s'", text.c_str()));
+    window = ChildControlAt(s, found.x, found.y);
   } else if (c.Has(" X") || c.Has("Mouse")) {
     ScreenPoint p = d.CursorPosition();
     if (!c.Has("Mouse")) {

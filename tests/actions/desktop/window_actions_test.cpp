@@ -1,5 +1,6 @@
 #include "actions/desktop/window_actions.h"
 
+#include "actions/desktop/bmp_file.h"
 #include "actions/desktop/control_types.h"
 #include "actions/desktop/window_activation.h"
 #include "engine/waits.h"
@@ -114,8 +115,25 @@ TEST_F(WindowActionsTest, UseWindowFailsWithTheExactMessages) {
   EXPECT_EQ(Out(), "0");
   EXPECT_EQ(Use("", "Class"), result::kFailure);
   EXPECT_EQ(Error(), "Missing window information");
-  EXPECT_EQ(Use("", "Image (Graphic)"), result::kFailure);
-  EXPECT_EQ(Error(), "\"Use Window\" by image is not built yet");
+  // A picture drawn over the OK button (its control at the picture's top-left corner), and one
+  // nowhere on the screen.
+  Picture p = *Picture::Allocate(3, 2), absent = *Picture::Allocate(3, 2);
+  for (int32_t i = 0; i < 6; ++i) {
+    p.Row(i / 3)[i % 3] = 0x102030u * static_cast<uint32_t>(i + 1);
+    absent.Row(i / 3)[i % 3] = 0x0F0F0Fu * static_cast<uint32_t>(i + 1);
+  }
+  files.Put("C:\\p.bmp", WriteBmp(p));
+  files.Put("C:\\absent.bmp", WriteBmp(absent));
+  desktop.screenPicture = *Picture::Allocate(1024, 768);
+  desktop.SetForegroundWindow(win::kMail);  // the mail dialog over Notepad
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) desktop.screenPicture.Row(120 + y)[150 + x] = p.At(x, y);
+  EXPECT_EQ(Use("C:\\p.bmp", "Image (Graphic)"), result::kSuccess) << Error();
+  EXPECT_EQ(session.currentWindow, win::kOk);
+  EXPECT_EQ(Use("C:\\absent.bmp", "Image (Graphic)"), result::kFailure);
+  EXPECT_EQ(Error(), "Unable to find window 'C:\\absent.bmp'");
+  EXPECT_EQ(Use("C:\\gone.bmp", "Image (Graphic)"), result::kFailure);
+  EXPECT_EQ(Error(), "Unable to open file 'C:\\gone.bmp'");
 
   desktop.Get(win::kCalculator)->title = "Untitled - Notepad";
   settings.WriteNumber("*\\MultipleWindowError", 1);
