@@ -1,5 +1,6 @@
 #include "actions/desktop/mouse_actions.h"
 
+#include "actions/desktop/image_search.h"
 #include "actions/desktop/mouse_move.h"
 #include "actions/desktop/window_actions.h"
 #include "actions/desktop/window_activation.h"
@@ -103,18 +104,11 @@ int SavePosition(Session& session) {
 
 }  // namespace
 
-int MouseAtPoint(Session& session, int slot, int index, ScreenPoint target) {
+namespace {
+
+int MoveAndClick(Session& session, const Step& step, ScreenPoint target) {
   Desktop& d = session.desktop();
-  const Step& step = StepOf(session, slot, index);
-  const bool stay = target.x == kStayCoordinate || target.y == kStayCoordinate;
-  if (ContainsNoCase(step.options, "window")) {
-    const ScreenPoint origin = WindowOrigin(session);
-    target = {target.x + origin.x, target.y + origin.y};
-  } else if (ContainsNoCase(step.options, "current") && !step.text.empty()) {
-    const ScreenPoint here = d.CursorPosition();
-    target = {target.x + here.x, target.y + here.y};
-  }
-  if (!stay) {
+  if (target.x != kStayCoordinate && target.y != kStayCoordinate) {
     if (Snap(step)) d.SetCursorPos(target.x, target.y);
     else GlideTo(session, target);
   }
@@ -122,13 +116,41 @@ int MouseAtPoint(Session& session, int slot, int index, ScreenPoint target) {
   return result::kSuccess;
 }
 
+// A picture's middle, or the pixel itself. The place found is already on the screen, so
+// "Relative To" adds nothing to it.
+int MouseToPicture(Session& session, int slot, int index) {
+  const SearchResult found = SearchFromStep(session, slot, index);
+  if (found.failed()) return result::kFailure;
+  if (!found.found()) {
+    session.StoreOutput(slot, index, "0");
+    return result::kFailure;
+  }
+  session.StoreOutput(slot, index, FormatText("%d, %d", found.x, found.y));
+  return MoveAndClick(session, StepOf(session, slot, index), {found.x + found.width / 2, found.y + found.height / 2});
+}
+
+}  // namespace
+
+int MouseAtPoint(Session& session, int slot, int index, ScreenPoint target) {
+  Desktop& d = session.desktop();
+  const Step& step = StepOf(session, slot, index);
+  if (target.x == kStayCoordinate || target.y == kStayCoordinate) return MoveAndClick(session, step, target);
+  if (ContainsNoCase(step.options, "window")) {
+    const ScreenPoint origin = WindowOrigin(session);
+    target = {target.x + origin.x, target.y + origin.y};
+  } else if (ContainsNoCase(step.options, "current") && !step.text.empty()) {
+    const ScreenPoint here = d.CursorPosition();
+    target = {target.x + here.x, target.y + here.y};
+  }
+  return MoveAndClick(session, step, target);
+}
+
 int MouseExecutor(Session& session, int slot, int index, bool) {
   if (!session.desktop().HasDesktop()) return NeedsDesktop(session, slot, index);
   const Step& step = StepOf(session, slot, index);
   std::string_view name = step.action;
   if (ContainsNoCase(name, "Move to Window") || ContainsNoCase(name, "Move to Control")) return MoveToWindow(session, slot, index);
-  if (ContainsNoCase(name, "Image") || ContainsNoCase(name, "Pixel"))
-    return session.Fail(FormatText("\"%s\" needs the picture search of the mouse actions, which is not built yet", step.action.c_str()));
+  if (ContainsNoCase(name, "Image") || ContainsNoCase(name, "Pixel")) return MouseToPicture(session, slot, index);
   if (ContainsNoCase(name, "Save Current Position")) return SavePosition(session);
   ScreenPoint target;
   if (ContainsNoCase(name, "Return to Saved Position")) {

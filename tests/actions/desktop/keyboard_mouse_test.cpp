@@ -1,3 +1,4 @@
+#include "actions/desktop/bmp_file.h"
 #include "actions/desktop/key_input.h"
 #include "actions/desktop/mouse_move.h"
 #include "desktop_test_support.h"
@@ -231,8 +232,34 @@ TEST_F(MouseTest, SavedPositionMoveToWindowAndPictures) {
   EXPECT_EQ(desktop.input.back(), "cursor 450 500");
   EXPECT_EQ(Mouse("Move to Window", "Nowhere", "Title"), result::kFailure);
 
-  EXPECT_EQ(Mouse("Click on Image", "x.bmp"), result::kFailure);
-  EXPECT_NE(Error().find("not built yet"), std::string::npos);
+
+  // A 3x2 picture at (100, 50): its middle is the target, the place found the result, and
+  // "Relative To" moves neither.
+  Picture p = *Picture::Allocate(3, 2);
+  desktop.screenPicture = *Picture::Allocate(320, 200);
+  for (int32_t i = 0; i < 6; ++i) {
+    p.Row(i / 3)[i % 3] = 0x102030u * static_cast<uint32_t>(i + 1);
+    desktop.screenPicture.Row(50 + i / 3)[100 + i % 3] = p.Row(i / 3)[i % 3];
+  }
+  files.Put("C:\\p.bmp", WriteBmp(p));
+  const std::string L = "mouse 2 0 0 0", LU = "mouse 4 0 0 0";
+  const struct {
+    const char* action;
+    const char* text;
+    int result;
+    const char* out;
+    V input;
+  } cases[] = {
+      {"Click on Image", "C:\\p.bmp", result::kSuccess, "100, 50", {"cursor 101 51", L, LU}},
+      {"Move to Image", "C:\\p.bmp", result::kSuccess, "100, 50", {"cursor 101 51"}},
+      {"Move to Pixel", "#204060", result::kSuccess, "101, 50", {"cursor 101 50"}},
+      {"Move to Pixel", "#FFFFFF", result::kFailure, "0", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Mouse(c.action, c.text, "Snap,Window,Current"), c.result) << c.action << " " << c.text;
+    EXPECT_EQ(Out(), c.out) << c.action << " " << c.text;
+    EXPECT_EQ(desktop.input, c.input) << c.action << " " << c.text;
+  }
 }
 
 class InputWaitTest : public DesktopTest {
