@@ -6,10 +6,10 @@ namespace {
 class IfTest : public FlowTest {
  protected:
   // Runs one checkpoint IF and tells whether it held.
-  bool Holds(const StepSpec& mask) {
-    StepSpec quick = mask;
+  bool Holds(const StepRow& mask) {
+    StepRow quick = mask;
     quick.options += ",Quick";
-    LoadSpecs({quick});
+    LoadRows({quick});
     StepAt(0).onfail = "Stop Silently";
     Run();
     return StepAt(0).ranFlag == ran::kSucceeded;
@@ -23,7 +23,7 @@ TEST_F(IfTest, ElseIfChainsRunOnlyTheFirstTrueBranch) {
   } cases[] = {{"1", "one end"}, {"2", "two end"}, {"3", "three end"}, {"9", "other end"}};
   for (auto c : cases) {
     vars.Set("x", c.x);
-    LoadSpecs({{"IF Expression", "%x = 1"}, {"Record", "one"},
+    LoadRows({{"IF Expression", "%x = 1"}, {"Record", "one"},
                {"IF Expression", "%x = 2", "ELSE IF"}, {"Record", "two"},
                {"IF Expression", "%x > 2", "ELSE IF"}, {"IF Expression", "%x = 3"}, {"Record", "three"},
                {"ELSE"}, {"Record", "other"}, {"END IF"},  // a nested block inside the third branch
@@ -34,13 +34,13 @@ TEST_F(IfTest, ElseIfChainsRunOnlyTheFirstTrueBranch) {
 }
 
 TEST_F(IfTest, FalseIfIsDrawnPassedOverAndAnElseAfterATakenBranchAsNotRun) {
-  LoadSpecs({{"IF Expression", "0"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
+  LoadRows({{"IF Expression", "0"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
   EXPECT_EQ(Joined(RunRecording()), "else");
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailedPassedOver);
   EXPECT_EQ(StepAt(2).ranFlag, ran::kSucceeded);
   EXPECT_TRUE(OutputHas("    Closing IF block which evaluated to false"));
 
-  LoadSpecs({{"IF Expression", "1"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
+  LoadRows({{"IF Expression", "1"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
   EXPECT_EQ(Joined(RunRecording()), "then");
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
   EXPECT_EQ(StepAt(2).ranFlag, ran::kNotRun);
@@ -49,11 +49,11 @@ TEST_F(IfTest, FalseIfIsDrawnPassedOverAndAnElseAfterATakenBranchAsNotRun) {
 }
 
 TEST_F(IfTest, NotInvertsAndAFalseCheckpointIsAnOrdinaryFailure) {
-  LoadSpecs({{"IF Expression", "1", "NOT"}, {"Record", "then"}, {"END IF"}, {"Record", "after"}});
+  LoadRows({{"IF Expression", "1", "NOT"}, {"Record", "then"}, {"END IF"}, {"Record", "after"}});
   EXPECT_EQ(Joined(RunRecording()), "after");
   EXPECT_TRUE(OutputHas("    \"IF\" check evaluated to FALSE"));
 
-  LoadSpecs({{"IF Expression", "0", "Quick"}, {"Record", "after"}});
+  LoadRows({{"IF Expression", "0", "Quick"}, {"Record", "after"}});
   StepAt(0).onfail = "Display Error and Stop";
   EXPECT_TRUE(RunRecording().empty());
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
@@ -61,7 +61,7 @@ TEST_F(IfTest, NotInvertsAndAFalseCheckpointIsAnOrdinaryFailure) {
 }
 
 TEST_F(IfTest, AConditionThatCannotBeTestedFailsTheBlockIf) {
-  LoadSpecs({{"IF Window Exists", "Notepad"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
+  LoadRows({{"IF Window Exists", "Notepad"}, {"Record", "then"}, {"ELSE"}, {"Record", "else"}, {"END IF"}});
   StepAt(0).onfail = "Display Error and Stop";
   EXPECT_TRUE(RunRecording().empty());
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
@@ -83,9 +83,9 @@ TEST_F(IfTest, RegisteredConditionsGoBeforeTheEngineOwn) {
 }
 
 TEST_F(IfTest, SixteenNestedIfsShareTheLastLevel) {
-  std::vector<StepSpec> masks;
+  std::vector<StepRow> masks;
   for (int i = 0; i < 17; ++i) masks.push_back({"IF Expression", "1"});
-  LoadSpecs(masks);
+  LoadRows(masks);
   Run();
   EXPECT_EQ(session.flowState.ifDepth, 15);
   EXPECT_TRUE(OutputHas("    WARNING: Too many embedded IF statements"));
@@ -185,7 +185,7 @@ TEST_F(IfTest, KeysAskTheDesktop) {
   EXPECT_TRUE(Holds({"IF Key is Pressed", "{F1}"}));
   EXPECT_TRUE(Holds({"IF Key is Pressed", "a"}));
   EXPECT_FALSE(Holds({"IF Key is Pressed", "{F2}"}));
-  LoadSpecs({{"IF Key is Pressed", "{NoSuchKey}", "Quick"}});
+  LoadRows({{"IF Key is Pressed", "{NoSuchKey}", "Quick"}});
   StepAt(0).onfail = "Display Error and Stop";
   Run();
   ASSERT_FALSE(dialogs.shown.empty());

@@ -37,7 +37,7 @@ TEST(FlowScans, FindNextLoopAndStartMatchNestedLoopsAndPassMarkedSteps) {
 class ScanTest : public FlowTest {};
 
 TEST_F(ScanTest, FindElseOrEndIfSkipsNestedBlocksAndQuickChecks) {
-  LoadSpecs({{"IF Expression", "1"},               // 0
+  LoadRows({{"IF Expression", "1"},               // 0
              {"IF Expression", "1"},               // 1 nested block
              {"ELSE"},                             // 2 nested ELSE
              {"END IF"},                           // 3 nested END IF
@@ -66,7 +66,7 @@ TEST_F(LoopTest, ForLoopCountsUpAndDownAndEndsOnTheLastValueUsed) {
   };
   for (auto c : cases) {
     view.OutputClear();
-    LoadSpecs({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}, {"Record", "after"}});
+    LoadRows({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}, {"Record", "after"}});
     EXPECT_EQ(Joined(RunRecording()), std::string(c.values) + (*c.values ? " " : "") + "after") << c.from << c.step;
     EXPECT_TRUE(OutputHas(c.end)) << c.from << c.step;
   }
@@ -83,11 +83,11 @@ TEST_F(LoopTest, ForLoopCountsExactlyWhereAFloatWouldStallOrDrift) {
       {"-0.3", "0.1", "0", 4},
   };
   for (auto c : cases) {
-    LoadSpecs({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}});
+    LoadRows({{"Start 'For' Loop", c.to, "", c.from, c.step, "%i"}, {"Record", "%i"}, {"NEXT LOOP"}});
     EXPECT_EQ(RunRecording().size(), c.passes) << c.from << " to " << c.to;
   }
   // A step too small for the value's size cannot move the counter: the loop fails, not hangs.
-  LoadSpecs({{"Start 'For' Loop", "100000000000000010", "", "100000000000000000", "1"}, {"NEXT LOOP"}});
+  LoadRows({{"Start 'For' Loop", "100000000000000010", "", "100000000000000000", "1"}, {"NEXT LOOP"}});
   StepAt(1).onfail = "Stop Silently";
   Run();
   EXPECT_TRUE(OutputContains("The loop counter cannot move from 1")) << Joined(Output());
@@ -95,7 +95,7 @@ TEST_F(LoopTest, ForLoopCountsExactlyWhereAFloatWouldStallOrDrift) {
 }
 
 TEST_F(LoopTest, ForLoopLogsEachPassAndKeepsEmptyFieldsAtOne) {
-  LoadSpecs({{"Start 'For' Loop", "2", "", "", ""}, {"NEXT LOOP"}});
+  LoadRows({{"Start 'For' Loop", "2", "", "", ""}, {"NEXT LOOP"}});
   Run();
   EXPECT_TRUE(OutputHas("    Loop 1 of 2"));
   EXPECT_TRUE(OutputHas("    Loop 2 of 2"));
@@ -103,7 +103,7 @@ TEST_F(LoopTest, ForLoopLogsEachPassAndKeepsEmptyFieldsAtOne) {
 }
 
 TEST_F(LoopTest, ForLoopWithIncrementZeroNeverEndsByItself) {
-  LoadSpecs({{"Start 'For' Loop", "3", "", "1", "0"}, {"Record", "x"}, {"NEXT LOOP"}});
+  LoadRows({{"Start 'For' Loop", "3", "", "1", "0"}, {"Record", "x"}, {"NEXT LOOP"}});
   int passes = 0;
   OnTestStep([&](int, Step&) { return ++passes == 10 ? result::kStop : result::kSuccess; });
   Run();
@@ -111,7 +111,7 @@ TEST_F(LoopTest, ForLoopWithIncrementZeroNeverEndsByItself) {
 }
 
 TEST_F(LoopTest, NestedLoopsKeepTheOuterValuesWhileTheInnerRuns) {
-  LoadSpecs({{"Start 'For' Loop", "2", "", "1", "1", "%i"},
+  LoadRows({{"Start 'For' Loop", "2", "", "1", "1", "%i"},
              {"Start 'For' Loop", "3", "", "1", "1", "%j"},
              {"Record", "%i.%j"},
              {"NEXT LOOP"},
@@ -123,7 +123,7 @@ TEST_F(LoopTest, NestedLoopsKeepTheOuterValuesWhileTheInnerRuns) {
 
 TEST_F(LoopTest, WhileLoopRunsWhileTheConditionHolds) {
   vars.Set("n", "0");
-  LoadSpecs({{"Start 'While' Loop", "%n < 3", "", "", "", "pass"},
+  LoadRows({{"Start 'While' Loop", "%n < 3", "", "", "", "pass"},
              {"Record", "%n/%pass"},
              {"Increment Variable", "", "", "", "", "%n"},
              {"NEXT LOOP"}});
@@ -146,7 +146,7 @@ TEST_F(LoopTest, TextLoopSplitsAtTheDelimiterOrAtLineFeeds) {
       {"single", ",", "single"},
   };
   for (auto c : cases) {
-    LoadSpecs({{"Start Text Loop", c.text, "", c.delimiter, "", "item"}, {"Record", "%item"}, {"NEXT LOOP"}});
+    LoadRows({{"Start Text Loop", c.text, "", c.delimiter, "", "item"}, {"Record", "%item"}, {"NEXT LOOP"}});
     EXPECT_EQ(Joined(RunRecording()), c.items) << c.text;
   }
 }
@@ -162,7 +162,7 @@ TEST_F(LoopTest, ProcessLoopStoresInTheFormTheOptionsAsk) {
       {"", "init.exe notepad.exe"},
   };
   for (auto c : cases) {
-    LoadSpecs({{"Start Process Loop", "", c.options, "", "", "p"}, {"Record", "%p"}, {"NEXT LOOP"}});
+    LoadRows({{"Start Process Loop", "", c.options, "", "", "p"}, {"Record", "%p"}, {"NEXT LOOP"}});
     EXPECT_EQ(Joined(RunRecording()), c.items) << c.options;
   }
 }
@@ -170,19 +170,19 @@ TEST_F(LoopTest, ProcessLoopStoresInTheFormTheOptionsAsk) {
 TEST_F(LoopTest, RegistryLoopEnumeratesSubkeysWithOrWithoutTheirParent) {
   EXPECT_TRUE(registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Alpha").ok());
   EXPECT_TRUE(registry.CreateKey(RegRoot::kCurrentUser, "SOFTWARE\\Tree\\Beta").ok());
-  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  LoadRows({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
   EXPECT_EQ(Joined(RunRecording()), "Alpha Beta");
-  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\", "Parent", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  LoadRows({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\", "Parent", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
   EXPECT_EQ(Joined(RunRecording()), "HKEY_CURRENT_USER\\SOFTWARE\\Tree\\Alpha HKEY_CURRENT_USER\\SOFTWARE\\Tree\\Beta");
-  LoadSpecs({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Missing", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
+  LoadRows({{"Start Registry Loop", "HKEY_CURRENT_USER\\SOFTWARE\\Missing", "", "", "", "k"}, {"Record", "%k"}, {"NEXT LOOP"}});
   EXPECT_TRUE(RunRecording().empty());
 }
 
 TEST_F(LoopTest, FileLineLoopReadsLinesBesideTheScript) {
   files.Put("C:\\Scripts\\lines.txt", "first\r\nsecond\n\nfourth\n");
-  LoadSpecs({{"Start File Line Loop", "lines.txt", "", "", "", "line"}, {"Record", "[%line]"}, {"NEXT LOOP"}});
+  LoadRows({{"Start File Line Loop", "lines.txt", "", "", "", "line"}, {"Record", "[%line]"}, {"NEXT LOOP"}});
   EXPECT_EQ(Joined(RunRecording()), "[first] [second] [] [fourth]");
-  LoadSpecs({{"Start File Line Loop", "C:\\Elsewhere\\none.txt", "", "", "", "line"}, {"Record", "x"}, {"NEXT LOOP"}});
+  LoadRows({{"Start File Line Loop", "C:\\Elsewhere\\none.txt", "", "", "", "line"}, {"Record", "x"}, {"NEXT LOOP"}});
   EXPECT_TRUE(RunRecording().empty());
 }
 
@@ -203,11 +203,11 @@ TEST_F(LoopTest, FilesAndFoldersLoopsListOnTheFirstPassWithOrWithoutRecursion) {
   };
   for (auto c : cases) {
     view.OutputClear();
-    LoadSpecs({{c.action, c.mask, c.options, "", "", "f"}, {"Record", "%f"}, {"NEXT LOOP"}});
+    LoadRows({{c.action, c.mask, c.options, "", "", "f"}, {"Record", "%f"}, {"NEXT LOOP"}});
     EXPECT_EQ(Joined(RunRecording()), c.items) << c.mask << c.options;
     EXPECT_TRUE(OutputHas(c.log)) << c.log;
   }
-  LoadSpecs({{"Start Files Loop", "C:\\d\\a"}, {"NEXT LOOP"}});
+  LoadRows({{"Start Files Loop", "C:\\d\\a"}, {"NEXT LOOP"}});
   Run();
   EXPECT_TRUE(OutputHas("    WARNING!  The filespec does not appear to contain any wildcards"));
 }
@@ -215,7 +215,7 @@ TEST_F(LoopTest, FilesAndFoldersLoopsListOnTheFirstPassWithOrWithoutRecursion) {
 TEST_F(LoopTest, DatasetAndWindowLoopsWithoutTheirSourcesEndAtOnce) {
   desktop.screen = ScreenInfo{};  // no desktop session
   for (const char* kind : {"Start Dataset Loop", "Start Windows Loop"}) {
-    LoadSpecs({{kind}, {"Record", "inside"}, {"NEXT LOOP"}, {"Record", "after"}});
+    LoadRows({{kind}, {"Record", "inside"}, {"NEXT LOOP"}, {"Record", "after"}});
     EXPECT_EQ(Joined(RunRecording()), "after") << kind;
   }
 }
@@ -238,16 +238,16 @@ TEST_F(LoopTest, TheWindowsLoopWalksTheZOrder) {
       {"Controls", "13", ""},            // controls have a parent
   };
   for (const Case& c : cases) {
-    LoadSpecs({{"Start Windows Loop", "", c.options, c.value1, "", "%w"}, {"Record", "%w"}, {"NEXT LOOP"}});
+    LoadRows({{"Start Windows Loop", "", c.options, c.value1, "", "%w"}, {"Record", "%w"}, {"NEXT LOOP"}});
     EXPECT_EQ(Joined(RunRecording()), c.want) << c.options << " " << c.value1;
   }
-  LoadSpecs({{"Start Windows Loop", "", "", "", "", "%w"}, {"NEXT LOOP"}});
+  LoadRows({{"Start Windows Loop", "", "", "", "", "%w"}, {"NEXT LOOP"}});
   Run();
   EXPECT_EQ(session.currentWindow, 13u);
 }
 
 TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {
-  LoadSpecs({{"Start 'For' Loop", "5", "", "1", "1", "%i"},  // 1
+  LoadRows({{"Start 'For' Loop", "5", "", "1", "1", "%i"},  // 1
              {"Record", "%i"},                               // 2
              {"IF Expression", "%i = 2"},                    // 3
              {"Break out of Loop"},                          // 4
@@ -261,10 +261,10 @@ TEST_F(LoopTest, BreakInsideAnIfInsideALoopClosesTheIfAndEndsTheLoop) {
 }
 
 TEST_F(LoopTest, SeventeenNestedLoopsLoseTheOutermostLevel) {
-  std::vector<StepSpec> masks;
+  std::vector<StepRow> masks;
   for (int i = 0; i < 17; ++i) masks.push_back({"Start 'For' Loop", "1", "", "1", "1"});
   masks.push_back({"Record", "deep"});
-  LoadSpecs(masks);
+  LoadRows(masks);
   Run();
   EXPECT_EQ(session.flowState.loops[0][0].startStep, 17);
   EXPECT_EQ(session.flowState.loops[0][15].startStep, 2);
@@ -273,13 +273,13 @@ TEST_F(LoopTest, SeventeenNestedLoopsLoseTheOutermostLevel) {
 class JumpTest : public FlowTest {};
 
 TEST_F(JumpTest, GotoFindsStepNumbersAndLabelsButNotSkippedLabels) {
-  LoadSpecs({{"GOTO Label", "{STEP 3}"}, {"Record", "skipped"}, {"Record", "three"}, {"GOTO Label", "end"},
+  LoadRows({{"GOTO Label", "{STEP 3}"}, {"Record", "skipped"}, {"Record", "three"}, {"GOTO Label", "end"},
              {"Record", "skipped"}, {"Label", "END"}, {"Record", "done"}});
   EXPECT_EQ(Joined(RunRecording()), "three done");
   EXPECT_TRUE(OutputHas("    Jumping to label \"{STEP 3}\" at [Step 3]"));
   EXPECT_TRUE(OutputHas("    Jumping to label \"end\" at [Step 6]"));
 
-  LoadSpecs({{"GOTO Label", "there"}, {"Label", "there"}});
+  LoadRows({{"GOTO Label", "there"}, {"Label", "there"}});
   StepAt(0).onfail = "Stop Silently";
   StepAt(1).status = status::kSkip;
   Run();
@@ -290,7 +290,7 @@ TEST_F(JumpTest, GotoFindsStepNumbersAndLabelsButNotSkippedLabels) {
 TEST_F(JumpTest, EmptyLabelAndReturnWithoutGosubFail) {
   for (const char* action : {"GOTO Label", "Return from GOSUB"}) {
     clock.Advance(1000);  // past the spacing of failure dialogs
-    LoadSpecs({{action}, {"Record", "after"}});
+    LoadRows({{action}, {"Record", "after"}});
     StepAt(0).onfail = "Display Error and Stop";
     EXPECT_TRUE(RunRecording().empty());
     ASSERT_FALSE(dialogs.shown.empty());
@@ -300,7 +300,7 @@ TEST_F(JumpTest, EmptyLabelAndReturnWithoutGosubFail) {
 }
 
 TEST_F(JumpTest, GosubReturnsToTheStepAfterTheCall) {
-  LoadSpecs({{"Record", "1"}, {"Record", "2"}, {"Record", "3"}, {"Record", "4"}, {"Record", "5"}, {"Record", "6"},
+  LoadRows({{"Record", "1"}, {"Record", "2"}, {"Record", "3"}, {"Record", "4"}, {"Record", "5"}, {"Record", "6"},
              {"GOSUB Label", "sub"},  // Step 7
              {"Record", "back"},      // Step 8
              {"Exit Run"},
@@ -315,7 +315,7 @@ TEST_F(JumpTest, GosubReturnsToTheStepAfterTheCall) {
 
 TEST_F(JumpTest, DeepGosubsOverwriteTheDeepestReturnAddress) {
   int calls = 0;
-  LoadSpecs({{"Label", "self"}, {"Record", "x"}, {"GOSUB Label", "self"}});
+  LoadRows({{"Label", "self"}, {"Record", "x"}, {"GOSUB Label", "self"}});
   OnTestStep([&](int, Step&) { return ++calls > 70 ? result::kStop : result::kSuccess; });
   Run();
   EXPECT_EQ(session.flowState.gosubDepth, 63);
@@ -323,7 +323,7 @@ TEST_F(JumpTest, DeepGosubsOverwriteTheDeepestReturnAddress) {
 }
 
 TEST_F(JumpTest, GotoOutOfAnIfBlockClosesIt) {
-  LoadSpecs({{"IF Expression", "1"}, {"GOTO Label", "out"}, {"END IF"}, {"Label", "out"}, {"Record", "x"}});
+  LoadRows({{"IF Expression", "1"}, {"GOTO Label", "out"}, {"END IF"}, {"Label", "out"}, {"Record", "x"}});
   Run();
   EXPECT_EQ(session.flowState.ifDepth, 0);
   EXPECT_TRUE(OutputHas("    Leaving (and closing) IF block which was entered at [Step 1]"));
@@ -337,7 +337,7 @@ TEST_F(RunControlTest, SetRunRepeatsRunsTheScriptThatManyTimesInAll) {
     int runs;
   } cases[] = {{"3", 3}, {"1", 1}, {"0", 1}};
   for (auto c : cases) {
-    LoadSpecs({{"Set Run Repeats", c.text}, {"Record", "run"}});
+    LoadRows({{"Set Run Repeats", c.text}, {"Record", "run"}});
     EXPECT_EQ(RunRecording().size(), static_cast<size_t>(c.runs)) << c.text;
   }
   EXPECT_TRUE(OutputHas("    1 Run Repeat(s) remaining"));
@@ -345,7 +345,7 @@ TEST_F(RunControlTest, SetRunRepeatsRunsTheScriptThatManyTimesInAll) {
 }
 
 TEST_F(RunControlTest, SetRunRepeatsMinusOneRepeatsUntilStopped) {
-  LoadSpecs({{"Set Run Repeats", "-1"}, {"Record", "run"}});
+  LoadRows({{"Set Run Repeats", "-1"}, {"Record", "run"}});
   int runs = 0;
   OnTestStep([&](int, Step&) { return ++runs == 5 ? result::kStop : result::kSuccess; });
   Run();
@@ -354,11 +354,11 @@ TEST_F(RunControlTest, SetRunRepeatsMinusOneRepeatsUntilStopped) {
 }
 
 TEST_F(RunControlTest, ExitRunSetsTheExitCodeAndStops) {
-  LoadSpecs({{"Exit Run", "7"}, {"Record", "never"}});
+  LoadRows({{"Exit Run", "7"}, {"Record", "never"}});
   EXPECT_TRUE(RunRecording().empty());
   EXPECT_EQ(session.outcome.exitCode, 7);
   EXPECT_EQ(StepAt(0).ranFlag, ran::kSucceeded);
-  LoadSpecs({{"Exit Plumo Studio", "-3"}});
+  LoadRows({{"Exit Plumo Studio", "-3"}});
   Run();
   EXPECT_EQ(session.outcome.exitCode, -3);
   EXPECT_FALSE(session.outcome.stopped);
@@ -366,7 +366,7 @@ TEST_F(RunControlTest, ExitRunSetsTheExitCodeAndStops) {
 }
 
 TEST_F(RunControlTest, NextLoopWithoutStartFailsInsteadOfLoopingForEver) {
-  LoadSpecs({{"Record", "once"}, {"NEXT LOOP"}, {"Record", "after"}});
+  LoadRows({{"Record", "once"}, {"NEXT LOOP"}, {"Record", "after"}});
   EXPECT_EQ(Joined(RunRecording()), "once");
   EXPECT_EQ(StepAt(1).ranFlag, ran::kFailed);
   ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -374,7 +374,7 @@ TEST_F(RunControlTest, NextLoopWithoutStartFailsInsteadOfLoopingForEver) {
 }
 
 TEST_F(RunControlTest, RunClearsTheStacksAndRunFromHereKeepsThem) {
-  LoadSpecs({{"Start 'For' Loop", "3", "", "1", "1"}, {"Record", "x"}});
+  LoadRows({{"Start 'For' Loop", "3", "", "1", "1"}, {"Record", "x"}});
   Run();
   ASSERT_EQ(session.flowState.loops[0][0].startStep, 1);
   session.flowState.ifDepth = 2;

@@ -24,12 +24,12 @@ inline int CategoryOf(std::string_view action) {
   return 16;
 }
 
-struct StepSpec {
-  StepSpec(std::string a, std::string t = "", std::string o = "", std::string v1 = "", std::string v2 = "",
+struct StepRow {
+  StepRow(std::string a, std::string t = "", std::string o = "", std::string v1 = "", std::string v2 = "",
            std::string out = "")
       : action(std::move(a)), text(std::move(t)), options(std::move(o)), value1(std::move(v1)), value2(std::move(v2)),
         outputValue(std::move(out)) {}
-  StepSpec(const char* a) : StepSpec(std::string(a)) {}  // NOLINT: a bare name is a Step
+  StepRow(const char* a) : StepRow(std::string(a)) {}  // NOLINT: a bare name is a Step
   std::string action;
   std::string text;
   std::string options;
@@ -38,7 +38,7 @@ struct StepSpec {
   std::string outputValue;
 };
 
-inline Step Build(const StepSpec& mask) {
+inline Step Build(const StepRow& mask) {
   Step s = MakeStep(mask.action, CategoryOf(mask.action), mask.text);
   s.options = mask.options;
   s.value1 = mask.value1;
@@ -61,9 +61,9 @@ class FlowTest : public EngineTest {
     });
   }
 
-  Script& LoadSpecs(const std::vector<StepSpec>& masks, std::string path = "C:\\Scripts\\test.vxm") {
+  Script& LoadRows(const std::vector<StepRow>& masks, std::string path = "C:\\Scripts\\test.vxm") {
     std::vector<Step> steps;
-    for (const StepSpec& mask : masks) steps.push_back(Build(mask));
+    for (const StepRow& mask : masks) steps.push_back(Build(mask));
     return Load(std::move(steps), path);
   }
   // Runs the Script and returns what the Record Steps saw.

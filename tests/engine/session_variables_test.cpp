@@ -12,9 +12,9 @@ class RealVariablesTest : public EngineTest {
   RealVariablesTest() : variables(session.AttachVariables(std::make_unique<SessionVariables>(session, palette))) {
     RegisterEngineActions(session);
   }
-  Script& LoadSpecs(const std::vector<StepSpec>& masks) {
+  Script& LoadRows(const std::vector<StepRow>& masks) {
     std::vector<Step> steps;
-    for (const StepSpec& mask : masks) steps.push_back(Build(mask));
+    for (const StepRow& mask : masks) steps.push_back(Build(mask));
     return Load(std::move(steps));
   }
   std::string Variable(std::string_view name) { return variables.store().Read(name).value_or("<absent>"); }
@@ -24,7 +24,7 @@ class RealVariablesTest : public EngineTest {
 };
 
 TEST_F(RealVariablesTest, LoopsFormulasConditionsAndCountersWorkTogether) {
-  LoadSpecs({{"Start 'For' Loop", "5", "", "1", "1", "%i"},
+  LoadRows({{"Start 'For' Loop", "5", "", "1", "1", "%i"},
              {"Set Variable", "=%i*10", "", "", "", "%x"},
              {"Write to Output", "value %x at {loop}"},
              {"IF Expression", "%i = 3"},
@@ -47,7 +47,7 @@ TEST_F(RealVariablesTest, LoopsFormulasConditionsAndCountersWorkTogether) {
 }
 
 TEST_F(RealVariablesTest, AFailureModeIncrementsARealVariable) {
-  LoadSpecs({{"GOTO Label", "nowhere"}, {"Write to Output", "misses: %misses"}});
+  LoadRows({{"GOTO Label", "nowhere"}, {"Write to Output", "misses: %misses"}});
   StepAt(0).onfail = "Increment Variable";
   StepAt(0).onfailValue = "%misses";
   ASSERT_TRUE(Run());
@@ -55,7 +55,7 @@ TEST_F(RealVariablesTest, AFailureModeIncrementsARealVariable) {
 }
 
 TEST_F(RealVariablesTest, SetVariableWithoutANameStillStoresToKindsThatNeedNone) {
-  LoadSpecs({{"Set Variable", "to the clipboard"}, {"Set Variable", "lost"}});
+  LoadRows({{"Set Variable", "to the clipboard"}, {"Set Variable", "lost"}});
   StepAt(0).output = "Clipboard";
   StepAt(1).output = "Variable";
   ASSERT_TRUE(Run());

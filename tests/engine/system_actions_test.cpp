@@ -13,12 +13,12 @@ TEST_F(SystemTest, SetVariableExpandsByItsOptionAndWarnsWithoutAName) {
     const char *options, *stored;
   } cases[] = {{"", "Hello World"}, {"No Variable Expansion", "Hello %who"}, {"Single Variable Expansion", "Hello World"}};
   for (auto c : cases) {
-    LoadSpecs({{"Set Variable", "Hello %who", c.options, "", "", "%greeting"}});
+    LoadRows({{"Set Variable", "Hello %who", c.options, "", "", "%greeting"}});
     Run();
     EXPECT_EQ(vars.Get("greeting"), c.stored) << c.options;
   }
   const int stores = vars.stores;
-  LoadSpecs({{"Set Variable", "x"}});
+  LoadRows({{"Set Variable", "x"}});
   StepAt(0).output = "Variable";
   Run();
   EXPECT_EQ(vars.stores, stores);
@@ -35,7 +35,7 @@ TEST_F(SystemTest, IncrementAndDecrementWriteFifteenDigits) {
       {"Decrement Variable", "0.1", "-0.9"},
   };
   for (auto c : cases) {
-    LoadSpecs({{c.action, "", "", "", "", "%n"}});
+    LoadRows({{c.action, "", "", "", "", "%n"}});
     if (c.before)
       vars.Set("n", c.before);
     else
@@ -48,37 +48,37 @@ TEST_F(SystemTest, IncrementAndDecrementWriteFifteenDigits) {
 TEST_F(SystemTest, DeleteVariableOneOrAll) {
   vars.Set("a", "1");
   vars.Set("b", "2");
-  LoadSpecs({{"Delete Variable", "", "", "", "", "%a"}});
+  LoadRows({{"Delete Variable", "", "", "", "", "%a"}});
   Run();
   EXPECT_FALSE(vars.Has("a"));
   EXPECT_TRUE(vars.Has("b"));
-  LoadSpecs({{"Delete Variable", "", "All"}});
+  LoadRows({{"Delete Variable", "", "All"}});
   Run();
   EXPECT_FALSE(vars.Has("b"));
   EXPECT_FALSE(OutputHas("    WARNING: No variable name provided"));
 }
 
 TEST_F(SystemTest, SetEnvironmentVariableRewritesTheNameWithPercents) {
-  LoadSpecs({{"Set Environment Variable", "on", "", "", "", "PLUMO_FLAG"}});
+  LoadRows({{"Set Environment Variable", "on", "", "", "", "PLUMO_FLAG"}});
   Run();
   EXPECT_EQ(environment.Get("PLUMO_FLAG").value_or("<unset>"), "on");
   EXPECT_EQ(StepAt(0).outputValue, "%PLUMO_FLAG%");
 }
 
 TEST_F(SystemTest, SetStepDelayAppliesAtOnceAndPerSlotOrGlobally) {
-  LoadSpecs({{"Set Step Delay", "500"}, {"Record", "a"}, {"Record", "b"}});
+  LoadRows({{"Set Step Delay", "500"}, {"Record", "a"}, {"Record", "b"}});
   const uint32_t before = clock.TickCount();
   Run();
   EXPECT_EQ(clock.TickCount() - before, 1500u);  // after each of the three successful Steps
   EXPECT_EQ(settings.ReadNumber("*\\InterStepDelay-0"), 500);
   EXPECT_EQ(settings.ReadNumber("*\\InterStepDelay"), 0);
 
-  LoadSpecs({{"Record", "fresh"}});
+  LoadRows({{"Record", "fresh"}});
   const uint32_t fresh = clock.TickCount();
   Run();
   EXPECT_EQ(clock.TickCount(), fresh);  // "Run" starts again with the global delay
 
-  LoadSpecs({{"Set Step Delay", "", "Global"}});
+  LoadRows({{"Set Step Delay", "", "Global"}});
   StepAt(0).timeout = "20";
   Run();
   EXPECT_EQ(settings.ReadNumber("*\\InterStepDelay"), 20);
@@ -86,7 +86,7 @@ TEST_F(SystemTest, SetStepDelayAppliesAtOnceAndPerSlotOrGlobally) {
 
 TEST_F(SystemTest, SettingChangeSwitchesLogLevelTrackingAndHighlight) {
   view.trackingOpen = true;
-  LoadSpecs({{"Plumo Setting Change", "Log Level", "HI"}, {"Plumo Setting Change", "Run Tracking", "OFF"},
+  LoadRows({{"Plumo Setting Change", "Log Level", "HI"}, {"Plumo Setting Change", "Run Tracking", "OFF"},
              {"Plumo Setting Change", "Highlight", "ON"}, {"Record", "x"}});
   Run();
   EXPECT_EQ(settings.ReadNumber("*\\LogLevel"), 2);
@@ -96,7 +96,7 @@ TEST_F(SystemTest, SettingChangeSwitchesLogLevelTrackingAndHighlight) {
 }
 
 TEST_F(SystemTest, WriteToOutputSkipsTextWithPercentAndWriteToLogAlwaysWrites) {
-  LoadSpecs({{"Write to Output", "plain line"}, {"Write to Output", "50% done"}, {"Write to Log", "to the file"}});
+  LoadRows({{"Write to Output", "plain line"}, {"Write to Output", "50% done"}, {"Write to Log", "to the file"}});
   Run();
   EXPECT_TRUE(OutputHas("plain line"));
   EXPECT_FALSE(OutputHas("50% done"));
@@ -106,13 +106,13 @@ TEST_F(SystemTest, WriteToOutputSkipsTextWithPercentAndWriteToLogAlwaysWrites) {
 
 TEST_F(SystemTest, ClipboardActions) {
   vars.Set("x", "text");
-  LoadSpecs({{"Set Clipboard Text", "some %x"}, {"IF Clipboard Contains", "SOME", "Partial/Case Insensitive Match,Quick"}});
+  LoadRows({{"Set Clipboard Text", "some %x"}, {"IF Clipboard Contains", "SOME", "Partial/Case Insensitive Match,Quick"}});
   StepAt(1).onfail = "Stop Silently";
   Run();
   EXPECT_EQ(clipboard.Text().value_or(""), "some text");
   EXPECT_EQ(StepAt(1).ranFlag, ran::kSucceeded);
 
-  LoadSpecs({{"Clear Clipboard"}, {"IF Clipboard Contains", "", "Is Empty,Quick"}, {"Paste Clipboard"}});
+  LoadRows({{"Clear Clipboard"}, {"IF Clipboard Contains", "", "Is Empty,Quick"}, {"Paste Clipboard"}});
   StepAt(1).onfail = "Stop Silently";
   const uint32_t before = clock.TickCount();
   Run();
@@ -123,13 +123,13 @@ TEST_F(SystemTest, ClipboardActions) {
 }
 
 TEST_F(SystemTest, LogoffRestartAndShutdownAskTheSystemAndReportItsRefusal) {
-  LoadSpecs({{"Logoff"}, {"Restart"}, {"Shutdown"}});
+  LoadRows({{"Logoff"}, {"Restart"}, {"Shutdown"}});
   Run();
   EXPECT_EQ(system.ended, (std::vector<SessionEnd>{SessionEnd::kLogoff, SessionEnd::kReboot, SessionEnd::kShutdown}));
   EXPECT_TRUE(OutputHas("Rebooting at [Step 2]..."));
 
   system.endSessionError = OsError("systemctl poweroff", 5, "Interactive authentication required.");
-  LoadSpecs({{"Shutdown"}});
+  LoadRows({{"Shutdown"}});
   StepAt(0).onfail = "Display Error and Stop";
   Run();
   ASSERT_FALSE(dialogs.shown.empty());
@@ -139,7 +139,7 @@ TEST_F(SystemTest, LogoffRestartAndShutdownAskTheSystemAndReportItsRefusal) {
 TEST_F(SystemTest, CaptureAndWindowsApiSayWhatTheyNeed) {
   for (auto [action, need] : {std::pair{"Image Capture", "needs the desktop actions"}, {"Windows API", "not built yet"}}) {
     clock.Advance(1000);
-    LoadSpecs({{action}});
+    LoadRows({{action}});
     StepAt(0).onfail = "Display Error and Stop";
     Run();
     ASSERT_FALSE(dialogs.shown.empty());

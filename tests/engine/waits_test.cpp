@@ -15,7 +15,7 @@ class WaitTest : public FlowTest {
   // The wait Step first, then a Record Step that tells whether the run went on.
   void LoadWait(const std::string& action, const std::string& text, const std::string& options,
                 const std::string& timeout) {
-    LoadSpecs({{action, text, options}, {"Record", "after"}});
+    LoadRows({{action, text, options}, {"Record", "after"}});
     StepAt(0).timeout = timeout;
     StepAt(0).onfail = "Stop Silently";
   }

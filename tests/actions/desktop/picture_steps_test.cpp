@@ -32,7 +32,7 @@ class PictureStepsTest : public FlowTest {
   void File(const std::string& path, const Picture& p) { files.Put(path, WriteBmp(p)); }
 
   Step& One(const std::string& action, const std::string& text, const std::string& options = "") {
-    LoadSpecs({{action, text, options}});
+    LoadRows({{action, text, options}});
     return StepAt(0);
   }
   SearchResult Search() { return SearchFromStep(session, 0, 0); }
@@ -221,7 +221,7 @@ TEST_F(PictureStepsTest, LogLevelTwoExplainsAMissOnceAndKeepsTheClosestMatch) {
 TEST_F(PictureStepsTest, IfChecksStoreThePlaceFoundAndPixelEqualsLogsBothColours) {
   desktop.screenPicture.Row(70)[33] = 0xFF8000;
   desktop.pixels[{5, 6}] = 0x0080FF;
-  LoadSpecs({{"IF Pixel is Visible", "#ff8000", "Quick", "", "", "%where"},
+  LoadRows({{"IF Pixel is Visible", "#ff8000", "Quick", "", "", "%where"},
              {"IF Pixel Equals", "FF8000", "Quick", "5,6"},
              {"IF Pixel Equals", "FF0000", "Quick", "5,6"}});
   for (int i = 0; i < 3; ++i) StepAt(i).onfail = "Ignore Error and Continue";
@@ -256,7 +256,7 @@ TEST_F(PictureStepsTest, WaitsEndWhenThePictureAppearsAFileIsMissingOrTheTimeRun
     desktop.screenPicture = *Picture::Allocate(160, 120);
     if (c.appears) Draw(p, 40, 40);
     desktop.captures.clear();
-    LoadSpecs({{c.action, c.text}, {"Record", "after"}});
+    LoadRows({{c.action, c.text}, {"Record", "after"}});
     StepAt(0).timeout = c.timeout;
     StepAt(0).onfail = "Stop Silently";
     // The run's own time-out check follows the fake clock: move it on once the wait has ended.
@@ -285,7 +285,7 @@ TEST_F(PictureStepsTest, ImageCaptureWritesTheScreenAWindowOrAnArea) {
     int32_t width, height, redX, redY;
   } rows[] = {{"", "", "", 160, 120, 45, 35}, {"Window", "", "", 20, 10, 5, 5}, {"Area", "44,34", "4,3", 4, 3, 1, 1}};
   for (auto r : rows) {
-    LoadSpecs({{"Image Capture", "", r.options, r.point, r.size}});
+    LoadRows({{"Image Capture", "", r.options, r.point, r.size}});
     StepAt(0).output = "File";
     StepAt(0).outputValue = "C:\\Shots\\shot.bmp";
     Run();
@@ -299,14 +299,14 @@ TEST_F(PictureStepsTest, ImageCaptureWritesTheScreenAWindowOrAnArea) {
     EXPECT_EQ(session.currentWindow, r.options == std::string("Window") ? 0x200u : 0u) << r.options;
   }
 
-  LoadSpecs({{"Image Capture", "", "Area", "45,35", "1,1"}});
+  LoadRows({{"Image Capture", "", "Area", "45,35", "1,1"}});
   StepAt(0).output = "Clipboard";
   Run();
   ASSERT_TRUE(clipboard.HeldPicture());
   EXPECT_EQ(clipboard.HeldPicture()->At(0, 0), kRed);
 
   desktop.canCapture = false;
-  LoadSpecs({{"Image Capture"}});
+  LoadRows({{"Image Capture"}});
   StepAt(0).output = "File";
   StepAt(0).outputValue = "C:\\Shots\\other.bmp";
   StepAt(0).onfail = "Stop Silently";
