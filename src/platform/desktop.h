@@ -314,6 +314,9 @@ class Desktop {
   // VkKeyScan: the key in the low byte, Shift (1), Control (2), Alt (4) in the high byte; -1 none.
   virtual int16_t KeyForChar(char c) = 0;
   virtual OsError SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int32_t data) = 0;
+  // A button or wheel event that carries its screen point, so that a cursor move reaching the
+  // system late (another program's stale motion under Wine) cannot shift the press.
+  virtual OsError SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) = 0;
   virtual bool SetCursorPos(int32_t x, int32_t y) = 0;
   // keybd_event: the key-event call that typing by simulated key presses uses.
   virtual OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) = 0;
@@ -404,6 +407,7 @@ class HeadlessDesktop : public Desktop {
   uint32_t ScanCodeOf(uint32_t) override { return 0; }
   int16_t KeyForChar(char) override { return -1; }
   OsError SendMouseInput(uint32_t, int32_t, int32_t, int32_t) override { return NoSession("SendInput"); }
+  OsError SendMouseButton(uint32_t, ScreenPoint, int32_t) override { return NoSession("SendInput"); }
   bool SetCursorPos(int32_t, int32_t) override { return false; }
   OsError KeyboardEvent(uint32_t, uint32_t, uint32_t) override { return NoSession("keybd_event"); }
   char CharOfKey(uint32_t) override { return 0; }

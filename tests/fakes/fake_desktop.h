@@ -482,6 +482,12 @@ class FakeDesktop : public Desktop {
                     std::to_string(data));
     return OsError::Ok();
   }
+  OsError SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) override {
+    cursor = at;
+    input.push_back("button " + std::to_string(flags) + " " + std::to_string(at.x) + " " + std::to_string(at.y) + " " +
+                    std::to_string(data));
+    return OsError::Ok();
+  }
   bool SetCursorPos(int32_t x, int32_t y) override {
     cursor = {x, y};
     input.push_back("cursor " + std::to_string(x) + " " + std::to_string(y));

@@ -32,14 +32,14 @@ class StepExpander : public TextExpander {
 
 bool Snap(const Step& step) { return ContainsNoCase(step.options, "Snap") || ContainsNoCase(step.value1, "Snap"); }
 
-void Button(Desktop& d, uint32_t flags, int32_t data = 0) { (void)d.SendMouseInput(flags, 0, 0, data); }
-
-void Click(Session& session, const Step& step) {
+// Buttons are sent at `at`, where the cursor was put (or stays); see SendMouseButton.
+void Click(Session& session, const Step& step, ScreenPoint at) {
   Desktop& d = session.desktop();
+  auto button = [&](uint32_t flags, int32_t data = 0) { (void)d.SendMouseButton(flags, at, data); };
   std::string_view name = step.action, o = step.options;
   if (ContainsNoCase(name, "Click on Image") || ContainsNoCase(name, "Click on Masked Image")) {
-    Button(d, mouseevent::kLeftDown);
-    Button(d, mouseevent::kLeftUp);
+    button(mouseevent::kLeftDown);
+    button(mouseevent::kLeftUp);
     return;
   }
   if (!ContainsNoCase(name, "Click")) return;
@@ -47,27 +47,27 @@ void Click(Session& session, const Step& step) {
   if (ContainsNoCase(o, "Left")) {
     if (ContainsNoCase(o, "Double")) {
       const uint32_t time = d.DoubleClickTime();
-      Button(d, mouseevent::kLeftDown);
-      Button(d, mouseevent::kLeftUp);
+      button(mouseevent::kLeftDown);
+      button(mouseevent::kLeftUp);
       session.clock().Sleep((time & ~1u) < kShortestDoubleClickMs ? kQuickDoubleClickPauseMs : time / 2);
-      Button(d, mouseevent::kLeftDown);
-      Button(d, mouseevent::kLeftUp);
+      button(mouseevent::kLeftDown);
+      button(mouseevent::kLeftUp);
       return;
     }
-    if (down) Button(d, mouseevent::kLeftDown);
-    if (up) Button(d, mouseevent::kLeftUp);
+    if (down) button(mouseevent::kLeftDown);
+    if (up) button(mouseevent::kLeftUp);
     // A button left down is let up when the run ends.
     if (down && !up) session.run.dragInProgress = 1;
     if (up) session.run.dragInProgress = 0;
   } else if (ContainsNoCase(o, "Right")) {
-    if (down) Button(d, mouseevent::kRightDown);
-    if (up) Button(d, mouseevent::kRightUp);
+    if (down) button(mouseevent::kRightDown);
+    if (up) button(mouseevent::kRightUp);
   } else if (ContainsNoCase(o, "Middle")) {
-    if (down) Button(d, mouseevent::kMiddleDown);
-    if (up) Button(d, mouseevent::kMiddleUp);
+    if (down) button(mouseevent::kMiddleDown);
+    if (up) button(mouseevent::kMiddleUp);
   } else if (ContainsNoCase(o, "Wheel")) {
-    if (down) Button(d, mouseevent::kWheel, -mouseevent::kWheelDelta);
-    else if (up) Button(d, mouseevent::kWheel, mouseevent::kWheelDelta);
+    if (down) button(mouseevent::kWheel, -mouseevent::kWheelDelta);
+    else if (up) button(mouseevent::kWheel, mouseevent::kWheelDelta);
   }
 }
 
@@ -111,8 +111,10 @@ int MoveAndClick(Session& session, const Step& step, ScreenPoint target) {
   if (target.x != kStayCoordinate && target.y != kStayCoordinate) {
     if (Snap(step)) d.SetCursorPos(target.x, target.y);
     else GlideTo(session, target);
+  } else {
+    target = d.CursorPosition();
   }
-  Click(session, step);
+  Click(session, step, target);
   return result::kSuccess;
 }
 

@@ -498,8 +498,11 @@ void ClickControl(Session& session, uint32_t control) {
   Desktop& d = session.desktop();
   ActivateWindow(session, ParentOf(session, control), false);
   const uint32_t target = NextInputControl(session, control);
-  if (std::optional<WindowRect> r = d.GetWindowRect(target))
-    d.SetCursorPos(r->left + (r->right - r->left) / 2, r->top + (r->bottom - r->top) / 2);
+  ScreenPoint centre = d.CursorPosition();
+  if (std::optional<WindowRect> r = d.GetWindowRect(target)) {
+    centre = {r->left + (r->right - r->left) / 2, r->top + (r->bottom - r->top) / 2};
+    d.SetCursorPos(centre.x, centre.y);
+  }
   const ControlType type = ControlTypeOfWindow(session, target);
   if (type == ControlType::kEdit || type == ControlType::kMultilineEdit) {
     d.SetFocus(target);
@@ -507,9 +510,9 @@ void ClickControl(Session& session, uint32_t control) {
     return;
   }
   d.SetFocus(target);
-  (void)d.SendMouseInput(mouseevent::kLeftDown, 0, 0, 0);  // the focus set above is the selection then
+  (void)d.SendMouseButton(mouseevent::kLeftDown, centre, 0);  // the focus set above is the selection then
   session.clock().Sleep(kClickPauseMs);
-  (void)d.SendMouseInput(mouseevent::kLeftUp, 0, 0, 0);
+  (void)d.SendMouseButton(mouseevent::kLeftUp, centre, 0);
   session.clock().Sleep(kClickPauseMs);
   d.RedrawWindow(target);
   d.SetFocus(target);

@@ -328,6 +328,23 @@ OsError Win32Desktop::SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int
   return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
 }
 
+OsError Win32Desktop::SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) {
+  // Absolute coordinates span the virtual desktop as 0..65535; rounding up keeps the pixel
+  // the system computes back (coordinate * size / 65536) on the point itself.
+  const int64_t left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int64_t width = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1), height = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), 1);
+  auto scale = [](int64_t offset, int64_t size) {
+    return static_cast<LONG>(std::clamp<int64_t>((offset * 65536 + size - 1) / size, 0, 65535));
+  };
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = scale(at.x - left, width);
+  in.mi.dy = scale(at.y - top, height);
+  in.mi.mouseData = static_cast<DWORD>(data);
+  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+}
+
 bool Win32Desktop::SetCursorPos(int32_t x, int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
 
 OsError Win32Desktop::KeyboardEvent(uint32_t key, uint32_t scanCode, uint32_t flags) {

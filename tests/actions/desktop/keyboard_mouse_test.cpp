@@ -179,16 +179,17 @@ TEST_F(MouseTest, RelativeToWindowOrCursorAndSnap) {
 }
 
 TEST_F(MouseTest, ButtonsWheelAndTheStayCoordinate) {
-  const std::string L = "mouse 2 0 0 0", LU = "mouse 4 0 0 0";
+  desktop.cursor = {7, 9};  // each event carries the point it is meant for
+  const std::string L = "button 2 7 9 0", LU = "button 4 7 9 0";
   struct Case {
     const char* options;
     V input;
   } cases[] = {
       {"Left,Down+Up", {L, LU}},
-      {"Right,Down+Up", {"mouse 8 0 0 0", "mouse 16 0 0 0"}},
-      {"Middle,Down", {"mouse 32 0 0 0"}},
-      {"Wheel Scroll,Down", {"mouse 2048 0 0 -120"}},
-      {"Wheel Scroll,Up", {"mouse 2048 0 0 120"}},
+      {"Right,Down+Up", {"button 8 7 9 0", "button 16 7 9 0"}},
+      {"Middle,Down", {"button 32 7 9 0"}},
+      {"Wheel Scroll,Down", {"button 2048 7 9 -120"}},
+      {"Wheel Scroll,Up", {"button 2048 7 9 120"}},
       {"Left,Double-Click", {L, LU, L, LU}},
       {"", {}},
   };
@@ -242,7 +243,7 @@ TEST_F(MouseTest, SavedPositionMoveToWindowAndPictures) {
     desktop.screenPicture.Row(50 + i / 3)[100 + i % 3] = p.Row(i / 3)[i % 3];
   }
   files.Put("C:\\p.bmp", WriteBmp(p));
-  const std::string L = "mouse 2 0 0 0", LU = "mouse 4 0 0 0";
+  const std::string L = "button 2 101 51 0", LU = "button 4 101 51 0";
   const struct {
     const char* action;
     const char* text;

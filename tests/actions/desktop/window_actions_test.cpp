@@ -405,8 +405,8 @@ TEST_F(WindowActionsTest, PressAndChildActionsReachTheControl) {
   ASSERT_EQ(desktop.input.size(), 24u);
   EXPECT_EQ(desktop.input[20], "cursor 150 122");
   EXPECT_EQ(desktop.input[21], "cursor 150 122");
-  EXPECT_EQ(desktop.input[22], "mouse 2 0 0 0");
-  EXPECT_EQ(desktop.input[23], "mouse 4 0 0 0");
+  EXPECT_EQ(desktop.input[22], "button 2 150 122 0");
+  EXPECT_EQ(desktop.input[23], "button 4 150 122 0");
 
   // A label hands the click to the next control that takes input: an edit gets its text selected.
   desktop.input.clear();
