@@ -77,6 +77,34 @@ struct PromptAnswer {
   std::string text;
 };
 
+// "Custom Dialog": up to five controls stacked in their slots' order, then OK and Cancel.
+enum class CustomKind { kNone, kLabel, kEdit, kPassword, kCheckBox, kButton, kList, kFile, kFolder, kLink };
+
+struct CustomControl {
+  CustomKind kind = CustomKind::kNone;
+  std::string text;                // the label or caption; a link's words
+  std::vector<std::string> items;  // a list's choices
+  std::string target;              // a link's address
+};
+
+struct CustomRequest {
+  std::string caption;
+  std::vector<CustomControl> controls;  // one per slot, kNone included
+  uint32_t timeoutMs = 0;               // 0: no limit; on time-out the dialog ends as cancelled
+  bool topmost = false;
+  uint32_t owner = 0;
+};
+
+// Answer numbers of a custom dialog besides IDOK: the button of slot n answers kCustomButton + n.
+constexpr int kCustomButton = 100;
+
+struct CustomAnswer {
+  int pressed = 0;  // 0: cancelled or timed out; IDOK; kCustomButton + slot
+  // One per control: an edit's text, a check box "1" or "0", the chosen item, a path; empty
+  // for the others.
+  std::vector<std::string> values;
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -86,6 +114,7 @@ class Dialogs {
                           uint32_t timeoutMs = 0) = 0;
   virtual PromptAnswer AskEntry(const EntryRequest& request) = 0;
   virtual PromptAnswer AskFile(const FileRequest& request) = 0;
+  virtual CustomAnswer AskCustom(const CustomRequest& request) = 0;
   // Main thread: shows or replaces the popup of its kind; returns at once.
   virtual void ShowPopup(const PopupRequest& request) = 0;
   virtual void ClosePopup(PopupKind kind) = 0;

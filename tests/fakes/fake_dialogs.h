@@ -31,6 +31,10 @@ class FakeDialogs : public Dialogs {
     files.push_back(request);
     return Next();
   }
+  CustomAnswer AskCustom(const CustomRequest& request) override {
+    customs.push_back(request);
+    return customAnswer;
+  }
   void ShowPopup(const PopupRequest& request) override { popups.push_back(request); }
   void ClosePopup(PopupKind kind) override { closed.push_back(kind); }
   void ClosePopups() override { ++allClosed; }
@@ -51,6 +55,8 @@ class FakeDialogs : public Dialogs {
   std::vector<Shown> shown;
   std::vector<EntryRequest> entries;
   std::vector<FileRequest> files;
+  std::vector<CustomRequest> customs;
+  CustomAnswer customAnswer;  // cancelled unless a test says otherwise
   std::vector<PopupRequest> popups;
   std::vector<PopupKind> closed;
   int allClosed = 0;

@@ -196,4 +196,56 @@ PromptAnswer TerminalDialogs::AskFile(const FileRequest& r) {
   return a;
 }
 
+CustomAnswer TerminalDialogs::AskCustom(const CustomRequest& r) {
+  cancel_ = false;
+  CustomAnswer a;
+  Header(r.caption, "");
+  auto ask = [&](const std::string& label, bool echo) -> std::optional<std::string> {
+    std::fprintf(out_, "%s%s", label.c_str(), Trim(label).empty() || label.back() == ' ' ? "" : " ");
+    std::fflush(out_);
+    return ReadLine(r.timeoutMs, echo);
+  };
+  std::vector<int> buttons{1};  // OK, then the buttons' answers
+  std::vector<std::string> names{"OK"};
+  for (size_t n = 0; n < r.controls.size(); ++n) {
+    const CustomControl& c = r.controls[n];
+    std::optional<std::string> line = std::string();
+    switch (c.kind) {
+      case CustomKind::kLabel: std::fprintf(out_, "%s\n", c.text.c_str()); break;
+      case CustomKind::kLink: std::fprintf(out_, "%s <%s>\n", c.text.c_str(), c.target.c_str()); break;
+      case CustomKind::kEdit:
+      case CustomKind::kFile:
+      case CustomKind::kFolder: line = ask(c.text, true); break;
+      case CustomKind::kPassword: line = ask(c.text, false); break;
+      case CustomKind::kCheckBox:
+        line = ask(c.text + " (y/N)", true);
+        if (line) *line = !line->empty() && (line->front() == 'y' || line->front() == 'Y') ? "1" : "0";
+        break;
+      case CustomKind::kList: {
+        std::fprintf(out_, "%s\n", c.text.c_str());
+        for (size_t i = 0; i < c.items.size(); ++i) std::fprintf(out_, "  %zu. %s\n", i + 1, c.items[i].c_str());
+        line = ask("Number (Enter: 1)?", true);
+        if (!line) break;
+        const long i = Trim(*line).empty() ? 1 : std::strtol(line->c_str(), nullptr, 10);
+        *line = i >= 1 && static_cast<size_t>(i) <= c.items.size() ? c.items[static_cast<size_t>(i - 1)] : std::string();
+        break;
+      }
+      case CustomKind::kButton:
+        buttons.push_back(kCustomButton + static_cast<int>(n) + 1);
+        names.push_back(c.text);
+        break;
+      case CustomKind::kNone: break;
+    }
+    if (!line) return {};
+    a.values.push_back(*line);
+  }
+  for (size_t i = 0; i < names.size(); ++i) std::fprintf(out_, "  %zu. %s\n", i + 1, names[i].c_str());
+  std::fprintf(out_, "  %zu. Cancel\n", names.size() + 1);
+  std::optional<std::string> choice = ask("Number (Enter: 1)?", true);
+  if (!choice) return {};
+  const long i = Trim(*choice).empty() ? 1 : std::strtol(choice->c_str(), nullptr, 10);
+  if (i >= 1 && static_cast<size_t>(i) <= buttons.size()) a.pressed = buttons[static_cast<size_t>(i - 1)];
+  return a;
+}
+
 }  // namespace plumo

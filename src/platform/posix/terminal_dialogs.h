@@ -17,6 +17,8 @@ class TerminalDialogs : public Dialogs {
   int ShowMessage(const std::string& text, const std::string& caption, uint32_t style, uint32_t timeoutMs = 0) override;
   PromptAnswer AskEntry(const EntryRequest& request) override;
   PromptAnswer AskFile(const FileRequest& request) override;
+  // Field by field; the buttons become a numbered choice at the end.
+  CustomAnswer AskCustom(const CustomRequest& request) override;
   // Popups become lines on the error stream; there is no notification area.
   void ShowPopup(const PopupRequest& request) override;
   void ClosePopup(PopupKind) override {}

@@ -437,6 +437,252 @@ std::vector<std::string> DriveRoots(bool fixedOnly) {
   return roots;
 }
 
+// ---- Custom dialogs -------------------------------------------------------------------------------
+
+// A slot's controls: its field (or the control itself), its label and its browse button.
+constexpr int kCustomFieldId = 300, kCustomLabelId = 310, kCustomBrowseId = 320;
+
+struct CustomDialog {
+  CustomDialog(Win32Dialogs& d, const CustomRequest& r, HelperState& h) : dialogs(d), request(r), helper(h) {}
+  Win32Dialogs& dialogs;
+  const CustomRequest& request;
+  HelperState& helper;
+  HWND dialog = nullptr;
+  HFONT font = nullptr, linkFont = nullptr;
+  std::vector<HWND> fields, labels, browse;
+  CustomAnswer answer;
+
+  ~CustomDialog() {
+    if (linkFont) DeleteObject(linkFont);
+  }
+
+  int Du(int x, bool vertical = false) const {
+    RECT r{0, 0, vertical ? 0 : x, vertical ? x : 0};
+    MapDialogRect(dialog, &r);
+    return vertical ? r.bottom : r.right;
+  }
+  HWND Add(const char* cls, const std::string& text, DWORD style, int id, DWORD exStyle = 0, HFONT f = nullptr) {
+    HWND h = CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, dialog,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(f ? f : font), FALSE);
+    return h;
+  }
+  SIZE TextSize(const std::string& text, int width) const {
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | (width ? 0 : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    return {r.right, r.bottom};
+  }
+  static bool HasLabel(CustomKind k) {
+    return k == CustomKind::kEdit || k == CustomKind::kPassword || k == CustomKind::kList || k == CustomKind::kFile ||
+           k == CustomKind::kFolder;
+  }
+  bool IsLink(HWND h) const {
+    for (size_t n = 0; n < fields.size(); ++n)
+      if (fields[n] == h && request.controls[n].kind == CustomKind::kLink) return true;
+    return false;
+  }
+
+  // Rows top to bottom: labels in a column of their own on the left, fields beside them.
+  void Create() {
+    font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    LOGFONTA lf = {};
+    GetObjectA(font, sizeof(lf), &lf);
+    lf.lfUnderline = TRUE;
+    linkFont = CreateFontIndirectA(&lf);
+    SetWindowTextA(dialog, request.caption.c_str());
+    const int m = Du(7), mv = Du(7, true), gap = Du(5, true), clientW = Du(260), width = clientW - 2 * m;
+    int labelW = 0;
+    for (const CustomControl& c : request.controls)
+      if (HasLabel(c.kind)) labelW = std::max<int>(labelW, TextSize(c.text, 0).cx);
+    labelW = labelW ? std::clamp(labelW + Du(4), Du(40), width * 2 / 5) : 0;
+    const int fieldX = m + labelW, fieldW = width - labelW, rowH = Du(12, true), drop = Du(2, true);
+    int y = mv;
+    fields.assign(request.controls.size(), nullptr);
+    labels.assign(request.controls.size(), nullptr);
+    browse.assign(request.controls.size(), nullptr);
+    for (size_t n = 0; n < request.controls.size(); ++n) {
+      const CustomControl& c = request.controls[n];
+      const int id = static_cast<int>(n);
+      if (c.kind == CustomKind::kNone) continue;
+      if (HasLabel(c.kind)) {
+        labels[n] = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kCustomLabelId + id);
+        MoveWindow(labels[n], m, y + drop, labelW - Du(4), rowH, FALSE);
+      }
+      HWND& f = fields[n];
+      switch (c.kind) {
+        case CustomKind::kLabel: {
+          const int h = std::min<int>(TextSize(c.text, width).cy, GetSystemMetrics(SM_CYSCREEN) / 3);
+          f = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX, kCustomFieldId + id);
+          MoveWindow(f, m, y, width, h, FALSE);
+          y += h;
+          break;
+        }
+        case CustomKind::kLink:
+          f = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kCustomFieldId + id, 0, linkFont);
+          MoveWindow(f, m, y, std::min<int>(TextSize(c.text, 0).cx + 2, width), rowH, FALSE);
+          y += rowH;
+          break;
+        case CustomKind::kEdit:
+        case CustomKind::kPassword:
+          f = Add("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | (c.kind == CustomKind::kPassword ? ES_PASSWORD : 0), kCustomFieldId + id, WS_EX_CLIENTEDGE);
+          MoveWindow(f, fieldX, y, fieldW, rowH, FALSE);
+          y += rowH;
+          break;
+        case CustomKind::kFile:
+        case CustomKind::kFolder: {
+          const int bw = Du(16);
+          f = Add("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kCustomFieldId + id, WS_EX_CLIENTEDGE);
+          MoveWindow(f, fieldX, y, fieldW - bw - Du(3), rowH, FALSE);
+          browse[n] = Add("BUTTON", "...", WS_TABSTOP | BS_PUSHBUTTON, kCustomBrowseId + id);
+          MoveWindow(browse[n], fieldX + fieldW - bw, y, bw, rowH, FALSE);
+          y += rowH;
+          break;
+        }
+        case CustomKind::kCheckBox: {
+          const int x = labelW ? fieldX : m;
+          f = Add("BUTTON", c.text, WS_TABSTOP | BS_AUTOCHECKBOX, kCustomFieldId + id);
+          MoveWindow(f, x, y, width - (x - m), Du(10, true), FALSE);
+          y += Du(10, true);
+          break;
+        }
+        case CustomKind::kButton: {
+          const int x = labelW ? fieldX : m;
+          f = Add("BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, kCustomButton + id + 1);
+          MoveWindow(f, x, y, std::min<int>(std::max<int>(Du(50), TextSize(c.text, 0).cx + Du(12)), width - (x - m)), Du(14, true), FALSE);
+          y += Du(14, true);
+          break;
+        }
+        case CustomKind::kList: {
+          const int h = Du(52, true);
+          f = Add("LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kCustomFieldId + id, WS_EX_CLIENTEDGE);
+          SendMessageA(f, WM_SETREDRAW, FALSE, 0);
+          for (const std::string& item : c.items) SendMessageA(f, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+          SendMessageA(f, WM_SETREDRAW, TRUE, 0);
+          if (!c.items.empty()) SendMessageA(f, LB_SETCURSEL, 0, 0);
+          MoveWindow(f, fieldX, y, fieldW, h, FALSE);
+          y += h;
+          break;
+        }
+        case CustomKind::kNone: break;
+      }
+      y += gap;
+    }
+    const int bw = Du(50), bh = Du(14, true);
+    y = std::max(y + Du(2, true), mv + Du(20, true));
+    MoveWindow(Add("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK), clientW - m - 2 * bw - Du(4), y, bw, bh, FALSE);
+    MoveWindow(Add("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL), clientW - m - bw, y, bw, bh, FALSE);
+    RECT frame{0, 0, clientW, y + bh + mv};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - w) / 2));
+    const int top = work.top + std::max(0, static_cast<int>((work.bottom - work.top - h) / 2));
+    SetWindowPos(dialog, request.topmost ? HWND_TOPMOST : nullptr, x, top, w, h, request.topmost ? 0 : SWP_NOZORDER);
+  }
+
+  HWND FirstField() const {
+    for (size_t n = 0; n < fields.size(); ++n)
+      if (fields[n] && request.controls[n].kind != CustomKind::kLabel && request.controls[n].kind != CustomKind::kLink) return fields[n];
+    return GetDlgItem(dialog, IDOK);
+  }
+
+  void Collect(int pressed) {
+    answer.pressed = pressed;
+    answer.values.clear();
+    for (size_t n = 0; n < request.controls.size(); ++n) {
+      const CustomControl& c = request.controls[n];
+      std::string value;
+      switch (c.kind) {
+        case CustomKind::kEdit:
+        case CustomKind::kPassword:
+        case CustomKind::kFile:
+        case CustomKind::kFolder: value = WindowText(fields[n]); break;
+        case CustomKind::kCheckBox: value = SendMessageA(fields[n], BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0"; break;
+        case CustomKind::kList: {
+          const LRESULT i = SendMessageA(fields[n], LB_GETCURSEL, 0, 0);
+          if (i >= 0 && static_cast<size_t>(i) < c.items.size()) value = c.items[static_cast<size_t>(i)];
+          break;
+        }
+        default: break;
+      }
+      answer.values.push_back(std::move(value));
+    }
+  }
+
+  // The browse button of slot n: a file or folder chooser starting at what the field holds.
+  void Browse(size_t n) {
+    FileRequest r;
+    r.kind = request.controls[n].kind == CustomKind::kFolder ? FileKind::kFolder : FileKind::kOpen;
+    r.caption = request.controls[n].text;
+    r.initial = WindowText(fields[n]);
+    r.owner = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(dialog));
+    const PromptAnswer chosen = dialogs.AskFile(r);
+    if (chosen.ok) SetWindowTextA(fields[n], chosen.text.c_str());
+  }
+};
+
+INT_PTR CALLBACK CustomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* d = reinterpret_cast<CustomDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  switch (msg) {
+    case WM_INITDIALOG: {
+      d = reinterpret_cast<CustomDialog*>(lp);
+      SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+      d->dialog = hwnd;
+      d->helper.target = hwnd;
+      d->Create();
+      SetForegroundWindow(hwnd);
+      SetFocus(d->FirstField());
+      return FALSE;  // the focus is set
+    }
+    case WM_CTLCOLORSTATIC:
+      if (d && d->IsLink(reinterpret_cast<HWND>(lp))) {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      return FALSE;
+    case WM_SETCURSOR:
+      if (d && d->IsLink(reinterpret_cast<HWND>(wp))) {
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_COMMAND: {
+      if (!d) return FALSE;
+      const int id = LOWORD(wp);
+      const size_t slots = d->request.controls.size();
+      if (id == IDOK || (id > kCustomButton && id <= kCustomButton + static_cast<int>(slots))) {
+        d->Collect(id);
+        EndDialog(hwnd, id);
+        return TRUE;
+      }
+      if (id == IDCANCEL) {
+        EndDialog(hwnd, IDCANCEL);
+        return TRUE;
+      }
+      if (id >= kCustomBrowseId && id < kCustomBrowseId + static_cast<int>(slots)) {
+        d->Browse(static_cast<size_t>(id - kCustomBrowseId));
+        return TRUE;
+      }
+      if (id >= kCustomFieldId && id < kCustomFieldId + static_cast<int>(slots) && HIWORD(wp) == STN_CLICKED) {
+        const CustomControl& c = d->request.controls[static_cast<size_t>(id - kCustomFieldId)];
+        if (c.kind == CustomKind::kLink && !c.target.empty()) ShellExecuteA(hwnd, "open", c.target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return TRUE;
+      }
+      return FALSE;
+    }
+  }
+  return FALSE;
+}
+
 // ---- File dialogs --------------------------------------------------------------------------------
 
 // "Name (*.a;*.b)|*.a;*.b|Other (*.*)" as the common dialog's pairs; a name without its own
@@ -505,6 +751,16 @@ PromptAnswer Win32Dialogs::AskEntry(const EntryRequest& request) {
   const INT_PTR r = DialogBoxIndirectParamA(Instance(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
                                             OwnerOf(request.owner), EntryProc, reinterpret_cast<LPARAM>(&d));
   if (r != IDOK) return {};
+  return d.answer;
+}
+
+CustomAnswer Win32Dialogs::AskCustom(const CustomRequest& request) {
+  PromptHelper helper(*this, EndBy::kCancelButton, request.timeoutMs);
+  CustomDialog d(*this, request, helper.state);
+  const std::vector<WORD> tmpl = EmptyTemplate(true);
+  const INT_PTR r = DialogBoxIndirectParamA(Instance(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
+                                            OwnerOf(request.owner), CustomProc, reinterpret_cast<LPARAM>(&d));
+  if (r != IDOK && r <= kCustomButton) return {};
   return d.answer;
 }
 

@@ -18,6 +18,7 @@ class Win32Dialogs : public Dialogs {
   int ShowMessage(const std::string& text, const std::string& caption, uint32_t style, uint32_t timeoutMs = 0) override;
   PromptAnswer AskEntry(const EntryRequest& request) override;
   PromptAnswer AskFile(const FileRequest& request) override;
+  CustomAnswer AskCustom(const CustomRequest& request) override;
   void ShowPopup(const PopupRequest& request) override;
   void ClosePopup(PopupKind kind) override;
   void ClosePopups() override;

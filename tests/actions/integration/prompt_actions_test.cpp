@@ -89,6 +89,43 @@ TEST(PromptRules, EntryKindsAndFlags) {
   EXPECT_EQ(EntryFlagsOf("Select Drive", "Fixed"), 32u | 64u);
 }
 
+TEST(PromptRules, CustomDialogWordsTextsAndControls) {
+  const std::pair<const char*, std::optional<CustomKind>> words[] = {
+      {" edit ", CustomKind::kEdit}, {"CHECK", CustomKind::kCheckBox}, {"CHECKBOX", CustomKind::kCheckBox},
+      {"(none)", CustomKind::kNone}, {"", CustomKind::kNone},         {"SLIDER", std::nullopt},
+  };
+  for (const auto& [word, kind] : words) EXPECT_EQ(CustomKindOf(word), kind) << word;
+
+  EXPECT_EQ(CustomTexts("a|b"), (std::vector<std::string>{"a", "b", "", "", ""}));
+  EXPECT_EQ(CustomTexts("1|2|3|4|5|6"), (std::vector<std::string>{"1", "2", "3", "4", "5|6"}));
+
+  const CustomControl list = CustomControlOf(CustomKind::kList, "Pick:\r\nA\r\n\r\nB\r\n");
+  EXPECT_EQ(list.text, "Pick:");
+  EXPECT_EQ(list.items, (std::vector<std::string>{"A", "B"}));
+  const struct {
+    const char* text;
+    const char* words;
+    const char* target;
+  } links[] = {
+      {"<a href=\"http://example.com/\">This is a Sample Link</a>", "This is a Sample Link", "http://example.com/"},
+      {"<A HREF='x.txt'>File</A>", "File", "x.txt"},
+      {"<a href=http://y/>", "http://y/", "http://y/"},
+      {" http://z/ ", "http://z/", "http://z/"},
+  };
+  for (const auto& l : links) {
+    const CustomControl c = CustomControlOf(CustomKind::kLink, l.text);
+    EXPECT_EQ(c.text, l.words) << l.text;
+    EXPECT_EQ(c.target, l.target) << l.text;
+  }
+
+  CustomRequest r;
+  for (CustomKind k : {CustomKind::kEdit, CustomKind::kCheckBox, CustomKind::kList, CustomKind::kNone})
+    r.controls.push_back(CustomControlOf(k, "L\nfirst\nsecond"));
+  const CustomAnswer a = DefaultCustomAnswer(r);
+  EXPECT_EQ(a.pressed, 1);
+  EXPECT_EQ(a.values, (std::vector<std::string>{"", "0", "first", ""}));
+}
+
 class PromptSteps : public FlowTest {
  protected:
   PromptSteps() { RegisterPromptActions(session); }
@@ -309,11 +346,74 @@ TEST_F(PromptSteps, ATrayIconTheSystemRefusesFailsTheStep) {
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
 }
 
-TEST_F(PromptSteps, PromptsNotBuiltFailWithTheirName) {
-  One("Custom Dialog", "Hello");
-  RunIt();
+// Name:|Agree|Next: there|Pick: A B, then Steps to tell a jump from going on.
+class CustomDialogSteps : public PromptSteps {
+ protected:
+  CustomDialogSteps() {
+    Load({MakeStep("Custom Dialog", category::kUserPrompts, "Name:|Agree|Next: there|Pick:\r\nA\r\nB|"),
+          MakeStep("Record", kTestCategory, "next"), MakeStep("Label", 13, "there"), MakeStep("Record", kTestCategory, "there")});
+    Step& s = StepAt(0);
+    s.value1 = "Details";
+    s.value2 = "EDIT";
+    s.value3 = "check";
+    s.value4 = "BUTTON";
+    s.value5 = "LIST";
+    s.value6 = "(none)";
+    s.output = "Variable";
+    s.outputValue = "%out";
+  }
+};
+
+TEST_F(CustomDialogSteps, OkAndButtonsStoreOneLinePerSlotAndAButtonGoesToItsLabel) {
+  vars.Set("out", "old");
+  const std::vector<std::string> values{"Ann", "1", "", "B", ""};
+  const struct {
+    int pressed;
+    const char* out;
+    const char* command;
+    const char* recorded;
+  } cases[] = {
+      {1, "Ann\r\n1\r\n\r\nB", "OK", "next there"},
+      {kCustomButton + 3, "Ann\r\n1\r\n\r\nB", "Next", "there"},
+      {0, "old", "Cancel", "next there"},  // cancelled: nothing stored
+  };
+  for (const auto& c : cases) {
+    vars.Set("out", "old");
+    dialogs.customAnswer = {c.pressed, values};
+    EXPECT_EQ(Joined(RunRecording()), c.recorded) << c.pressed;
+    EXPECT_EQ(vars.Get("out"), c.out) << c.pressed;
+    EXPECT_EQ(session.PromptCommand(), c.command);
+    EXPECT_EQ(session.PromptResult(), c.pressed);
+  }
+  ASSERT_FALSE(dialogs.customs.empty());
+  const CustomRequest& r = dialogs.customs.back();
+  EXPECT_EQ(r.caption, "Details");
+  ASSERT_EQ(r.controls.size(), 5u);
+  EXPECT_EQ(r.controls[1].kind, CustomKind::kCheckBox);
+  EXPECT_EQ(r.controls[2].text, "Next");  // the label part goes
+  EXPECT_EQ(r.controls[3].items, (std::vector<std::string>{"A", "B"}));
+  EXPECT_TRUE(OutputContains("Jumping to label \"there\" at [Step 3]"));
+}
+
+TEST_F(CustomDialogSteps, AButtonWithoutALabelKeepsItsTextAndUnknownWordsFail) {
+  StepAt(0).text = "Name:|Agree|Ratio 1:2";
+  RunRecording();
+  ASSERT_EQ(dialogs.customs.size(), 1u);
+  EXPECT_EQ(dialogs.customs[0].controls[2].text, "Ratio 1:2");
+
+  StepAt(0).value3 = "SLIDER";
+  RunRecording();
+  EXPECT_EQ(dialogs.customs.size(), 1u);
   EXPECT_EQ(StepAt(0).ranFlag, ran::kFailed);
-  EXPECT_TRUE(OutputContains("\"Custom Dialog\" is not built yet"));
+  EXPECT_TRUE(OutputContains("Unknown control type \"SLIDER\" in [2] Control Type"));
+}
+
+TEST_F(CustomDialogSteps, UnattendedRunsTakeEveryFieldAsItOpens) {
+  settings.WriteNumber(kUnattendedSetting, 1);
+  EXPECT_EQ(Joined(RunRecording()), "next there");
+  EXPECT_TRUE(dialogs.customs.empty());
+  EXPECT_EQ(vars.Get("out"), "\r\n0\r\n\r\nA");
+  EXPECT_TRUE(OutputContains("Unattended: \"Details\" answered \"OK\""));
 }
 
 }  // namespace

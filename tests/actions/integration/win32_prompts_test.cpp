@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "actions/desktop/bmp_file.h"
+#include "actions/integration/prompts/prompt_rules.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
 #include "fakes/win32_run_program.h"
@@ -112,6 +113,54 @@ TEST(Win32Prompts, ATimedMessageBoxClosesByItself) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(ms, 1900);
   EXPECT_LT(ms, 10000);
+}
+
+// The catalogue's sample with a folder and a password in place of the list and the link, and
+// back: every kind is seen by a test.
+CustomRequest Custom(const std::string& caption, std::vector<std::pair<CustomKind, const char*>> slots) {
+  CustomRequest r;
+  r.caption = caption;
+  for (auto [kind, text] : slots) r.controls.push_back(CustomControlOf(kind, text));
+  return r;
+}
+
+TEST(Win32Prompts, CustomDialogsAnswerTheirFieldsAndButtons) {
+  Win32Dialogs dialogs;
+  const CustomRequest sample = Custom("Prompt Custom", {{CustomKind::kEdit, "Sample Edit:"},
+                                                       {CustomKind::kCheckBox, "Sample Checkbox"},
+                                                       {CustomKind::kButton, "Sample Button"},
+                                                       {CustomKind::kList, "Sample List:\r\nOption A\r\nOption B\r\nOption C"},
+                                                       {CustomKind::kLink, "<a href=\"http://example.com/\">This is a Sample Link</a>"}});
+  CustomAnswer a = WithAnswerer("Prompt Custom", [&] { return dialogs.AskCustom(sample); }, [](HWND w) {
+    Screenshot(w, "custom_sample");
+    EXPECT_EQ(TextOf(GetDlgItem(w, 313)), "Sample List:");
+    EXPECT_EQ(TextOf(GetDlgItem(w, 304)), "This is a Sample Link");
+    SendMessageA(GetDlgItem(w, 300), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+    SendMessageA(GetDlgItem(w, 301), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(w, 303), LB_SETCURSEL, 1, 0);
+    Press(w, IDOK);
+  });
+  EXPECT_EQ(a.pressed, IDOK);
+  EXPECT_EQ(a.values, (std::vector<std::string>{"typed", "1", "", "Option B", ""}));
+
+  a = WithAnswerer("Prompt Custom", [&] { return dialogs.AskCustom(sample); }, [](HWND w) { Press(w, kCustomButton + 3); });
+  EXPECT_EQ(a.pressed, kCustomButton + 3);
+  EXPECT_EQ(a.values[1], "0");
+
+  const CustomRequest other = Custom("Prompt Custom 2", {{CustomKind::kLabel, "Where should the files go?"},
+                                                         {CustomKind::kFolder, "Folder:"},
+                                                         {CustomKind::kFile, "File:"},
+                                                         {CustomKind::kPassword, "Password:"},
+                                                         {CustomKind::kNone, ""}});
+  a = WithAnswerer("Prompt Custom 2", [&] { return dialogs.AskCustom(other); }, [&](HWND w) {
+    Screenshot(w, "custom_files");
+    EXPECT_NE(GetWindowLongA(GetDlgItem(w, 303), GWL_STYLE) & ES_PASSWORD, 0);
+    EXPECT_NE(GetDlgItem(w, 321), nullptr);  // the folder's browse button
+    SendMessageA(GetDlgItem(w, 301), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\out"));
+    dialogs.CancelPrompts();
+  });
+  EXPECT_EQ(a.pressed, 0);
+  EXPECT_TRUE(a.values.empty());
 }
 
 TEST(Win32Prompts, CancelFromAnotherThreadClosesTheOpenPrompt) {

@@ -361,8 +361,80 @@ int TrayIconStep(Prompt& p) {
   return result::kSuccess;
 }
 
-int NotBuilt(Prompt& p) {
-  return p.session.Fail(FormatText("\"%s\" is not built yet", p.step.action.c_str()));
+// ---- Custom Dialog --------------------------------------------------------------------------
+
+// The Step of the Label named, -1 for none.
+int LabelStep(const Script& script, std::string_view label) {
+  for (size_t i = 0; i < script.steps.size(); ++i) {
+    const Step& s = script.steps[i];
+    if (!s.Skipped() && EqualsNoCase(s.action, "Label") && EqualsNoCase(s.text, label)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// "Title" (value1), "[n] Control Type" (value2..value6) and "[n] Text" (the text, '|' between
+// slots). A button "Caption: Label" whose label is a Label of the Script goes on there.
+int CustomDialogStep(Prompt& p) {
+  Session& s = p.session;
+  const Script& script = *s.scripts.At(p.slot);
+  const Text260* words[kCustomSlots] = {&p.step.value2, &p.step.value3, &p.step.value4, &p.step.value5, &p.step.value6};
+  const std::vector<std::string> texts = CustomTexts(p.Expand(p.step.text));
+  CustomRequest request;
+  request.caption = Bounded(p.Expand(p.step.value1), kCaptionWidth);
+  request.timeoutMs = p.TimeoutMs();
+  request.topmost = HasOption(p.step.options.str(), "Top") || s.view().KeptOnTop();
+  request.owner = s.view().MainWindowHandle();
+  std::vector<int> jumps(kCustomSlots, -1);
+  size_t used = 0;
+  for (size_t n = 0; n < kCustomSlots; ++n) {
+    const std::string word = p.Expand(*words[n]);
+    const std::optional<CustomKind> kind = CustomKindOf(word);
+    if (!kind) return s.Fail(FormatText("Unknown control type \"%s\" in [%d] Control Type", Bounded(word, 64).c_str(), static_cast<int>(n) + 1));
+    CustomControl c = CustomControlOf(*kind, texts[n]);
+    if (c.kind == CustomKind::kButton) {
+      const size_t colon = c.text.rfind(':');
+      const int at = colon == std::string::npos ? -1 : LabelStep(script, Trim(std::string_view(c.text).substr(colon + 1)));
+      if (at >= 0) {
+        jumps[n] = at;
+        c.text = std::string(Trim(std::string_view(c.text).substr(0, colon)));
+      }
+    }
+    if (c.kind != CustomKind::kNone) used = n + 1;
+    request.controls.push_back(std::move(c));
+  }
+
+  CustomAnswer answer;
+  if (p.Unattended()) {
+    answer = DefaultCustomAnswer(request);
+    p.LogUnattended(request.caption.empty() ? p.step.action.str() : request.caption, "OK");
+  } else {
+    answer = s.dialogs().AskCustom(request);
+  }
+  p.Reactivate();
+  const int slot = answer.pressed - kCustomButton;
+  const bool byButton = slot >= 1 && slot <= static_cast<int>(kCustomSlots) && request.controls[static_cast<size_t>(slot - 1)].kind == CustomKind::kButton;
+  if (answer.pressed != answer::kOk && !byButton) {
+    s.SetPromptAnswer(0, "Cancel");
+    return result::kSuccess;
+  }
+  // One line per slot up to the last one used, so that line n is always slot n.
+  answer.values.resize(kCustomSlots);
+  std::string lines;
+  for (size_t n = 0; n < used; ++n) {
+    if (n > 0) lines += "\r\n";
+    lines += answer.values[n];
+  }
+  p.Store(lines);
+  if (!byButton) {
+    s.SetPromptAnswer(answer::kOk, "OK");
+    return result::kSuccess;
+  }
+  s.SetPromptAnswer(answer.pressed, request.controls[static_cast<size_t>(slot - 1)].text);
+  if (const int to = jumps[static_cast<size_t>(slot - 1)]; to >= 0) {
+    LogLine(s, FormatText("    Jumping to label \"%s\" at [Step %d]", script.steps[static_cast<size_t>(to)].text.c_str(), to + 1));
+    s.run.nextStep = to;
+  }
+  return result::kSuccess;
 }
 
 using PromptFn = int (*)(Prompt&);
@@ -377,7 +449,7 @@ constexpr PromptRow kPromptRows[] = {
     {"List", EntryStep},                 {"Drive", EntryStep},                {"Date", EntryStep},
     {"Select File", FileStep},           {"Select Folder", FileStep},         {"Screen Message", PopupStep},
     {"Popup", PopupStep},                {"Tray", TrayIconStep},              {"Display Image", ImageStep},
-    {"Custom Dialog", NotBuilt},
+    {"Custom Dialog", CustomDialogStep},
 };
 
 int RunPromptStep(Session& session, int slot, int index) {

@@ -154,4 +154,96 @@ PromptAnswer DefaultEntryAnswer(const EntryRequest& request) {
   return a;
 }
 
+namespace {
+
+struct CustomWordRow {
+  const char* word;
+  CustomKind kind;
+};
+constexpr CustomWordRow kCustomWords[] = {
+    {"LABEL", CustomKind::kLabel},     {"EDIT", CustomKind::kEdit},      {"PASSWORD", CustomKind::kPassword},
+    {"CHECKBOX", CustomKind::kCheckBox}, {"CHECK", CustomKind::kCheckBox}, {"BUTTON", CustomKind::kButton},
+    {"LIST", CustomKind::kList},       {"FILE", CustomKind::kFile},      {"FOLDER", CustomKind::kFolder},
+    {"LINK", CustomKind::kLink},       {"(none)", CustomKind::kNone},    {"", CustomKind::kNone},
+};
+
+std::string_view WithoutLineEnds(std::string_view s) {
+  while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.remove_suffix(1);
+  while (!s.empty() && (s.front() == '\r' || s.front() == '\n')) s.remove_prefix(1);
+  return s;
+}
+
+// "<a href="address">words</a>": the address and the words; a text without a tag is both.
+void ReadLink(std::string_view text, CustomControl& c) {
+  const size_t href = FindNoCase(text, "href=");
+  const size_t open = FindNoCase(text, "<a");
+  if (open == std::string_view::npos || href == std::string_view::npos) {
+    c.text = c.target = std::string(Trim(text));
+    return;
+  }
+  size_t at = href + 5;
+  const char quote = at < text.size() && (text[at] == '"' || text[at] == '\'') ? text[at++] : '\0';
+  const size_t end = quote ? text.find(quote, at) : text.find_first_of(" >", at);
+  c.target = std::string(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+  const size_t wordsAt = text.find('>', end == std::string_view::npos ? at : end);
+  const size_t wordsEnd = wordsAt == std::string_view::npos ? std::string_view::npos : FindNoCase(text.substr(wordsAt), "</a");
+  if (wordsAt != std::string_view::npos) c.text = std::string(Trim(text.substr(wordsAt + 1, wordsEnd == std::string_view::npos ? std::string_view::npos : wordsEnd - 1)));
+  if (c.text.empty()) c.text = c.target;
+}
+
+}  // namespace
+
+std::optional<CustomKind> CustomKindOf(std::string_view word) {
+  word = Trim(word);
+  for (const CustomWordRow& row : kCustomWords)
+    if (EqualsNoCase(word, row.word)) return row.kind;
+  return std::nullopt;
+}
+
+std::vector<std::string> CustomTexts(std::string_view text) {
+  std::vector<std::string> parts;
+  while (parts.size() + 1 < kCustomSlots) {
+    const size_t bar = text.find('|');
+    if (bar == std::string_view::npos) break;
+    parts.emplace_back(text.substr(0, bar));
+    text.remove_prefix(bar + 1);
+  }
+  parts.emplace_back(text);
+  parts.resize(kCustomSlots);
+  return parts;
+}
+
+CustomControl CustomControlOf(CustomKind kind, std::string_view text) {
+  CustomControl c;
+  c.kind = kind;
+  text = WithoutLineEnds(text);
+  if (kind == CustomKind::kLink) {
+    ReadLink(text, c);
+  } else if (kind == CustomKind::kList) {
+    bool first = true;
+    for (std::string_view rest = text; first || !rest.empty(); first = false) {
+      const size_t end = rest.find('\n');
+      std::string_view line = rest.substr(0, end);
+      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (first) c.text = std::string(line);
+      else if (!Trim(line).empty()) c.items.emplace_back(line);
+    }
+  } else {
+    c.text = std::string(text);
+  }
+  return c;
+}
+
+CustomAnswer DefaultCustomAnswer(const CustomRequest& request) {
+  CustomAnswer a;
+  a.pressed = answer::kOk;
+  for (const CustomControl& c : request.controls) {
+    if (c.kind == CustomKind::kCheckBox) a.values.emplace_back("0");
+    else if (c.kind == CustomKind::kList && !c.items.empty()) a.values.push_back(c.items.front());
+    else a.values.emplace_back();
+  }
+  return a;
+}
+
 }  // namespace plumo

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +50,22 @@ uint32_t EntryFlagsOf(std::string_view action, std::string_view options);
 // without a terminal: OK with the initial value (a list: the initial item when it is one,
 // else the first; a login: the user name and an empty password).
 PromptAnswer DefaultEntryAnswer(const EntryRequest& request);
+
+// ---- Custom Dialog ----
+constexpr size_t kCustomSlots = 5;
+
+// The kind a "[n] Control Type" word names ("CHECK" is a check box, "(none)" and empty leave
+// the slot empty); nullopt for a word that names none.
+std::optional<CustomKind> CustomKindOf(std::string_view word);
+
+// The text field's parts, one per slot: split at '|', the last slot keeping any further '|'.
+std::vector<std::string> CustomTexts(std::string_view text);
+
+// A slot's control from its kind and text: a list's first line is its label and the other
+// lines its choices; a link is "<a href="address">words</a>" or a bare address.
+CustomControl CustomControlOf(CustomKind kind, std::string_view text);
+
+// OK with every field as it opens: edits empty, check boxes "0", lists on their first choice.
+CustomAnswer DefaultCustomAnswer(const CustomRequest& request);
 
 }  // namespace plumo
