@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -627,6 +628,14 @@ struct CustomDialog {
   }
 };
 
+// The system's hot-tracking colour, unless it is hard to read on the dialog (Wine's default
+// theme makes it light grey): then the usual link blue.
+COLORREF LinkColour() {
+  auto light = [](COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; };
+  const COLORREF hot = GetSysColor(COLOR_HOTLIGHT);
+  return std::abs(light(hot) - light(GetSysColor(COLOR_BTNFACE))) < 100 ? RGB(0, 102, 204) : hot;
+}
+
 INT_PTR CALLBACK CustomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* d = reinterpret_cast<CustomDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   switch (msg) {
@@ -643,7 +652,7 @@ INT_PTR CALLBACK CustomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
       if (d && d->IsLink(reinterpret_cast<HWND>(lp))) {
         HDC dc = reinterpret_cast<HDC>(wp);
-        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        SetTextColor(dc, LinkColour());
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
       }

@@ -407,7 +407,12 @@ TEST(Win32Prompts, PlumoRunsPromptsAndTheScriptSeesTheAnswers) {
       "<step><action>Display Message</action><text>Gone in 2 s</text><value1>E2E Timed</value1><timeout>2</timeout></step>\r\n"
       "<step><action>Input Value</action><text>Cancel me</text><value1>E2E Cancel</value1>"
       "<output value=\"%name\">Variable</output></step>\r\n"
-      "<step><action>Write to Output</action><text>OUT: after cancel name=%name id={command_id} cmd={command}</text></step>\r\n");
+      "<step><action>Write to Output</action><text>OUT: after cancel name=%name id={command_id} cmd={command}</text></step>\r\n"
+      "<step><action>Custom Dialog</action><text>Code:|Keep|Skip ahead: later</text><value1>E2E Custom</value1>"
+      "<value2>EDIT</value2><value3>CHECKBOX</value3><value4>BUTTON</value4><output value=\"%form\">Variable</output></step>\r\n"
+      "<step><action>Write to Output</action><text>OUT: not skipped</text></step>\r\n"
+      "<step><action>Label</action><text>later</text></step>\r\n"
+      "<step><action>Write to Output</action><text>OUT: form=%form id={command_id} cmd={command}</text></step>\r\n");
   std::atomic<bool> timedSeen{false};
   std::thread answerer([&] {
     if (HWND w = WaitForWindow("E2E Input", 30000)) {
@@ -421,6 +426,11 @@ TEST(Win32Prompts, PlumoRunsPromptsAndTheScriptSeesTheAnswers) {
     }
     timedSeen = WaitForWindow("E2E Timed") != nullptr;
     if (HWND w = WaitForWindow("E2E Cancel")) Press(w, IDCANCEL);
+    if (HWND w = WaitForWindow("E2E Custom")) {
+      SendMessageA(GetDlgItem(w, 300), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("42"));
+      SendMessageA(GetDlgItem(w, 301), BM_SETCHECK, BST_CHECKED, 0);
+      Press(w, kCustomButton + 3);
+    }
   });
   const ProgramOutcome run = RunProgram("\"" + BuiltProgramPath("Plumo.exe") + "\" -L -r \"" + script + "\"", 90000);
   answerer.join();
@@ -431,6 +441,9 @@ TEST(Win32Prompts, PlumoRunsPromptsAndTheScriptSeesTheAnswers) {
   EXPECT_TRUE(timedSeen);
   EXPECT_NE(out.find("2 second(s) allowed for message to close"), std::string::npos) << out;
   EXPECT_NE(out.find("OUT: after cancel name=Ann id=0 cmd=Cancel"), std::string::npos) << out;
+  // One line per slot: "42", "1" and the button's empty one (the output shows CR as a space).
+  EXPECT_NE(out.find("OUT: form=42 \n1 \n id=103 cmd=Skip ahead"), std::string::npos) << out;
+  EXPECT_EQ(out.find("OUT: not skipped"), std::string::npos) << out;
   DeleteFileA(script.c_str());
 }
 
