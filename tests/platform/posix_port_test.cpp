@@ -108,6 +108,34 @@ TEST(TerminalDialogs, WithoutATerminalAnswersTheDefaultAndSaysSo) {
   std::fclose(out);
 }
 
+TEST(TerminalDialogs, CustomDialogsAskFieldByFieldThenForTheButton) {
+  CustomRequest r;
+  r.controls = {{CustomKind::kEdit, "Name:", {}, ""}, {CustomKind::kCheckBox, "Agree", {}, ""},
+                {CustomKind::kButton, "Next", {}, ""}, {CustomKind::kList, "Pick:", {"A", "B"}, ""}};
+  const struct {
+    const char* typed;
+    int pressed;
+    std::vector<std::string> values;
+  } cases[] = {
+      {"Ann\ny\n2\n2\n", kCustomButton + 3, {"Ann", "1", "", "B"}},
+      {"Ann\n\n\n\n", 1, {"Ann", "0", "", "A"}},  // Enter: the first choice, then OK
+      {"Ann\nn\n1\n3\n", 0, {"Ann", "0", "", "A"}},  // the last number is Cancel
+      {"Ann\n", 0, {}},                               // the input ends
+  };
+  for (const auto& c : cases) {
+    FILE* in = std::tmpfile();
+    FILE* out = std::tmpfile();
+    ASSERT_TRUE(in && out);
+    std::fputs(c.typed, in);
+    std::rewind(in);
+    const CustomAnswer a = TerminalDialogs(in, out).AskCustom(r);
+    EXPECT_EQ(a.pressed, c.pressed) << c.typed;
+    if (c.pressed) EXPECT_EQ(a.values, c.values) << c.typed;
+    std::fclose(in);
+    std::fclose(out);
+  }
+}
+
 TEST(PosixSystem, StartsProgramsThroughTheShell) {
   PosixSystem system;
   uint32_t value = 0;
