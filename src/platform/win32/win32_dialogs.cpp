@@ -140,15 +140,32 @@ struct SizeChoice {
 constexpr SizeChoice kSizeChoices[] = {{promptflag::k1x2, 1, 2}, {promptflag::k2x1, 2, 1}, {promptflag::k2x2, 2, 2},
                                        {promptflag::k2x3, 2, 3}, {promptflag::k3x4, 3, 4}};
 
-struct EntryDialog {
+// What our own dialogs build with: dialog units, and child controls in the dialog's font.
+struct DialogParts {
+  HWND dialog = nullptr;
+  HFONT font = nullptr;
+
+  int Du(int x, bool vertical = false) const {
+    RECT r{0, 0, vertical ? 0 : x, vertical ? x : 0};
+    MapDialogRect(dialog, &r);
+    return vertical ? r.bottom : r.right;
+  }
+  HWND Add(const char* cls, const char* text, DWORD style, int id, DWORD exStyle = 0, HFONT f = nullptr) const {
+    HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, dialog,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(f ? f : font), FALSE);
+    return h;
+  }
+};
+
+struct EntryDialog : DialogParts {
   EntryDialog(const EntryRequest& r, HelperState& h) : request(r), helper(h), items(r.items) {}
   const EntryRequest& request;
   HelperState& helper;
   std::vector<std::string> items;
   int across = 1, down = 1;
-  HFONT font = nullptr;
   HFONT courier = nullptr;
-  HWND dialog = nullptr, prompt = nullptr, edit = nullptr, password = nullptr, userLabel = nullptr,
+  HWND prompt = nullptr, edit = nullptr, password = nullptr, userLabel = nullptr,
        passwordLabel = nullptr, list = nullptr, calendar = nullptr, ok = nullptr, cancel = nullptr;
   SIZE minTrack{0, 0};
   SIZE calendarMonth{0, 0};
@@ -156,19 +173,6 @@ struct EntryDialog {
 
   ~EntryDialog() {
     if (courier) DeleteObject(courier);
-  }
-
-  int Du(int x, bool vertical = false) const {
-    RECT r{0, 0, vertical ? 0 : x, vertical ? x : 0};
-    MapDialogRect(dialog, &r);
-    return vertical ? r.bottom : r.right;
-  }
-
-  HWND Add(const char* cls, const char* text, DWORD style, int id, DWORD exStyle = 0) {
-    HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, dialog,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
-    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return h;
   }
 
   // The prompt's height when wrapped to `width`.
@@ -443,13 +447,12 @@ std::vector<std::string> DriveRoots(bool fixedOnly) {
 // A slot's controls: its field (or the control itself), its label and its browse button.
 constexpr int kCustomFieldId = 300, kCustomLabelId = 310, kCustomBrowseId = 320;
 
-struct CustomDialog {
+struct CustomDialog : DialogParts {
   CustomDialog(Win32Dialogs& d, const CustomRequest& r, HelperState& h) : dialogs(d), request(r), helper(h) {}
   Win32Dialogs& dialogs;
   const CustomRequest& request;
   HelperState& helper;
-  HWND dialog = nullptr;
-  HFONT font = nullptr, linkFont = nullptr;
+  HFONT linkFont = nullptr;
   std::vector<HWND> fields, labels, browse;
   CustomAnswer answer;
 
@@ -457,17 +460,6 @@ struct CustomDialog {
     if (linkFont) DeleteObject(linkFont);
   }
 
-  int Du(int x, bool vertical = false) const {
-    RECT r{0, 0, vertical ? 0 : x, vertical ? x : 0};
-    MapDialogRect(dialog, &r);
-    return vertical ? r.bottom : r.right;
-  }
-  HWND Add(const char* cls, const std::string& text, DWORD style, int id, DWORD exStyle = 0, HFONT f = nullptr) {
-    HWND h = CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, dialog,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
-    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(f ? f : font), FALSE);
-    return h;
-  }
   SIZE TextSize(const std::string& text, int width) const {
     HDC dc = GetDC(dialog);
     HGDIOBJ old = SelectObject(dc, font);
@@ -510,20 +502,20 @@ struct CustomDialog {
       const int id = static_cast<int>(n);
       if (c.kind == CustomKind::kNone) continue;
       if (HasLabel(c.kind)) {
-        labels[n] = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kCustomLabelId + id);
+        labels[n] = Add("STATIC", c.text.c_str(), SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kCustomLabelId + id);
         MoveWindow(labels[n], m, y + drop, labelW - Du(4), rowH, FALSE);
       }
       HWND& f = fields[n];
       switch (c.kind) {
         case CustomKind::kLabel: {
           const int h = std::min<int>(TextSize(c.text, width).cy, GetSystemMetrics(SM_CYSCREEN) / 3);
-          f = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX, kCustomFieldId + id);
+          f = Add("STATIC", c.text.c_str(), SS_LEFT | SS_NOPREFIX, kCustomFieldId + id);
           MoveWindow(f, m, y, width, h, FALSE);
           y += h;
           break;
         }
         case CustomKind::kLink:
-          f = Add("STATIC", c.text, SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kCustomFieldId + id, 0, linkFont);
+          f = Add("STATIC", c.text.c_str(), SS_LEFT | SS_NOPREFIX | SS_NOTIFY, kCustomFieldId + id, 0, linkFont);
           MoveWindow(f, m, y, std::min<int>(TextSize(c.text, 0).cx + 2, width), rowH, FALSE);
           y += rowH;
           break;
@@ -545,14 +537,14 @@ struct CustomDialog {
         }
         case CustomKind::kCheckBox: {
           const int x = labelW ? fieldX : m;
-          f = Add("BUTTON", c.text, WS_TABSTOP | BS_AUTOCHECKBOX, kCustomFieldId + id);
+          f = Add("BUTTON", c.text.c_str(), WS_TABSTOP | BS_AUTOCHECKBOX, kCustomFieldId + id);
           MoveWindow(f, x, y, width - (x - m), Du(10, true), FALSE);
           y += Du(10, true);
           break;
         }
         case CustomKind::kButton: {
           const int x = labelW ? fieldX : m;
-          f = Add("BUTTON", c.text, WS_TABSTOP | BS_PUSHBUTTON, kCustomButton + id + 1);
+          f = Add("BUTTON", c.text.c_str(), WS_TABSTOP | BS_PUSHBUTTON, kCustomButton + id + 1);
           MoveWindow(f, x, y, std::min<int>(std::max<int>(Du(50), TextSize(c.text, 0).cx + Du(12)), width - (x - m)), Du(14, true), FALSE);
           y += Du(14, true);
           break;
