@@ -318,6 +318,9 @@ class Desktop {
   // system late (another program's stale motion under Wine) cannot shift the press.
   virtual OsError SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) = 0;
   virtual bool SetCursorPos(int32_t x, int32_t y) = 0;
+  // Makes the cursor shown for this program (a display count below zero hides it), without
+  // raising the count past zero.
+  virtual void ShowCursor() = 0;
   // keybd_event: the key-event call that typing by simulated key presses uses.
   virtual OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) = 0;
   // MapVirtualKey to a character: the layout's unshifted character of the key; 0 for none.
@@ -409,6 +412,7 @@ class HeadlessDesktop : public Desktop {
   OsError SendMouseInput(uint32_t, int32_t, int32_t, int32_t) override { return NoSession("SendInput"); }
   OsError SendMouseButton(uint32_t, ScreenPoint, int32_t) override { return NoSession("SendInput"); }
   bool SetCursorPos(int32_t, int32_t) override { return false; }
+  void ShowCursor() override {}
   OsError KeyboardEvent(uint32_t, uint32_t, uint32_t) override { return NoSession("keybd_event"); }
   char CharOfKey(uint32_t) override { return 0; }
   bool KeyDown(uint32_t) override { return false; }

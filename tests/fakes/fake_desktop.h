@@ -488,6 +488,7 @@ class FakeDesktop : public Desktop {
                     std::to_string(data));
     return OsError::Ok();
   }
+  void ShowCursor() override { ++cursorShown; }
   bool SetCursorPos(int32_t x, int32_t y) override {
     cursor = {x, y};
     input.push_back("cursor " + std::to_string(x) + " " + std::to_string(y));
@@ -541,6 +542,7 @@ class FakeDesktop : public Desktop {
   // Details of windows beyond their title.
   std::map<uint32_t, WindowFacts> facts;
   ScreenPoint cursor{640, 480};
+  int cursorShown = 0;  // ShowCursor calls
   std::vector<MonitorArea> monitors{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
 
   // What was done to the windows, in order ("ShowWindow 5 3", "Send 5 274 61728 0", ...).

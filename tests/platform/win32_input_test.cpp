@@ -199,6 +199,21 @@ TEST_F(Win32InputTest, ClicksAndTheWheelArriveAtTheirClientPoint) {
   EXPECT_TRUE(WaitFor([&] { return target_->Log().find("WHEEL -120") != std::string::npos; }, 5000));
 }
 
+TEST_F(Win32InputTest, ADragPressesAtOnePlaceAndLetsGoAtAnother) {
+  auto at = [&](int x, int y) {
+    const POINT p = Client(x, y);
+    return std::to_string(p.x) + ", " + std::to_string(p.y);
+  };
+  ASSERT_EQ(Exec("Mouse Click", kMouse, at(500, 20), "Left,Down"), result::kSuccess);
+  EXPECT_EQ(session.run.dragInProgress.load(), 1);
+  ASSERT_EQ(Exec("Move", kMouse, at(580, 100), ""), result::kSuccess);  // the glide drags
+  ASSERT_EQ(Exec("Mouse Click", kMouse, at(580, 100), "Left,Up"), result::kSuccess);
+  EXPECT_EQ(session.run.dragInProgress.load(), 0);
+  EXPECT_TRUE(target_->Logged("w1 LBUTTONDOWN 500 20"));
+  EXPECT_TRUE(target_->Logged("w1 LBUTTONUP 580 100"));
+  EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
+}
+
 TEST_F(Win32InputTest, TheEndOfARunLetsHeldKeysAndTheButtonGo) {
   Focus(102);
   ASSERT_EQ(Exec("Type", kKeyboard, "{ShiftDown}{AltDown}"), result::kSuccess);

@@ -108,6 +108,7 @@ namespace {
 
 int MoveAndClick(Session& session, const Step& step, ScreenPoint target) {
   Desktop& d = session.desktop();
+  d.ShowCursor();
   if (target.x != kStayCoordinate && target.y != kStayCoordinate) {
     if (Snap(step)) d.SetCursorPos(target.x, target.y);
     else GlideTo(session, target);

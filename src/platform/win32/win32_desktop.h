@@ -78,6 +78,7 @@ class Win32Desktop : public Desktop {
   OsError SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int32_t data) override;
   OsError SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) override;
   bool SetCursorPos(int32_t x, int32_t y) override;
+  void ShowCursor() override;
   OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) override;
   char CharOfKey(uint32_t vk) override;
   bool KeyDown(uint32_t vk) override;

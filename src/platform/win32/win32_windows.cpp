@@ -347,6 +347,10 @@ OsError Win32Desktop::SendMouseButton(uint32_t flags, ScreenPoint at, int32_t da
 
 bool Win32Desktop::SetCursorPos(int32_t x, int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
 
+void Win32Desktop::ShowCursor() {
+  if (::ShowCursor(TRUE) > 0) ::ShowCursor(FALSE);
+}
+
 OsError Win32Desktop::KeyboardEvent(uint32_t key, uint32_t scanCode, uint32_t flags) {
   keybd_event(static_cast<BYTE>(key), static_cast<BYTE>(scanCode), flags, 0);
   return OsError::Ok();

@@ -205,6 +205,7 @@ TEST_F(MouseTest, ButtonsWheelAndTheStayCoordinate) {
   EXPECT_EQ(clock.TickCount() - before, 250u + 10);
   Mouse("Move", "9999, 9999", "Left,Down+Up");
   EXPECT_TRUE(desktop.input.empty());  // a move does not click
+  EXPECT_EQ(desktop.cursorShown, 10);  // each Step showed the cursor first
 }
 
 TEST_F(MouseTest, ADragLeftDownIsLetUpWhenTheRunEnds) {
@@ -223,6 +224,7 @@ TEST_F(MouseTest, SavedPositionMoveToWindowAndPictures) {
   desktop.cursor = {33, 44};
   EXPECT_EQ(Mouse("Save Current Position", ""), result::kSuccess);
   EXPECT_EQ(settings.ReadNumber("*\\UserVariables\\SavedMousePosition_Y"), 44);
+  EXPECT_EQ(desktop.cursorShown, 0);  // nothing moves
   desktop.cursor = {500, 500};
   Mouse("Return to Saved Position", "", "Snap");
   EXPECT_EQ(desktop.input, (V{"cursor 33 44"}));
