@@ -1,11 +1,13 @@
 // Characters per second typed into another program's multi-line EDIT control, by both sending
 // methods:
 //
-//   typing_timing TARGET_PROGRAM [CHARACTERS]
+//   typing_timing TARGET_PROGRAM [CHARACTERS [XDOTOOL]]
 //
 // Types the characters (printable ASCII that the layout has keys for, in turn) with no delay,
 // waits until the control holds them all and checks that it holds exactly them. The time runs
-// from the first key to the last character's arrival.
+// from the first key to the last character's arrival. With the path of xdotool (a Linux
+// program; Wine starts it natively), it types the same text through the X server as the
+// anchor: what Wine and the control take from any sender.
 #include <windows.h>
 
 #include <cstdio>
@@ -53,18 +55,42 @@ std::string AsTheControlHoldsIt(const std::string& typed) {
   return s;
 }
 
-int Measure(Session& session, HWND edit, const char* name, KeyMethod method, const std::string& typed) {
+// xdotool typing `text` from a file, started as a Linux program (Wine runs those natively);
+// true once it started (Wine does not wait for a Linux program: only the arrival is timed).
+// It works through the X server, so only the window under the pointer with
+// the keyboard focus matters: the target's, activated and clicked before.
+bool StartXdotool(const std::string& xdotool, const std::string& text) {
+  const std::string unixFile = "/tmp/plumo_typing_anchor.txt";
+  if (FILE* f = std::fopen(("Z:" + unixFile).c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  } else {
+    return false;
+  }
+  std::string program = "Z:" + xdotool;
+  for (char& c : program)
+    if (c == '/') c = '\\';
+  std::string command = "\"" + program + "\" type --delay 0 --file " + unixFile;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  WaitForSingleObject(pi.hProcess, kArrivalLimitMs);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+// Types `typed` into `edit` by `send` and reports the rate at which it arrived.
+template <class Send>
+int Measure(HWND edit, const char* name, const std::string& typed, Send send) {
   const std::string text = AsTheControlHoldsIt(typed);
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-  KeySending how;
-  how.method = method;
-  how.heldMask = &session.run.heldModifiers;
-  how.pause = [&session](uint32_t ms) {
-    session.clock().Sleep(ms);
-    return true;
-  };
   const double start = NowSeconds();
-  SendKeyText(session.desktop(), typed, how);
+  if (!send()) {
+    std::printf("%s: could not start\n", name);
+    return 1;
+  }
   const double sent = NowSeconds();
   WaitFor([&] { return static_cast<size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0)) >= text.size(); }, kArrivalLimitMs);
   const double arrived = NowSeconds();
@@ -110,7 +136,21 @@ int main(int argc, char** argv) {
   mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
   WaitFor([&] { return target.Logged("114 FOCUS", 100); }, 3000);
   const std::string text = Characters(count);
-  int failed = Measure(session, edit, "Simulated Keypress", KeyMethod::kSimulated, text);
-  failed |= Measure(session, edit, "SendKeys", KeyMethod::kSendKeys, text);
+  auto byPlumo = [&](KeyMethod method) {
+    return [&session, &text, method] {
+      KeySending how;
+      how.method = method;
+      how.heldMask = &session.run.heldModifiers;
+      how.pause = [&session](uint32_t ms) {
+        session.clock().Sleep(ms);
+        return true;
+      };
+      SendKeyText(session.desktop(), text, how);
+      return true;
+    };
+  };
+  int failed = Measure(edit, "Simulated Keypress", text, byPlumo(KeyMethod::kSimulated));
+  failed |= Measure(edit, "SendKeys", text, byPlumo(KeyMethod::kSendKeys));
+  if (argc > 3) failed |= Measure(edit, "xdotool (anchor)", text, [&] { return StartXdotool(argv[3], text); });
   return failed;
 }
