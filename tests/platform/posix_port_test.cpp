@@ -130,7 +130,9 @@ TEST(TerminalDialogs, CustomDialogsAskFieldByFieldThenForTheButton) {
     std::rewind(in);
     const CustomAnswer a = TerminalDialogs(in, out).AskCustom(r);
     EXPECT_EQ(a.pressed, c.pressed) << c.typed;
-    if (c.pressed) EXPECT_EQ(a.values, c.values) << c.typed;
+    if (c.pressed) {
+      EXPECT_EQ(a.values, c.values) << c.typed;
+    }
     std::fclose(in);
     std::fclose(out);
   }
