@@ -3,10 +3,20 @@
 #include <windows.h>
 
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_input.h"
 #include "platform/win32/win32_pictures.h"
 #include "platform/win32/win32_handles.h"
 
 namespace plumo {
+
+OsError SendOneInput(INPUT& input) {
+  using SendInputFn = UINT(WINAPI*)(UINT, LPINPUT, int);
+  static const auto send = reinterpret_cast<SendInputFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SendInput")));
+  if (!send) return Win32Error("GetProcAddress(SendInput)", ERROR_PROC_NOT_FOUND);
+  return send(1, &input, sizeof input) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+}
+
 namespace {
 
 BOOL CALLBACK CountMonitor(HMONITOR, HDC, LPRECT, LPARAM data) {
@@ -109,7 +119,7 @@ OsError Win32Desktop::ReleaseKey(uint32_t key, bool extended) {
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = static_cast<WORD>(key);
   in.ki.dwFlags = KEYEVENTF_KEYUP | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 OsError Win32Desktop::PressKey(uint32_t key, bool extended) {
@@ -117,14 +127,14 @@ OsError Win32Desktop::PressKey(uint32_t key, bool extended) {
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = static_cast<WORD>(key);
   in.ki.dwFlags = extended ? KEYEVENTF_EXTENDEDKEY : 0;
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 OsError Win32Desktop::ReleaseLeftButton() {
   INPUT in = {};
   in.type = INPUT_MOUSE;
   in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 uint32_t Win32Desktop::WalkWindows(uint32_t handle, WindowStep step) {

@@ -8,6 +8,7 @@
 
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_input.h"
 #include "platform/win32/win32_handles.h"
 
 namespace plumo {
@@ -311,7 +312,7 @@ OsError Win32Desktop::SendKeyInput(uint32_t key, uint32_t scanCode, uint32_t fla
   in.ki.wVk = static_cast<WORD>(key);
   in.ki.wScan = static_cast<WORD>(scanCode);
   in.ki.dwFlags = flags;
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 uint32_t Win32Desktop::ScanCodeOf(uint32_t key) { return MapVirtualKeyA(key, MAPVK_VK_TO_VSC); }
@@ -325,7 +326,7 @@ OsError Win32Desktop::SendMouseInput(uint32_t flags, int32_t dx, int32_t dy, int
   in.mi.dy = dy;
   in.mi.mouseData = static_cast<DWORD>(data);
   in.mi.dwFlags = flags;
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 OsError Win32Desktop::SendMouseButton(uint32_t flags, ScreenPoint at, int32_t data) {
@@ -342,7 +343,7 @@ OsError Win32Desktop::SendMouseButton(uint32_t flags, ScreenPoint at, int32_t da
   in.mi.dy = scale(at.y - top, height);
   in.mi.mouseData = static_cast<DWORD>(data);
   in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  return SendInput(1, &in, sizeof in) == 1 ? OsError::Ok() : LastWin32Error("SendInput");
+  return SendOneInput(in);
 }
 
 bool Win32Desktop::SetCursorPos(int32_t x, int32_t y) { return ::SetCursorPos(x, y) != FALSE; }
