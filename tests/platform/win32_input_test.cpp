@@ -199,18 +199,22 @@ TEST_F(Win32InputTest, ClicksAndTheWheelArriveAtTheirClientPoint) {
   EXPECT_TRUE(WaitFor([&] { return target_->Log().find("WHEEL -120") != std::string::npos; }, 5000));
 }
 
-TEST_F(Win32InputTest, ADragPressesAtOnePlaceAndLetsGoAtAnother) {
-  auto at = [&](int x, int y) {
-    const POINT p = Client(x, y);
-    return std::to_string(p.x) + ", " + std::to_string(p.y);
-  };
-  ASSERT_EQ(Exec("Mouse Click", kMouse, at(500, 20), "Left,Down"), result::kSuccess);
+TEST_F(Win32InputTest, ADragMovesAListItem) {
+  // Pressed on the first row of the target's list view, let go below the last: the target
+  // moves the item to the end and says so.
+  HWND view = GetDlgItem(window, 112);
+  HWND header = FindWindowExA(view, nullptr, "SysHeader32", nullptr);
+  RECT v, hd;
+  GetWindowRect(view, &v);
+  GetWindowRect(header, &hd);
+  auto at = [](LONG x, LONG y) { return std::to_string(x) + ", " + std::to_string(y); };
+  ASSERT_EQ(Exec("Mouse Click", kMouse, at(v.left + 20, hd.bottom + 5), "Left,Down"), result::kSuccess);
   EXPECT_EQ(session.run.dragInProgress.load(), 1);
-  ASSERT_EQ(Exec("Move", kMouse, at(580, 100), ""), result::kSuccess);  // the glide drags
-  ASSERT_EQ(Exec("Mouse Click", kMouse, at(580, 100), "Left,Up"), result::kSuccess);
+  ASSERT_EQ(Exec("Move", kMouse, at(v.left + 30, v.bottom - 8), ""), result::kSuccess);  // the glide drags
+  ASSERT_EQ(Exec("Mouse Click", kMouse, at(v.left + 30, v.bottom - 8), "Left,Up"), result::kSuccess);
   EXPECT_EQ(session.run.dragInProgress.load(), 0);
-  EXPECT_TRUE(target_->Logged("w1 LBUTTONDOWN 500 20"));
-  EXPECT_TRUE(target_->Logged("w1 LBUTTONUP 580 100"));
+  EXPECT_TRUE(target_->Logged("112 BEGINDRAG 0"));
+  EXPECT_TRUE(target_->Logged("112 MOVED 0 2 alpha"));
   EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0);
 }
 
