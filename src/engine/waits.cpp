@@ -22,8 +22,6 @@ constexpr uint32_t kDatePollMs = 60000;
 constexpr uint32_t kDateMarginMs = 500;
 constexpr char kRunKey[] = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\%s";
 
-Step& StepAt(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 uint32_t TimeoutMs(double seconds) {
   if (!(seconds > 0)) return 0;
   return static_cast<uint32_t>(std::min(seconds * 1000.0, 4294967295.0));
@@ -110,7 +108,7 @@ std::optional<SystemTime> TargetTime(Session& session, std::string_view text) {
 }
 
 std::string Text(Session& session, int slot, int index) {
-  return session.ExpandStep(StepAt(session, slot, index).text, slot, index);
+  return session.ExpandStep(session.scripts.StepAt(slot, index).text, slot, index);
 }
 
 WaitAnswer MetIf(bool met) { return met ? WaitAnswer::Met() : WaitAnswer::NotYet(); }
@@ -118,7 +116,7 @@ WaitAnswer MetIf(bool met) { return met ? WaitAnswer::Met() : WaitAnswer::NotYet
 // File: exists, is gone, or its size or content changed since the wait began.
 WaitAnswer FileStart(Session& session, int slot, int index) {
   // The first look is taken now, so that a change right after the start counts.
-  if (ChangeMode(StepAt(session, slot, index))) {
+  if (ChangeMode(session.scripts.StepAt(slot, index))) {
     FileSnapshot first = TakeFileSnapshot(session.files(), Text(session, slot, index));
     std::lock_guard<std::mutex> lock(session.waits.mu);
     session.waits.file = first;
@@ -127,7 +125,7 @@ WaitAnswer FileStart(Session& session, int slot, int index) {
 }
 
 WaitAnswer FilePoll(Session& session, int slot, int index) {
-  const Step& step = StepAt(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const std::string path = Text(session, slot, index);
   if (!ChangeMode(step))
     return MetIf((session.files().Kind(path) == PathKind::kFile) != ContainsNoCase(step.options, "Not Exist"));
@@ -141,13 +139,13 @@ bool StartFolderHelper(Session& session, const std::string& path);
 void StopFolderHelper(Session& session);
 
 WaitAnswer FolderStart(Session& session, int slot, int index) {
-  if (!ChangeMode(StepAt(session, slot, index)) || StartFolderHelper(session, Text(session, slot, index)))
+  if (!ChangeMode(session.scripts.StepAt(slot, index)) || StartFolderHelper(session, Text(session, slot, index)))
     return WaitAnswer::NotYet();
   return WaitAnswer::Failed("");  // the log says why
 }
 
 WaitAnswer FolderPoll(Session& session, int slot, int index) {
-  const Step& step = StepAt(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   if (ChangeMode(step)) return WaitAnswer::NotYet();
   return MetIf((session.files().Kind(Text(session, slot, index)) == PathKind::kFolder) !=
                ContainsNoCase(step.options, "Not Exist"));
@@ -159,7 +157,7 @@ WaitAnswer DateTimeStart(Session& session, int slot, int index) {
   const std::string text = Text(session, slot, index);
   if (!TargetTime(session, text)) return WaitAnswer::Failed(FormatText("No date or time in \"%s\"", text.c_str()));
   // A restart of Windows must not lose the wait.
-  if (RestartOption(StepAt(session, slot, index))) WriteRestartEntry(session, slot, index);
+  if (RestartOption(session.scripts.StepAt(slot, index))) WriteRestartEntry(session, slot, index);
   return WaitAnswer::NotYet();
 }
 
@@ -182,11 +180,11 @@ WaitAnswer DateTimePoll(Session& session, int slot, int index) {
 }
 
 void DateTimeEnd(Session& session, int slot, int index) {
-  if (RestartOption(StepAt(session, slot, index))) DeleteRestartEntry(session, slot);
+  if (RestartOption(session.scripts.StepAt(slot, index))) DeleteRestartEntry(session, slot);
 }
 
 WaitAnswer ClipboardPoll(Session& session, int slot, int index) {
-  const Step& step = StepAt(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   std::optional<std::string> clip = session.clipboard().Text();
   const bool holdsText = clip && !clip->empty();
   if (ContainsNoCase(step.options, "Empty")) return MetIf(!holdsText);
@@ -260,7 +258,7 @@ void OnPoll(Session& session, const WaitPtr& condition, uint32_t generation) {
     Resume(session, 0, generation);
     return;
   }
-  ++StepAt(session, slot, index).runCount;
+  ++session.scripts.StepAt(slot, index).runCount;
   WaitAnswer answer = condition->poll(session, slot, index);
   if (answer.state != WaitAnswer::State::kNotYet) {
     KillWaitTimers(session);
@@ -322,7 +320,7 @@ int ConditionWait(Session& session, int slot, int index, const WaitPtr& conditio
     w.condition = condition;
     w.file = FileSnapshot{};
   }
-  StepAt(session, slot, index).runCount = 0;
+  session.scripts.StepAt(slot, index).runCount = 0;
   int outcome = 0;
   std::string reason;
   WaitAnswer started = condition->start ? condition->start(session, slot, index) : WaitAnswer::NotYet();
@@ -372,7 +370,7 @@ FileSnapshot TakeFileSnapshot(Files& files, const std::string& path) {
 }
 
 int WaitExecutor(Session& session, int slot, int index, bool) {
-  Step& step = StepAt(session, slot, index);
+  Step& step = session.scripts.StepAt(slot, index);
   std::string_view name = step.action;
   const uint32_t start = session.clock().TickCount();
   const uint32_t timeoutMs = TimeoutMs(TimeoutSeconds(session, slot, index));

@@ -98,6 +98,9 @@ class ScriptSlots {
   // For reading, and for the run's own writes of run fields.
   Script* At(int slot);
   const Script* At(int slot) const;
+  // Step `index` of the Script in `slot`, for executors and waits, whose slot and index the
+  // engine has checked.
+  Step& StepAt(int slot, int index) { return At(slot)->steps[static_cast<size_t>(index)]; }
   // For edits: null for an empty or a running slot.
   Script* Editable(int slot);
 

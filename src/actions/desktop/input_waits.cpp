@@ -29,10 +29,8 @@ constexpr size_t kTitleChars = 31;
 constexpr uint8_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 constexpr uint8_t kCapsLock = 20, kNumLock = 144, kScrollLock = 145, kEscape = 27;
 
-Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 WaitAnswer DesktopNeeded(Session& session, int slot, int index) {
-  return WaitAnswer::Failed(FormatText("\"%s\" needs a desktop session", StepOf(session, slot, index).action.c_str()));
+  return WaitAnswer::Failed(NeedsDesktopText(session, slot, index));
 }
 
 KeyLayout LayoutOf(Desktop& d) {
@@ -70,7 +68,7 @@ int PollOnRunThread(Session& session, uint32_t start, uint32_t timeoutMs, Test t
 int WaitForKeypress(Session& session, int slot, int index, uint32_t start, uint32_t timeoutMs) {
   Desktop& d = session.desktop();
   if (!d.HasDesktop()) return NeedsDesktop(session, slot, index);
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const std::string text = session.ExpandStep(step.text, slot, index);
   uint8_t key = 0;
   if (!text.empty()) {
@@ -102,7 +100,7 @@ int WaitForKeypress(Session& session, int slot, int index, uint32_t start, uint3
 int WaitForMouse(Session& session, int slot, int index, uint32_t start, uint32_t timeoutMs) {
   Desktop& d = session.desktop();
   if (!d.HasDesktop()) return NeedsDesktop(session, slot, index);
-  std::string_view o = StepOf(session, slot, index).options;
+  std::string_view o = session.scripts.StepAt(slot, index).options;
   const bool move = ContainsNoCase(o, "Move"), any = ContainsNoCase(o, "Any");
   std::vector<uint8_t> buttons;
   if (any || ContainsNoCase(o, "Left")) buttons.push_back(kLeftButton);
@@ -146,7 +144,7 @@ WaitCondition TypedTextWait() {
   w.start = [state](Session& session, int slot, int index) {
     Desktop& d = session.desktop();
     if (!d.HasDesktop()) return DesktopNeeded(session, slot, index);
-    std::string expected = Bounded(session.ExpandStep(StepOf(session, slot, index).text, slot, index), kExpectedChars);
+    std::string expected = Bounded(session.ExpandStep(session.scripts.StepAt(slot, index).text, slot, index), kExpectedChars);
     state->expectedReversed.assign(expected.rbegin(), expected.rend());
     state->history.clear();
     for (int vk = 1; vk < 256; ++vk) state->down[vk] = d.KeyDown(static_cast<uint32_t>(vk));
@@ -206,7 +204,7 @@ WaitCondition IdleWait() {
       *snap = now;
       return WaitAnswer::NotYet();
     }
-    const int seconds = LeadingInteger(session.ExpandStep(StepOf(session, slot, index).text, slot, index));
+    const int seconds = LeadingInteger(session.ExpandStep(session.scripts.StepAt(slot, index).text, slot, index));
     const uint32_t wanted = static_cast<uint32_t>(std::max(seconds, 0) + 1) * 1000u;
     const uint32_t quiet = now.since - snap->since;
     if (quiet >= wanted) return WaitAnswer::Met();

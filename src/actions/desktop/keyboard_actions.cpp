@@ -19,10 +19,8 @@ namespace {
 constexpr uint32_t kPasteSettleMs = 500;
 constexpr uint8_t kKeyV = 'V';
 
-Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 std::string StepText(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const unsigned flags = ContainsNoCase(step.options, "No Variable Expansion") ? expandflag::kNone : 0;
   return session.ExpandStep(step.text, slot, index, flags);
 }
@@ -37,7 +35,7 @@ std::string WithoutCrBeforeLf(std::string_view text) {
 }
 
 int Type(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const int delay = LeadingInteger(session.ExpandStep(step.value1, slot, index));
   std::string text = WithoutCrBeforeLf(StepText(session, slot, index));
   KeySending how;
@@ -50,7 +48,7 @@ int Type(Session& session, int slot, int index) {
 }
 
 int DirectWindowEntry(Session& session, int slot, int index) {
-  const uint32_t window = ResolveWindow(session, slot, index, StepOf(session, slot, index).data);
+  const uint32_t window = ResolveWindow(session, slot, index, session.scripts.StepAt(slot, index).data);
   if (!window) return result::kFailure;
   SetWindowTextOrItems(session, window, StepText(session, slot, index));
   return result::kSuccess;
@@ -81,7 +79,7 @@ int BlockInput(Session& session, const Step& step) {
 
 int KeyboardExecutor(Session& session, int slot, int index, bool) {
   if (!session.desktop().HasDesktop()) return NeedsDesktop(session, slot, index);
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   std::string_view name = step.action;
   if (ContainsNoCase(name, "Block Input")) return BlockInput(session, step);
   if (ContainsNoCase(name, "Direct Window Entry")) return DirectWindowEntry(session, slot, index);

@@ -19,8 +19,6 @@ constexpr uint32_t kForegroundSettleMs = 250;
 constexpr uint32_t kShortestDoubleClickMs = 20;
 constexpr uint32_t kQuickDoubleClickPauseMs = 10;
 
-Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 class StepExpander : public TextExpander {
  public:
   explicit StepExpander(Session& session) : session_(session) {}
@@ -87,7 +85,7 @@ ScreenPoint WindowOrigin(Session& session) {
 }
 
 int MoveToWindow(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const uint32_t window = ResolveWindow(session, slot, index, step.text);
   if (!window) return result::kFailure;
   ActivateWindow(session, window, false);
@@ -129,14 +127,14 @@ int MouseToPicture(Session& session, int slot, int index) {
     return result::kFailure;
   }
   session.StoreOutput(slot, index, FormatText("%d, %d", found.x, found.y));
-  return MoveAndClick(session, StepOf(session, slot, index), {found.x + found.width / 2, found.y + found.height / 2});
+  return MoveAndClick(session, session.scripts.StepAt(slot, index), {found.x + found.width / 2, found.y + found.height / 2});
 }
 
 }  // namespace
 
 int MouseAtPoint(Session& session, int slot, int index, ScreenPoint target) {
   Desktop& d = session.desktop();
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   if (target.x == kStayCoordinate || target.y == kStayCoordinate) return MoveAndClick(session, step, target);
   if (ContainsNoCase(step.options, "window")) {
     const ScreenPoint origin = WindowOrigin(session);
@@ -150,7 +148,7 @@ int MouseAtPoint(Session& session, int slot, int index, ScreenPoint target) {
 
 int MouseExecutor(Session& session, int slot, int index, bool) {
   if (!session.desktop().HasDesktop()) return NeedsDesktop(session, slot, index);
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   std::string_view name = step.action;
   if (ContainsNoCase(name, "Move to Window") || ContainsNoCase(name, "Move to Control")) return MoveToWindow(session, slot, index);
   if (ContainsNoCase(name, "Image") || ContainsNoCase(name, "Pixel")) return MouseToPicture(session, slot, index);

@@ -20,8 +20,6 @@ constexpr uint32_t kFirstPollMs = 1000;
 constexpr uint32_t kPollMs = 3000;
 constexpr uint32_t kForegroundSettleMs = 250;
 
-Step& StepAt(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 // "x,y", each part a number or a formula.
 ScanPoint CoordinatePair(Session& session, int slot, int index, std::string_view field) {
   const std::string text = session.ExpandStep(field, slot, index);
@@ -35,7 +33,7 @@ ScanPoint CoordinatePair(Session& session, int slot, int index, std::string_view
 }
 
 std::optional<bool> PixelEquals(Session& session, int slot, int index) {
-  Step& step = StepAt(session, slot, index);
+  Step& step = session.scripts.StepAt(slot, index);
   const ScanPoint at = CoordinatePair(session, slot, index, step.value1);
   const std::string expected = session.ExpandStep(step.text, slot, index);
   const std::optional<uint32_t> color = session.desktop().PixelColor(at.x, at.y);
@@ -48,7 +46,7 @@ std::optional<bool> PixelEquals(Session& session, int slot, int index) {
 }
 
 std::optional<bool> PictureVisible(Session& session, int slot, int index) {
-  if (ContainsNoCase(StepAt(session, slot, index).action, "Pixel Equals")) return PixelEquals(session, slot, index);
+  if (ContainsNoCase(session.scripts.StepAt(slot, index).action, "Pixel Equals")) return PixelEquals(session, slot, index);
   const SearchResult r = SearchFromStep(session, slot, index);
   if (r.failed()) return std::nullopt;
   if (r.found()) session.StoreOutput(slot, index, FormatText("%d, %d", r.x, r.y));
@@ -74,7 +72,7 @@ uint32_t CaptureWindow(Session& session) {
 }
 
 int ImageCapture(Session& session, int slot, int index, bool) {
-  Step& step = StepAt(session, slot, index);
+  Step& step = session.scripts.StepAt(slot, index);
   std::string_view options = step.options;
   ScreenRect area = session.desktop().VirtualScreen();
   if (ContainsNoCase(options, "Area")) {

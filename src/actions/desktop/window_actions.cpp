@@ -50,8 +50,6 @@ struct Call {
   }
 };
 
-Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 uint32_t ParentOf(Session& session, uint32_t w) { return session.desktop().WalkWindows(w, WindowStep::kParent); }
 
 bool IsListLike(ControlType type) { return type == ControlType::kComboBox || type == ControlType::kListbox; }
@@ -474,9 +472,11 @@ int AllWindows(Call& c) {
 
 }  // namespace
 
-int NeedsDesktop(Session& session, int slot, int index) {
-  return session.Fail(FormatText("\"%s\" needs a desktop session", StepOf(session, slot, index).action.c_str()));
+std::string NeedsDesktopText(Session& session, int slot, int index) {
+  return FormatText("\"%s\" needs a desktop session", session.scripts.StepAt(slot, index).action.c_str());
 }
+
+int NeedsDesktop(Session& session, int slot, int index) { return session.Fail(NeedsDesktopText(session, slot, index)); }
 
 void SetWindowTextOrItems(Session& session, uint32_t window, const std::string& text) {
   Desktop& d = session.desktop();
@@ -520,7 +520,7 @@ void ClickControl(Session& session, uint32_t control) {
 
 int WindowExecutor(Session& session, int slot, int index, bool) {
   if (!session.desktop().HasDesktop()) return NeedsDesktop(session, slot, index);
-  Call c{session, slot, index, StepOf(session, slot, index)};
+  Call c{session, slot, index, session.scripts.StepAt(slot, index)};
   std::string_view name = c.step.action;
   if (ContainsNoCase(name, "Use") || ContainsNoCase(name, "Activ")) return UseWindow(c);
   if (ContainsNoCase(name, "all Windows")) return AllWindows(c);

@@ -23,5 +23,7 @@ void ClickControl(Session& session, uint32_t control);
 
 // What a Step fails with where there is no desktop.
 int NeedsDesktop(Session& session, int slot, int index);
+// Its message: "\"Action\" needs a desktop session".
+std::string NeedsDesktopText(Session& session, int slot, int index);
 
 }  // namespace plumo

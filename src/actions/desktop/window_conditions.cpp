@@ -16,10 +16,8 @@ namespace {
 constexpr uint32_t kWindowPollMs = 1000;
 constexpr uint32_t kNoWindowPauseMs = 250;
 
-Step& StepOf(Session& session, int slot, int index) { return session.scripts.At(slot)->steps[static_cast<size_t>(index)]; }
-
 std::optional<bool> WindowExists(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const std::string text = session.ExpandStep(step.text, slot, index);
   const uint32_t window = FindMatchingWindow(session, SearchFlagsFromOptions(step.options), text, 0);
   if (session.run.logLevel >= 1)
@@ -30,7 +28,7 @@ std::optional<bool> WindowExists(Session& session, int slot, int index) {
 // Whether the window the wait looks for is there (or gone, for "Close"); a window found
 // becomes the Current Window when there is none.
 WaitAnswer WindowWaitPoll(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   const uint32_t window = FindMatchingWindow(session, SearchFlagsFromOptions(step.options),
                                              session.ExpandStep(step.text, slot, index), 0);
   std::string_view mode = step.value1;
@@ -44,19 +42,19 @@ WaitAnswer WindowWaitPoll(Session& session, int slot, int index) {
 
 // A window to be opened that is already there ends the wait before the first poll.
 WaitAnswer WindowWaitStart(Session& session, int slot, int index) {
-  const Step& step = StepOf(session, slot, index);
+  const Step& step = session.scripts.StepAt(slot, index);
   if (!ContainsNoCase(step.value1, "Open")) return WaitAnswer::NotYet();
   const uint32_t flags = SearchFlagsFromOptions(step.options) | findflag::kFramedVisible;
   const uint32_t window = FindMatchingWindow(session, flags, session.ExpandStep(step.text, slot, index), 0);
   if (window == 0) return WaitAnswer::NotYet();
   if (session.currentWindow == 0) session.currentWindow = window;
-  StepOf(session, slot, index).runCount = 1;  // the one look, counted as a poll would be
+  session.scripts.StepAt(slot, index).runCount = 1;  // the one look, counted as a poll would be
   return WaitAnswer::Met();
 }
 
 int SendCommand(Session& session, int slot, int index, bool) {
   if (!session.desktop().HasDesktop()) return NeedsDesktop(session, slot, index);
-  const std::string text = session.ExpandStep(StepOf(session, slot, index).text, slot, index);
+  const std::string text = session.ExpandStep(session.scripts.StepAt(slot, index).text, slot, index);
   if (text.empty()) return session.Fail("No program name or command line provided");
   if (session.currentWindow == 0) {
     session.clock().Sleep(kNoWindowPauseMs);

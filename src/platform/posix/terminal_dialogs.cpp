@@ -205,6 +205,15 @@ CustomAnswer TerminalDialogs::AskCustom(const CustomRequest& r) {
     std::fflush(out_);
     return ReadLine(r.timeoutMs, echo);
   };
+  // The items numbered from 1; the one whose number is typed (Enter: the first), past the end
+  // for none of them, nothing at the end of input.
+  auto choose = [&](const std::vector<std::string>& items) -> std::optional<size_t> {
+    for (size_t i = 0; i < items.size(); ++i) std::fprintf(out_, "  %zu. %s\n", i + 1, items[i].c_str());
+    const std::optional<std::string> typed = ask("Number (Enter: 1)?", true);
+    if (!typed) return std::nullopt;
+    const long n = Trim(*typed).empty() ? 1 : std::strtol(typed->c_str(), nullptr, 10);
+    return n >= 1 ? static_cast<size_t>(n - 1) : items.size();
+  };
   std::vector<int> buttons{1};  // OK, then the buttons' answers
   std::vector<std::string> names{"OK"};
   for (size_t n = 0; n < r.controls.size(); ++n) {
@@ -223,11 +232,9 @@ CustomAnswer TerminalDialogs::AskCustom(const CustomRequest& r) {
         break;
       case CustomKind::kList: {
         std::fprintf(out_, "%s\n", c.text.c_str());
-        for (size_t i = 0; i < c.items.size(); ++i) std::fprintf(out_, "  %zu. %s\n", i + 1, c.items[i].c_str());
-        line = ask("Number (Enter: 1)?", true);
-        if (!line) break;
-        const long i = Trim(*line).empty() ? 1 : std::strtol(line->c_str(), nullptr, 10);
-        *line = i >= 1 && static_cast<size_t>(i) <= c.items.size() ? c.items[static_cast<size_t>(i - 1)] : std::string();
+        const std::optional<size_t> i = choose(c.items);
+        if (!i) return {};
+        *line = *i < c.items.size() ? c.items[*i] : std::string();
         break;
       }
       case CustomKind::kButton:
@@ -239,12 +246,10 @@ CustomAnswer TerminalDialogs::AskCustom(const CustomRequest& r) {
     if (!line) return {};
     a.values.push_back(*line);
   }
-  for (size_t i = 0; i < names.size(); ++i) std::fprintf(out_, "  %zu. %s\n", i + 1, names[i].c_str());
-  std::fprintf(out_, "  %zu. Cancel\n", names.size() + 1);
-  std::optional<std::string> choice = ask("Number (Enter: 1)?", true);
-  if (!choice) return {};
-  const long i = Trim(*choice).empty() ? 1 : std::strtol(choice->c_str(), nullptr, 10);
-  if (i >= 1 && static_cast<size_t>(i) <= buttons.size()) a.pressed = buttons[static_cast<size_t>(i - 1)];
+  names.emplace_back("Cancel");
+  const std::optional<size_t> i = choose(names);
+  if (!i) return {};
+  if (*i < buttons.size()) a.pressed = buttons[*i];
   return a;
 }
 

@@ -156,6 +156,31 @@ struct DialogParts {
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(f ? f : font), FALSE);
     return h;
   }
+  // The text's size in the dialog's font: wrapped to `width`, or on one line when it is 0.
+  SIZE TextSize(const std::string& text, int width) const {
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (width ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    return {r.right, r.bottom};
+  }
+  // The dialog sized around a client area of that size and centred in the work area; the
+  // window's size.
+  SIZE PlaceCentred(int clientW, int clientH, bool topmost) const {
+    RECT frame{0, 0, clientW, clientH};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - w) / 2));
+    const int y = work.top + std::max(0, static_cast<int>((work.bottom - work.top - h) / 2));
+    SetWindowPos(dialog, topmost ? HWND_TOPMOST : nullptr, x, y, w, h, topmost ? 0 : SWP_NOZORDER);
+    return {w, h};
+  }
 };
 
 struct EntryDialog : DialogParts {
@@ -176,17 +201,7 @@ struct EntryDialog : DialogParts {
   }
 
   // The prompt's height when wrapped to `width`.
-  int PromptHeight(int width) const {
-    if (request.prompt.empty()) return 0;
-    HDC dc = GetDC(dialog);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT r{0, 0, width, 0};
-    DrawTextA(dc, request.prompt.c_str(), static_cast<int>(request.prompt.size()), &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(dialog, dc);
-    return r.bottom;
-  }
+  int PromptHeight(int width) const { return request.prompt.empty() ? 0 : static_cast<int>(TextSize(request.prompt, width).cy); }
 
   // The controls' area at its normal size.
   int NormalAreaHeight() const {
@@ -324,17 +339,7 @@ struct EntryDialog : DialogParts {
     if (request.kind == EntryKind::kDate) clientW = std::max(clientW, CalendarWidth() + 2 * m);
     const int promptH = prompt ? std::min(PromptHeight(clientW - 2 * m), PromptCap()) + gap : 0;
     const int clientH = mv + promptH + NormalAreaHeight() + gap + Du(14, true) + mv;
-    RECT frame{0, 0, clientW, clientH};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
-    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    minTrack = {w, h};
-    RECT work{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - w) / 2));
-    const int y = work.top + std::max(0, static_cast<int>((work.bottom - work.top - h) / 2));
-    SetWindowPos(dialog, (request.flags & promptflag::kTopmost) ? HWND_TOPMOST : nullptr, x, y, w, h,
-                 (request.flags & promptflag::kTopmost) ? 0 : SWP_NOZORDER);
+    minTrack = PlaceCentred(clientW, clientH, request.flags & promptflag::kTopmost);
     Layout();
     // Only now: an edit given its text while still tiny keeps it scrolled out of sight.
     if (edit) SetWindowTextA(edit, (request.kind == EntryKind::kMultiLine ? WithCrLf(request.initial) : request.initial).c_str());
@@ -460,15 +465,6 @@ struct CustomDialog : DialogParts {
     if (linkFont) DeleteObject(linkFont);
   }
 
-  SIZE TextSize(const std::string& text, int width) const {
-    HDC dc = GetDC(dialog);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT r{0, 0, width, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | (width ? 0 : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(dialog, dc);
-    return {r.right, r.bottom};
-  }
   static bool HasLabel(CustomKind k) {
     return k == CustomKind::kEdit || k == CustomKind::kPassword || k == CustomKind::kList || k == CustomKind::kFile ||
            k == CustomKind::kFolder;
@@ -568,15 +564,7 @@ struct CustomDialog : DialogParts {
     y = std::max(y + Du(2, true), mv + Du(20, true));
     MoveWindow(Add("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK), clientW - m - 2 * bw - Du(4), y, bw, bh, FALSE);
     MoveWindow(Add("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL), clientW - m - bw, y, bw, bh, FALSE);
-    RECT frame{0, 0, clientW, y + bh + mv};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
-    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    RECT work{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - w) / 2));
-    const int top = work.top + std::max(0, static_cast<int>((work.bottom - work.top - h) / 2));
-    SetWindowPos(dialog, request.topmost ? HWND_TOPMOST : nullptr, x, top, w, h, request.topmost ? 0 : SWP_NOZORDER);
+    PlaceCentred(clientW, y + bh + mv, request.topmost);
   }
 
   HWND FirstField() const {

@@ -16,6 +16,7 @@
 #include "engine/session.h"
 #include "scripts/action_catalog.h"
 #include "vars/system_variables.h"
+#include "vars/text_format.h"
 
 namespace plumo {
 namespace {
@@ -89,35 +90,13 @@ int MessageBoxStep(Prompt& p) {
 
 // ---- Entry prompts --------------------------------------------------------------------------
 
-// A date "yyyy-mm-dd" from a text in the locale's order or already in that form; empty when
-// the text holds no date.
-std::string IsoDateOf(std::string_view text, DateOrder order) {
-  int parts[3] = {0, 0, 0};
-  int n = 0;
-  bool inNumber = false;
-  for (char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (!inNumber && n == 3) return {};
-      if (!inNumber) ++n;
-      inNumber = true;
-      if (parts[n - 1] > 9999) return {};
-      parts[n - 1] = parts[n - 1] * 10 + (c - '0');
-    } else {
-      inNumber = false;
-    }
-  }
-  if (n != 3) return {};
-  int y, m, d;
-  if (text.size() >= 4 && parts[0] > 31) order = DateOrder::kYearMonthDay;
-  switch (order) {
-    case DateOrder::kYearMonthDay: y = parts[0], m = parts[1], d = parts[2]; break;
-    case DateOrder::kDayMonthYear: d = parts[0], m = parts[1], y = parts[2]; break;
-    default: m = parts[0], d = parts[1], y = parts[2];
-  }
-  if (y < 100) y += y < 50 ? 2000 : 1900;
-  if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1601 || y > 9999) return {};
+// The calendar's "yyyy-mm-dd" for a date text as DATEVALUE reads it; empty when it names no
+// date the calendar can show.
+std::string IsoDateOf(Session& session, std::string_view text) {
+  const std::optional<CivilDate> d = ParseDate(text, session.locale().Values(), session.clock());
+  if (!d || d->month < 1 || d->month > 12 || d->day < 1 || d->day > 31 || d->year < 1601 || d->year > 9999) return {};
   char buf[32];
-  std::snprintf(buf, sizeof(buf), "%04d-%02d-%02d", y, m, d);
+  std::snprintf(buf, sizeof(buf), "%04d-%02d-%02d", static_cast<int>(d->year), d->month, d->day);
   return buf;
 }
 
@@ -181,7 +160,7 @@ int EntryStep(Prompt& p) {
     request.prompt = text;
   }
   if (request.kind != EntryKind::kLogin) request.prompt = WithLeadingLine(request.prompt);
-  if (request.kind == EntryKind::kDate) initial = IsoDateOf(initial, s.locale().Values().dateOrder);
+  if (request.kind == EntryKind::kDate) initial = IsoDateOf(s, initial);
   if (request.kind == EntryKind::kLogin) {
     if (p.step.output.str().empty()) initial = s.settings().ReadText(kLoginUser, kUserNameWidth);
     s.settings().Delete(kLoginPassword);
@@ -453,7 +432,7 @@ constexpr PromptRow kPromptRows[] = {
 };
 
 int RunPromptStep(Session& session, int slot, int index) {
-  Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
+  Step& step = session.scripts.StepAt(slot, index);
   Prompt p{session, slot, index, step};
   for (const PromptRow& row : kPromptRows)
     if (ContainsNoCase(step.action.str(), row.keyword)) return row.fn(p);
