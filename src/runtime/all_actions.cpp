@@ -7,6 +7,7 @@
 #include "actions/integration/integration_actions.h"
 #include "actions/integration/internet/internet_actions.h"
 #include "actions/integration/prompts/prompt_actions.h"
+#include "actions/integration/recording/recording_actions.h"
 #include "actions/programs/program_actions.h"
 #include "engine/engine_actions.h"
 #include "platform/native_port.h"
@@ -23,6 +24,7 @@ void RegisterAllActions(Session& session, NativePort& port, IntegrationPort& int
   RegisterPictureSteps(session);
   RegisterProgramActions(session, port.libraries());
   RegisterPromptActions(session);
+  RegisterRecordingActions(session);
 }
 
 }  // namespace plumo

@@ -198,7 +198,7 @@ class FakeDesktop : public Desktop {
     *error = OsError("ReadPictureFile", oscode::kFileNotFound, "no such picture");
     return std::nullopt;
   }
-  bool HasDesktop() override { return true; }
+  bool HasDesktop() override { return hasDesktop; }
 
   std::vector<uint32_t> EnumWindows() override {
     ++enumerations;
@@ -452,6 +452,7 @@ class FakeDesktop : public Desktop {
   }
 
   OsError SendKeyInput(uint32_t vk, uint32_t scanCode, uint32_t flags) override {
+    if (!keyInputError.ok()) return keyInputError;
     ++inputRecords;
     input.push_back(std::string(flags & keyevent::kKeyUp ? "up " : "down ") + std::to_string(vk) + " " +
                     std::to_string(scanCode) + ((flags & keyevent::kExtendedKey) ? " x" : ""));
@@ -520,6 +521,8 @@ class FakeDesktop : public Desktop {
   uint32_t doubleClickMs = 500;
   bool screenSaver = false;
   OsError blockInputError;
+  OsError keyInputError;  // SendKeyInput fails so
+  bool hasDesktop = true;
 
   bool exactLookupWorks = true;
   int exactLookups = 0;
