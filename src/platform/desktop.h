@@ -327,6 +327,9 @@ class Desktop {
   virtual char CharOfKey(uint32_t vk) = 0;
   // Down now, whichever program pressed it (GetAsyncKeyState's down bit).
   virtual bool KeyDown(uint32_t vk) = 0;
+  // The tick count of the last keyboard or mouse input of the session, whichever program got
+  // it (GetLastInputInfo); nullopt when the system cannot tell.
+  virtual std::optional<uint32_t> LastInputTick() = 0;
   virtual uint32_t DoubleClickTime() = 0;
   virtual bool ScreenSaverRunning() = 0;
   // BlockInput of USER32.DLL, looked up by name; nothing happens when it is missing. An error
@@ -416,6 +419,7 @@ class HeadlessDesktop : public Desktop {
   OsError KeyboardEvent(uint32_t, uint32_t, uint32_t) override { return NoSession("keybd_event"); }
   char CharOfKey(uint32_t) override { return 0; }
   bool KeyDown(uint32_t) override { return false; }
+  std::optional<uint32_t> LastInputTick() override { return std::nullopt; }
   uint32_t DoubleClickTime() override { return 500; }
   bool ScreenSaverRunning() override { return false; }
   OsError BlockInput(bool) override { return NoSession("BlockInput"); }

@@ -507,6 +507,7 @@ class FakeDesktop : public Desktop {
     return it == oemChars.end() ? 0 : it->second;
   }
   bool KeyDown(uint32_t vk) override { return keysDown.count(vk) > 0; }
+  std::optional<uint32_t> LastInputTick() override { return lastInputTick; }
   uint32_t DoubleClickTime() override { return doubleClickMs; }
   bool ScreenSaverRunning() override { return screenSaver; }
   OsError BlockInput(bool block) override {
@@ -523,6 +524,7 @@ class FakeDesktop : public Desktop {
   OsError blockInputError;
   OsError keyInputError;  // SendKeyInput fails so
   bool hasDesktop = true;
+  std::optional<uint32_t> lastInputTick;  // unknown unless a test sets it
 
   bool exactLookupWorks = true;
   int exactLookups = 0;

@@ -82,6 +82,7 @@ class Win32Desktop : public Desktop {
   OsError KeyboardEvent(uint32_t vk, uint32_t scanCode, uint32_t flags) override;
   char CharOfKey(uint32_t vk) override;
   bool KeyDown(uint32_t vk) override;
+  std::optional<uint32_t> LastInputTick() override;
   uint32_t DoubleClickTime() override;
   bool ScreenSaverRunning() override;
   OsError BlockInput(bool block) override;

@@ -364,6 +364,12 @@ char Win32Desktop::CharOfKey(uint32_t key) {
 
 bool Win32Desktop::KeyDown(uint32_t key) { return (GetAsyncKeyState(static_cast<int>(key & 0xFF)) & 0x8000) != 0; }
 
+std::optional<uint32_t> Win32Desktop::LastInputTick() {
+  LASTINPUTINFO info = {sizeof info, 0};
+  if (!GetLastInputInfo(&info)) return std::nullopt;
+  return info.dwTime;
+}
+
 uint32_t Win32Desktop::DoubleClickTime() { return GetDoubleClickTime(); }
 
 bool Win32Desktop::ScreenSaverRunning() {

@@ -32,6 +32,8 @@ void HardwareRecorder::Start() {
   for (uint8_t& k : keys_) k = 0;
   for (uint32_t vk : {kCapsLock, kNumLock, kScrollLock}) keys_[vk] = desktop_.IsKeyPressed(vk) ? 1 : 0;
   lastMoveLow8_ = 0;
+  lastInput_ = desktop_.LastInputTick();
+  inputSeenAt_ = clock_.TickCount();
 }
 
 // Toggle keys by their toggle bit (IsKeyPressed); the rest, buttons too, by whether they are
@@ -39,6 +41,15 @@ void HardwareRecorder::Start() {
 bool HardwareRecorder::KeyState(uint32_t vk) { return IsToggleKey(vk) ? desktop_.IsKeyPressed(vk) : desktop_.KeyDown(vk); }
 
 bool HardwareRecorder::Poll() {
+  // Longer than Wine shows a process the key states of the past (50 ms).
+  constexpr uint32_t kSettleMs = 200;
+  const std::optional<uint32_t> input = desktop_.LastInputTick();
+  const uint32_t now = clock_.TickCount();
+  if (!input || input != lastInput_) {
+    lastInput_ = input;
+    inputSeenAt_ = now;
+  }
+  if (now - inputSeenAt_ >= kSettleMs) return false;
   for (uint32_t vk = 1; vk < 256; ++vk) {
     const uint8_t state = KeyState(vk) ? 1 : 0;
     if (state == keys_[vk]) continue;

@@ -36,7 +36,9 @@ class HardwareRecorder {
   void Start();
   // One tick: at most one event, from the first key (1 to 255) whose state changed, else a
   // cursor move. True when the stop key went down: the held keys were released and the
-  // caller is to stop.
+  // caller is to stop. Keys and cursor are asked only while input came in the last 200 ms
+  // (or when the system cannot tell): 255 questions a tick would cost an idle Wine a quarter
+  // of a core.
   bool Poll();
   // Releases the left button and cuts the list at the last left click on `fieldWindow` (the
   // click that stopped the recording); the events in the recording text.
@@ -54,6 +56,8 @@ class HardwareRecorder {
   std::vector<RecordedEvent> events_;
   uint8_t keys_[256] = {};
   uint32_t lastMoveLow8_ = 0;
+  std::optional<uint32_t> lastInput_;
+  uint32_t inputSeenAt_ = 0;
 };
 
 // Cuts `events` before the last left-button-down on `window`.

@@ -146,6 +146,18 @@ TEST_F(HardwareRecorderTest, TheStopKeyReleasesHeldKeysAndIsNotRecorded) {
   EXPECT_EQ(ParseRecordingText(text).events.size(), 5u);
 }
 
+TEST_F(HardwareRecorderTest, KeysAndCursorAreAskedOnlyAfterInput) {
+  desktop.lastInputTick = 5;
+  recorder.Start();
+  for (int i = 0; i < 20; ++i) Tick({});
+  Tick({65}, {300, 300});  // 200 ms without input: neither is asked
+  EXPECT_TRUE(recorder.events().empty());
+  desktop.lastInputTick = 6;
+  Tick({65});
+  ASSERT_EQ(recorder.events().size(), 1u);
+  EXPECT_EQ(recorder.events()[0].message, recmsg::kKeyDown);
+}
+
 TEST(CutStoppingClick, CutsAtTheLastClickOnTheField) {
   Events events{{513, 1, 1, 1, 9}, {514, 1, 1, 2, 9}, {256, 1, 1, 3, 4}, {513, 1, 1, 4, 9}, {513, 1, 1, 5, 3}};
   CutStoppingClick(events, 9);
