@@ -60,7 +60,7 @@ bool HardwareRecorder::Poll() {
     }
     if (vk == kLeftShift) return false;
     RecordedEvent e;
-    e.time = clock_.TickCount();
+    e.time = now;
     if (vk == kLeftButton || vk == kRightButton) {
       e.message = vk == kLeftButton ? (state ? recmsg::kLeftDown : recmsg::kLeftUp) : (state ? recmsg::kRightDown : recmsg::kRightUp);
       const ScreenPoint at = desktop_.CursorPosition();
@@ -81,7 +81,7 @@ bool HardwareRecorder::Poll() {
   const uint32_t low8 = static_cast<uint32_t>(at.x + at.y) & 0xFF;
   if (at.x != 0 && at.y != 0 && low8 != lastMoveLow8_) {
     lastMoveLow8_ = low8;
-    AppendEvent(events_, {recmsg::kMouseMove, static_cast<uint32_t>(at.x), static_cast<uint32_t>(at.y), clock_.TickCount(),
+    AppendEvent(events_, {recmsg::kMouseMove, static_cast<uint32_t>(at.x), static_cast<uint32_t>(at.y), now,
                           desktop_.ForegroundWindow()});
   }
   return false;

@@ -72,7 +72,7 @@ uint32_t EventDelay(const std::vector<RecordedEvent>& events, size_t index, Play
   const uint32_t gap = events[index].time - events[index - 1].time;
   if (gap > UINT32_MAX / 2) return 0;
   if (speed != PlaybackSpeed::kSlowest) return gap;
-  return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{gap} * 5, UINT32_MAX));
+  return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{gap} * 5, INT32_MAX));
 }
 
 }  // namespace plumo

@@ -56,7 +56,8 @@ enum class PlaybackSpeed { kNormal, kFastest, kSlowest };
 PlaybackSpeed SpeedOfOptions(std::string_view options);
 
 // The wait before event `index` (0 for the first): the recorded gap, 0 at fastest speed, five
-// times the gap at slowest. A time that runs backwards (a damaged text) gives 0.
+// times the gap at slowest, at most 2^31 - 1 ms. A time that runs backwards (a damaged text)
+// gives 0.
 uint32_t EventDelay(const std::vector<RecordedEvent>& events, size_t index, PlaybackSpeed speed);
 
 }  // namespace plumo

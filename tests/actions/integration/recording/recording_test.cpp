@@ -69,7 +69,7 @@ TEST(RecordingText, DelaysFollowTheSpeed) {
     uint32_t delays[6];
   } cases[] = {
       {PlaybackSpeed::kNormal, {0, 40, 0, 0x7FFFFFFF - 1000, 0x7FFFFFF1, 21}},
-      {PlaybackSpeed::kSlowest, {0, 200, 0, UINT32_MAX, UINT32_MAX, 105}},  // backwards gives 0; wrap counts forward
+      {PlaybackSpeed::kSlowest, {0, 200, 0, INT32_MAX, INT32_MAX, 105}},  // backwards gives 0; wrap counts forward
       {PlaybackSpeed::kFastest, {0, 0, 0, 0, 0, 0}},
   };
   for (const Case& c : cases)
