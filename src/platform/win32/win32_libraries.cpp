@@ -59,10 +59,31 @@ const char* FaultNameOf(DWORD code) {
 
 [[noreturn]] void BackToGuard() { __builtin_longjmp(tGuard->jump, 1); }
 
+// An exception registration in the thread's list between the fault's stack pointer and the
+// guard: the callee's (i686, and Wine's own handlers on x86_64).
+bool RegisteredBetween(uintptr_t low, uintptr_t high) {
+  // The TEB's own address, read as NtCurrentTeb does (its header version warns under -O2).
+  const NT_TIB* tib = nullptr;
+#if defined(__x86_64__)
+  asm("movq %%gs:0x30, %0" : "=r"(tib));
+#else
+  asm("movl %%fs:0x18, %0" : "=r"(tib));
+#endif
+  const auto stackLow = reinterpret_cast<uintptr_t>(tib->StackLimit);
+  const auto stackHigh = reinterpret_cast<uintptr_t>(tib->StackBase);
+  for (auto* record = tib->ExceptionList;;) {
+    const auto at = reinterpret_cast<uintptr_t>(record);
+    if (at < stackLow || at >= stackHigh || at >= high) return false;
+    if (at >= low) return true;
+    record = record->Next;  // the dispatcher's own, below the fault
+  }
+}
+
 // A fault that a frame of the callee would handle itself (a function that probes addresses
 // under its own exception handler) is left to it: the vectored handler sees it first.
 bool CalleeHandles(const CONTEXT& fault, const CallGuard& guard) {
 #if defined(__x86_64__)
+  if (RegisteredBetween(fault.Rsp, guard.frame)) return true;
   HMODULE self = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&BackToGuard), &self);
@@ -82,10 +103,7 @@ bool CalleeHandles(const CONTEXT& fault, const CallGuard& guard) {
   }
   return false;
 #else
-  // Registrations on the stack between the fault and the guard are the callee's.
-  auto* record = static_cast<EXCEPTION_REGISTRATION_RECORD*>(reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList);
-  while (reinterpret_cast<uintptr_t>(record) < fault.Esp) record = record->Next;
-  return reinterpret_cast<uintptr_t>(record) < guard.frame;
+  return RegisteredBetween(fault.Esp, guard.frame);
 #endif
 }
 
