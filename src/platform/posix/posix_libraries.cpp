@@ -68,7 +68,8 @@ __attribute__((noinline)) NativeCallResult GuardedCall(void* function, const uin
   CallGuard* const outer = tGuard;
   tGuard = &guard;
   NativeCallResult r;
-  if (sigsetjmp(guard.jump, 1) == 0) {
+  // SA_NODEFER leaves the signal mask as it was: no need to save it (a system call per call).
+  if (sigsetjmp(guard.jump, 0) == 0) {
     r = CallNative(function, args, count);
   } else {
     char text[96];
