@@ -271,8 +271,8 @@ int RunOrCall(Context& c, const std::string& scriptRunner) {
   return result::kSuccess;
 }
 
-int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache, const std::string& scriptRunner, int slot, int index,
-                     bool mainThread) {
+int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache, const std::string& scriptRunner,
+                     int slot, int index, bool mainThread) {
   Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
   const std::string_view action = step.action;
   if (mainThread) return CallDllStep(session, libraries, cache, slot, index, DllCaller::kCallDllFunction);
@@ -293,7 +293,8 @@ int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache
 
 void RegisterProgramActions(Session& session, Libraries& libraries, std::string scriptRunner) {
   auto cache = std::make_shared<DllCallCache>();
-  session.executors.Register(category::kRun, [&libraries, cache, runner = std::move(scriptRunner)](Session& s, int slot, int index, bool main) {
+  session.executors.Register(category::kRun, [&libraries, cache, runner = std::move(scriptRunner)](
+                                                 Session& s, int slot, int index, bool main) {
     return ProgramsExecutor(s, libraries, *cache, runner, slot, index, main);
   });
   session.executors.RegisterAction(category::kSystem, "Windows API",
