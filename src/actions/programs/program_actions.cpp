@@ -230,12 +230,12 @@ int RunOrCall(Context& c, const std::string& scriptRunner) {
       if (!number) return c.session.Fail("The label '" + start + "' was not found in '" + script + "'");
       startStep = std::to_string(*number);
     }
-    // The words after the Script's name come before "-s", which may be followed by nothing.
     const std::string runner = scriptRunner.empty() ? c.session.environment().ProgramPath() : scriptRunner;
-    command = InQuotes(runner) + " -r " + InQuotes(script);
-    if (!extra.empty()) command += " " + extra;
-    command += " -s " + startStep;
+    command = InQuotes(runner) + " -r " + InQuotes(script) + " -s " + startStep;
     if (callAction && c.session.run.logLevel == 2) command += " -L ";
+    // Last: a "%name=value" field runs to the next '%' or the end, so any switch after it
+    // would become part of the value. An empty "-s" before them reads as 0.
+    if (!extra.empty()) command += (command.back() == ' ' ? "" : " ") + extra;
   }
   if (c.step.runCount < 2)
     LogLine(c.session, "    Translated run buffer: [" + command.substr(0, kLoggedRunBuffer) + "]");

@@ -84,6 +84,8 @@ int RunBuiltProgram(const RuntimeStart& start, MessageSink& errors) {
   const ProgramModule module{start.dll ? modulePath : std::string(), modulePath};
   ScriptFileServices io{port.files(), errors, store, catalogs};
   if (!start.dll && request.mode == (startmode::kEdit | startmode::kRun | startmode::kHidden)) {
+    // As Plumo.exe: no box for a missing file (a caller waits for this program's end).
+    if (port.files().Kind(request.file) != PathKind::kFile) return exitcode::kCannotLoad;
     run.load = ScriptFileLoader(io, request.file);
     return RunStandalone(port, store, run);
   }
