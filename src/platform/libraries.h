@@ -25,6 +25,9 @@ struct NativeCallResult {
   // Bytes of arguments the function took off the stack itself: 4 per argument for stdcall,
   // 0 for cdecl; -1 where there is one calling convention (x86_64).
   int calleePopped = -1;
+  // What went wrong when the function faulted (a bad address, a callee that crashed) and the
+  // call was abandoned; empty when it returned.
+  std::string fault;
 };
 
 class Libraries {
@@ -35,7 +38,8 @@ class Libraries {
   // The libraries tried in order when the named one does not provide the function.
   virtual std::vector<std::string> SystemLibraries() = 0;
   // Calls the function with up to 10 arguments, each one machine word. On i686 Windows it
-  // works whichever convention the function has (stdcall or cdecl) and says which it was.
+  // works whichever convention the function has (stdcall or cdecl) and says which it was. A
+  // fault inside the call that the callee does not handle itself abandons the call.
   virtual NativeCallResult Call(void* function, const uintptr_t* args, int count) = 0;
   virtual std::string ErrorMessage(uint32_t code) = 0;
 };

@@ -20,7 +20,8 @@ namespace plumo {
 
 RuntimeVariant ThisRuntimeVariant() { return {PLUMO_RUNTIME_IMAGE, PLUMO_RUNTIME_FAMILIES}; }
 
-void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration) {
+void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration,
+                            const std::string& scriptRunner) {
   RegisterEngineActions(session);
   if constexpr ((PLUMO_RUNTIME_FAMILIES & family::kDesktop) != 0) RegisterDesktopActions(session);
   // Files & Folders and Data need no desktop: every image carries them.
@@ -38,7 +39,7 @@ void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort&
   if constexpr (kIntegration != 0) RegisterIntegrationActions(session, port.files(), integration, kIntegration);
   if constexpr ((kFamilies & family::kDesktop) != 0) {
     RegisterPictureSteps(session);
-    RegisterProgramActions(session, port.libraries(), false);
+    RegisterProgramActions(session, port.libraries(), scriptRunner);
   }
   // Message boxes and file choosers are no prompts to the builder's selection, so every image
   // carries the whole User Prompts family.

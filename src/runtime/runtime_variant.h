@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/integration_port.h"
 #include "platform/native_port.h"
@@ -30,7 +31,9 @@ struct RuntimeVariant {
 
 RuntimeVariant ThisRuntimeVariant();
 
-// The run engine's executors and those of each family the image carries.
-void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration);
+// The run engine's executors and those of each family the image carries. scriptRunner runs
+// a called Script ("-r"); empty for the program itself.
+void RegisterVariantActions(Session& session, NativePort& port, IntegrationPort& integration,
+                            const std::string& scriptRunner);
 
 }  // namespace plumo

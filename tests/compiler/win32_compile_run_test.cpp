@@ -54,10 +54,11 @@ class CompileAndRun : public testing::Test {
   }
   void SetUp() override { DeleteFileA(Result().c_str()); }
   // The example's exit code is a setting: it would outlive the test in the shared registry.
-  void TearDown() override {
+  void TearDown() override { DeleteSetting("SOFTWARE\\Plumo", "DefaultReturnCode"); }
+  static void DeleteSetting(const char* keyPath, const char* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Plumo", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-      RegDeleteValueA(key, "DefaultReturnCode");
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, name);
       RegCloseKey(key);
     }
   }
@@ -157,6 +158,22 @@ TEST_F(CompileAndRun, ADllRunsWhenItsHostCallsRunScript) {
       RunProgram(Quoted(TestFilePath("run_script_host.exe")) + " " + Quoted(dll) + " 1 \"%dir=\\\"" + folder_ + "\\\"\""));
 }
 
+// A Script calls a compiled DLL's RunScript through Call DLL Function: the data string's
+// variable arrives and the DLL's exit code becomes the Step's result.
+TEST_F(CompileAndRun, AScriptCallsRunScriptOfACompiledDll) {
+  const std::string inner = Path("answer.vxm");
+  std::ofstream(inner, std::ios::binary)
+      << "<Plumo>\r\n<step><action>Exit Run</action><text>%v</text></step>\r\n</Plumo>";
+  Compile("-c " + Quoted(inner) + " -o " + Quoted(Path("answer.dll")) + " /DLL -q");
+  const std::string outer = Path("host.vxm");
+  std::ofstream(outer, std::ios::binary)
+      << "<Plumo>\r\n<step><action>Call DLL Function</action><text>RunScript( 1, \"%v=42\" )</text><value1>"
+      << Path("answer.dll") << "</value1><output value=\"%code\">Variable</output></step>\r\n"
+      << "<step><action>Exit Run</action><text>%code</text></step>\r\n</Plumo>";
+  const ProgramOutcome run = RunProgram(Quoted(BuiltProgramPath("Plumo.exe")) + " -r " + Quoted(outer));
+  EXPECT_EQ(run.exitCode, 42u) << run.out;
+}
+
 // A Script with an Internet Step gets an image that carries the Internet actions.
 TEST_F(CompileAndRun, AConsoleProgramCarriesTheInternetActions) {
   const std::string script = Path("link.vxm");
@@ -198,6 +215,35 @@ TEST_F(CompileAndRun, ASecondCopyOfASingleInstanceProgramEndsAtOnce) {
   WaitForSingleObject(first.hProcess, 5000);
   CloseHandle(first.hThread);
   CloseHandle(first.hProcess);
+}
+
+// A built program runs a called Script itself, with "-r": the callee beside it starts at its
+// label with the variable given, and its exit code comes back; a missing one gives 2 at once.
+TEST_F(CompileAndRun, ABuiltProgramCallsAScriptBesideIt) {
+  std::ofstream(Path("callee.vxm"), std::ios::binary)
+      << "<Plumo>\r\n<step><action>Exit Run</action><text>99</text></step>\r\n"
+         "<step><action>Comment</action><text>Greet</text></step>\r\n"
+         "<step><action>Exit Run</action><text>%answer%answer</text></step>\r\n</Plumo>";
+  const std::string script = Path("caller.vxm");
+  std::ofstream(script, std::ios::binary)
+      << "<Plumo>\r\n<step><action>Call Script</action><text>callee.vxm \"%answer=5\"</text><value1>Greet</value1>"
+         "<output value=\"%code\">Variable</output></step>\r\n"
+         "<step><action>Call Script</action><text>missing.vxm</text><output value=\"%missing\">Variable</output>"
+         "</step>\r\n<step><action>Exit Run</action><text>%code%missing</text></step>\r\n</Plumo>";
+  for (const char* platform : {"/CONSOLE", "/WIN32"}) {
+    const bool console = platform[1] == 'C';
+    // User variables persist, and a defined one would be expanded in the caller's text.
+    DeleteSetting("SOFTWARE\\Plumo\\UserVariables", "answer");
+    Compile("-c " + Quoted(script) + " -o " + Quoted(Path("caller.exe")) + " " + platform + " -q");
+    const std::string program = Path(console ? "caller.com" : "caller.exe");
+    const ProgramOutcome run = RunProgram(Quoted(program) + " -L");
+    EXPECT_EQ(run.exitCode, 552u) << platform << "\n" << run.out;  // "5" arrived whole
+    if (console) {
+      EXPECT_NE(Lf(run.out).find("Translated run buffer: [\"" + program + "\" -r \"" + Path("callee.vxm") + "\""),
+                std::string::npos)
+          << run.out;
+    }
+  }
 }
 
 }  // namespace

@@ -141,6 +141,10 @@ DllCallOutcome CallDllFunction(Session& session, Libraries& libraries, const std
     return out;
   }
   const NativeCallResult r = libraries.Call(at.function, words.data(), static_cast<int>(words.size()));
+  if (!r.fault.empty()) {
+    out.error = "The function call \"" + call.function + "\" crashed (" + r.fault + ") and was abandoned";
+    return out;
+  }
   out.called = true;
   out.value = static_cast<int32_t>(static_cast<uint32_t>(r.value));
   out.calleePopped = r.calleePopped;

@@ -21,7 +21,7 @@ enum class DllCaller { kCallDllFunction, kWindowsApi };
 
 struct DllCallOutcome {
   bool called = false;
-  std::string error;       // why it was not called
+  std::string error;       // why it was not called, or why it did not return
   int32_t value = 0;       // the 32-bit return value
   std::string resultText;  // the decimal value, or the text of a structure the function filled
   std::string lastError;   // the error text the function left, empty for none

@@ -205,15 +205,13 @@ std::optional<int> LabelStep(Context& c, const std::string& script, const std::s
   return count;
 }
 
-int RunOrCall(Context& c, bool callsScripts) {
+int RunOrCall(Context& c, const std::string& scriptRunner) {
   const std::string_view action = c.step.action;
   const std::string_view options = c.step.options;
   std::string command = Resolved(c, c.text);
   const bool callAction = ContainsNoCase(action, "CALL SCRIPT");
   const bool namesExe = ContainsNoCase(command, ".EXE");
   const bool call = !namesExe && (callAction || ContainsNoCase(command, ".VXM"));
-  if (call && !callsScripts)
-    return c.session.Fail("Calling a Script from a built program is not built yet; Plumo.exe and plumo can call Scripts");
   if (call) {
     const size_t vxm = FindNoCase(command, ".vxm");
     std::string script = vxm == std::string::npos ? command : command.substr(0, vxm + 4);
@@ -232,11 +230,12 @@ int RunOrCall(Context& c, bool callsScripts) {
       if (!number) return c.session.Fail("The label '" + start + "' was not found in '" + script + "'");
       startStep = std::to_string(*number);
     }
-    // The words after the Script's name come before "-s", which may be followed by nothing.
-    command = InQuotes(c.session.environment().ProgramPath()) + " -r " + InQuotes(script);
-    if (!extra.empty()) command += " " + extra;
-    command += " -s " + startStep;
+    const std::string runner = scriptRunner.empty() ? c.session.environment().ProgramPath() : scriptRunner;
+    command = InQuotes(runner) + " -r " + InQuotes(script) + " -s " + startStep;
     if (callAction && c.session.run.logLevel == 2) command += " -L ";
+    // Last: a "%name=value" field runs to the next '%' or the end, so any switch after it
+    // would become part of the value. An empty "-s" before them reads as 0.
+    if (!extra.empty()) command += (command.back() == ' ' ? "" : " ") + extra;
   }
   if (c.step.runCount < 2)
     LogLine(c.session, "    Translated run buffer: [" + command.substr(0, kLoggedRunBuffer) + "]");
@@ -272,8 +271,8 @@ int RunOrCall(Context& c, bool callsScripts) {
   return result::kSuccess;
 }
 
-int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache, bool callsScripts, int slot, int index,
-                     bool mainThread) {
+int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache, const std::string& scriptRunner,
+                     int slot, int index, bool mainThread) {
   Step& step = session.scripts.At(slot)->steps[static_cast<size_t>(index)];
   const std::string_view action = step.action;
   if (mainThread) return CallDllStep(session, libraries, cache, slot, index, DllCaller::kCallDllFunction);
@@ -287,15 +286,16 @@ int ProgramsExecutor(Session& session, Libraries& libraries, DllCallCache& cache
   if (ContainsNoCase(action, "KILL")) return Kill(c);
   if (ContainsNoCase(action, "Control Panel")) return ControlPanel(c);
   if (ContainsNoCase(action, "Service")) return Service(c);
-  return RunOrCall(c, callsScripts);
+  return RunOrCall(c, scriptRunner);
 }
 
 }  // namespace
 
-void RegisterProgramActions(Session& session, Libraries& libraries, bool callsScripts) {
+void RegisterProgramActions(Session& session, Libraries& libraries, std::string scriptRunner) {
   auto cache = std::make_shared<DllCallCache>();
-  session.executors.Register(category::kRun, [&libraries, cache, callsScripts](Session& s, int slot, int index, bool main) {
-    return ProgramsExecutor(s, libraries, *cache, callsScripts, slot, index, main);
+  session.executors.Register(category::kRun, [&libraries, cache, runner = std::move(scriptRunner)](
+                                                 Session& s, int slot, int index, bool main) {
+    return ProgramsExecutor(s, libraries, *cache, runner, slot, index, main);
   });
   session.executors.RegisterAction(category::kSystem, "Windows API",
                                    [&libraries, cache](Session& s, int slot, int index, bool mainThread) {

@@ -2,13 +2,15 @@
 // pages, services, start-up entries, Send Command and DLL calls, and "Windows API".
 #pragma once
 
+#include <string>
+
 namespace plumo {
 
 class Libraries;
 class Session;
 
-// callsScripts: this program can run another Script with "-r" (Plumo.exe, the Linux runner);
-// the runtime images cannot yet, and Call Script says so there.
-void RegisterProgramActions(Session& session, Libraries& libraries, bool callsScripts = true);
+// scriptRunner: the program that runs a called Script with "-r"; empty for this program itself
+// (Plumo.exe, plumo, a built program). A DLL's host is no such program.
+void RegisterProgramActions(Session& session, Libraries& libraries, std::string scriptRunner = {});
 
 }  // namespace plumo

@@ -4,6 +4,7 @@
 
 
 #include "base/option_block.h"
+#include "base/text.h"
 #include "engine/session.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
@@ -12,6 +13,7 @@
 #include "runtime/standalone_run.h"
 #include "runtime/win32/program_start.h"
 #include "scripts/action_catalog.h"
+#include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
 #include "studio/command_line.h"
 #include "studio/startup.h"
@@ -71,11 +73,22 @@ int RunBuiltProgram(const RuntimeStart& start, MessageSink& errors) {
 
   run.showOutput = start.outputToConsole || request.loggingOn;
   run.startStep = start.startStep > 0 ? start.startStep - 1 : request.startStep;
-  run.registerActions = RegisterVariantActions;
+  // A program runs a called Script itself ("-r"); a DLL's host cannot, Plumo.exe beside it can.
+  const std::string runner = start.dll ? std::string(FolderPart(modulePath)) + "Plumo.exe" : std::string();
+  run.registerActions = [&runner](Session& session, NativePort& native, IntegrationPort& integration) {
+    RegisterVariantActions(session, native, integration, runner);
+  };
 
   Win32Resources resources;
   ActionCatalogs catalogs(resources);
   const ProgramModule module{start.dll ? modulePath : std::string(), modulePath};
+  ScriptFileServices io{port.files(), errors, store, catalogs};
+  if (!start.dll && request.mode == (startmode::kEdit | startmode::kRun | startmode::kHidden)) {
+    // As Plumo.exe: no box for a missing file (a caller waits for this program's end).
+    if (port.files().Kind(request.file) != PathKind::kFile) return exitcode::kCannotLoad;
+    run.load = ScriptFileLoader(io, request.file);
+    return RunStandalone(port, store, run);
+  }
   run.load = [&](Session& session) -> std::optional<int> {
     ProgramPorts ports{resources, port.files(), port.environment()};
     Script script;

@@ -49,5 +49,23 @@ TEST_F(DllTargetTest, TextBuffersComeBackAndErrorsAreRead) {
   EXPECT_EQ(Call("Missing()", "no_such_library.dll").error, "The function call \"Missing\" could not be located");
 }
 
+// A callee that faults, or an address with no function behind it, fails that call alone.
+TEST_F(DllTargetTest, AFaultAbandonsTheCallAndLaterCallsWork) {
+  const struct {
+    const char* call;
+    const char* says;
+  } kCrashes[] = {{"FillText( NULL )", "address 0x0"}, {"FillText( 12345 )", "address 0x3039"}};
+  for (const auto& crash : kCrashes) {
+    const DllCallOutcome out = Call(crash.call);
+    EXPECT_FALSE(out.called) << crash.call;
+    EXPECT_NE(out.error.find("\"FillText\" crashed ("), std::string::npos) << out.error;
+    EXPECT_NE(out.error.find(crash.says), std::string::npos) << out.error;
+    EXPECT_EQ(Call("TextLength( \"abc\" )").value, 3);
+  }
+  const NativeCallResult bad = libraries->Call(reinterpret_cast<void*>(uintptr_t{16}), nullptr, 0);
+  EXPECT_NE(bad.fault.find("0x10"), std::string::npos) << bad.fault;
+  EXPECT_EQ(Call("TextLength( \"abcd\" )").value, 4);
+}
+
 }  // namespace
 }  // namespace plumo

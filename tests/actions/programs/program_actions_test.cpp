@@ -130,11 +130,11 @@ TEST_F(ProgramsTest, SingleActivatesTheRunningProgramInsteadOfStartingIt) {
 TEST_F(ProgramsTest, CallScriptRunsASecondRunnerAndRefusesItself) {
   files.Put("C:\\Scripts\\other.vxm", "<step><text>a</text></step>\n<step><text>Here</text></step>\n");
   const std::string runner = "\"C:\\Program Files\\Plumo\\Plumo.exe\" -r \"C:\\Scripts\\other.vxm\"";
-  processes.programs[runner + " %who=me -s 2"] = 5;
+  processes.programs[runner + " -s 2 %who=me"] = 5;
   processes.programs[runner + " -s 4"] = 0;
   EXPECT_EQ(RunStep("Call Script", "other.vxm %who=me", "Wait For Exit", "Here"), ran::kSucceeded);
   EXPECT_EQ(vars.Get("out"), "5");
-  EXPECT_TRUE(OutputHas("    Translated run buffer: [" + runner + " %who=me -s 2]"));
+  EXPECT_TRUE(OutputHas("    Translated run buffer: [" + runner + " -s 2 %who=me]"));
   EXPECT_EQ(RunStep("Call Script", "C:\\Scripts\\other.vxm", "", "4"), ran::kSucceeded);
   EXPECT_EQ(RunStep("Call Script", "c:\\scripts\\TEST.vxm"), ran::kFailed);
   EXPECT_TRUE(OutputContains("A script cannot call itself (it would cause an endless loop)"));

@@ -67,5 +67,12 @@ TEST_F(Win32DllTest, SystemFunctionsAnswerAsTheyDoForThemselves) {
   EXPECT_EQ(out.after[0], folder);  // found as GetWindowsDirectoryA, filled the text's buffer
 }
 
+// A function that handles its own faults answers; the guard of the call stays out of its way.
+TEST_F(Win32DllTest, AFunctionProbingAddressesKeepsItsOwnFaults) {
+  const DllCallOutcome out = Call("IsBadReadPtr( 16, 4 )");
+  ASSERT_TRUE(out.called) << out.error;
+  EXPECT_EQ(out.value, 1);
+}
+
 }  // namespace
 }  // namespace plumo
