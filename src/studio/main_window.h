@@ -1,44 +1,171 @@
-// The studio's main window "Plumo Studio" of class "PlumoClass": geometry from the settings,
-// the status line, the hand-over command from another instance, and the message loop with the
-// keyboard map. Its contents (tabs, step list, palettes, menus) come with the studio.
+// The studio's main window "Plumo Studio" of class "PlumoClass": toolbars, Script tabs, the Step
+// list and the status bar around the editing model, the menu from the command table, and the
+// run engine's view of the studio. Started with -r it is created hidden and builds none of it.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "engine/run_view.h"
+#include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
 #include "settings/settings_store.h"
+#include "studio/step_rows.h"
 
 namespace plumo {
+
+class Session;
 
 inline constexpr char kMainWindowClass[] = "PlumoClass";
 inline constexpr char kMainWindowTitle[] = "Plumo Studio";
 inline constexpr int kAcceleratorTable = 1428;
 inline constexpr int kProgramIcon = 1000;
 
-class MainWindow {
+// Child window ids, for tests that find the parts.
+namespace childid {
+constexpr int kStatusBar = 1;
+constexpr int kTabs = 2;
+constexpr int kStepList = 3;
+constexpr int kRebar = 4;
+}  // namespace childid
+
+class MainWindow : public RunView {
  public:
   MainWindow(HINSTANCE instance, SettingsStore& store);
-  ~MainWindow();
+  ~MainWindow() override;
 
+  // The editor's session and file services; without them the window only hosts a hidden run.
+  void Attach(Session* session, ScriptFileServices* io);
   // Registers the class and creates the window, hidden or shown; false when it cannot.
   bool Create(bool hidden, int showCommand);
   HWND hwnd() const { return hwnd_; }
   void SetStatus(const std::string& text);
+  // Opens a Script into a new tab (or the empty Untitled one); false after telling why.
+  bool OpenFile(const std::string& path);
+  // Runs the current tab's Script from a 0-based Step, as a run at start does.
+  void RunCurrent(int startStep);
 
   // Runs until the window is gone.
   void RunMessageLoop(const KeyboardMap& keys);
 
+  // RunView: called from the run thread too, so each goes through a window message.
+  bool StatusBarVisible() override;
+  void StatusText(int part, const std::string& text) override;
+  int CurrentTab() override;
+  bool StepListExists() override { return list_ != nullptr; }
+  bool StepListVisible() override;
+  bool ShowingRunResults() override { return showResults_; }
+  int SelectedStep() override;
+  void SelectStep(int index) override;
+  void ClearSelection() override;
+  void RepaintSteps() override;
+  uint32_t MainWindowHandle() override;
+  void SetRunningState(bool running) override;
+  void ShowPaused(bool paused) override;
+  bool KeptOnTop() override;
+  bool Minimized() override;
+  void Minimize() override;
+  void RestoreAndActivate() override;
+  void SendCommand(int command, int notifyCode) override;
+  void RunEnded() override;
+  void CloseMainWindow() override;
+  void RequestClose() override;
+
  private:
+  struct Tab {
+    int slot = 0;
+  };
+  using Handler = void (MainWindow::*)();
+  struct CommandHandler {
+    uint16_t id;
+    Handler run;
+  };
+  static const CommandHandler kHandlers[];
+
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Notify(NMHDR* header);
+  void BuildChildren();
+  void BuildToolbars();
+  void Layout();
+  void Command(uint16_t id);
+  bool Built(uint16_t id) const;
+  void PrepareMenu(HMENU menu);
+  void ShowMenuHelp(uint16_t id, UINT flags);
   void TakeHandedOverFile();
+
+  // Tabs and the list.
+  Script* CurrentScript();
+  int TabOfSlot(int slot) const;
+  void AddTab(int slot);
+  void SelectTab(int index);
+  void RefreshTabs();
+  void RefreshList();
+  void UpdateTitle();
+  void ShowReady();
+  std::vector<size_t> SelectedRows() const;
+  void DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result);
+  bool SaveTab(int index, bool askName);
+  bool CloseTab(int index);
+  bool AskToSave(int index);
+  void RememberRecent(const std::string& path);
+  void OpenRecent(int n);
+  void RefreshRecentMenu(HMENU fileMenu);
+  void RefreshWindowMenu(HMENU windowMenu);
+  void SavePlacement();
+
+  // Commands.
+  void New();
+  void Open();
+  void CloseCurrent();
+  void CloseAll();
+  void Save();
+  void SaveAs();
+  void SaveAll();
+  void Exit();
+  void SelectAll();
+  void Run();
+  void RunFromHere();
+  void RunSingleStep();
+  void PauseResume();
+  void Stop();
+  void ShowRunResults();
+  void ResetRunResults();
+  void KeepOnTop();
+  void ToggleStatusBar();
+  void ToggleFileToolbar();
+  void ToggleStepToolbar();
+  void ToggleRunToolbar();
+  void ToggleToolbar(int band);
+  void ViewSourceXml();
+  void About();
+  void StartRunCommand(int command);
 
   HINSTANCE instance_;
   SettingsStore& store_;
+  Session* session_ = nullptr;
+  ScriptFileServices* io_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
+  HWND rebar_ = nullptr;
+  HWND toolbars_[3] = {};
+  HWND tabs_ = nullptr;
+  HWND list_ = nullptr;
+  HIMAGELIST toolbarImages_ = nullptr;
+  HIMAGELIST actionImages_ = nullptr;
+  HFONT commentFont_ = nullptr;
+  std::vector<Tab> tabList_;
+  int current_ = -1;
+  bool showResults_ = false;
+  bool running_ = false;
+  bool closeAfterRun_ = false;
+  ListColours colours_{};
+  std::string indent_;
+  std::string cell_;  // the text handed to the list view for one cell
 };
 
 }  // namespace plumo

@@ -12,12 +12,16 @@
 #include "base/option_block.h"
 #include "base/text.h"
 #include "engine/message_box.h"
+#include "engine/run_controller.h"
 #include "engine/session.h"
+#include "engine/session_variables.h"
+#include "platform/integration_port.h"
 #include "platform/native_port.h"
 #include "platform/win32/win32_resources.h"
 #include "runtime/all_actions.h"
 #include "runtime/standalone_run.h"
 #include "runtime/win32/program_start.h"
+#include "vars/variable_host.h"
 #include "scripts/script_file.h"
 #include "settings/settings_defaults.h"
 #include "studio/command_line.h"
@@ -124,28 +128,54 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
   if (wantsEdit && !request.file.empty() && HandOver(store, request.file)) return 0;
 
   const bool hidden = (request.mode & startmode::kHidden) != 0;
-  MainWindow window(instance, store);
-  if (!window.Create(hidden, showCommand)) {
-    ShowError("Unable to start Plumo: Main window launch error");
-    return 0;
-  }
-  if (!hidden) window.SetStatus(StartupStatusText(OsName()));
-  StoreCommandLineVariables(store, commandLine);
-
-  if (!request.file.empty()) {
-    if (!FileExists(request.file) && hidden) return exitcode::kCannotLoad;
-    if (request.mode & startmode::kRun) {
-      int code = RunStartFile(port, store, request, logging);
-      if (hidden) {
-        CoUninitialize();
-        return code;
-      }
-    } else {
-      window.SetStatus(" Opening Scripts is not built yet: " + request.file);
+  const bool runAtStart = !request.file.empty() && (request.mode & startmode::kRun);
+  if (hidden) {
+    MainWindow window(instance, store);
+    if (!window.Create(true, showCommand)) {
+      ShowError("Unable to start Plumo: Main window launch error");
+      return 0;
     }
+    StoreCommandLineVariables(store, commandLine);
+    if (request.file.empty()) return 0;
+    if (!FileExists(request.file)) return exitcode::kCannotLoad;
+    int code = RunStartFile(port, store, request, logging);
+    CoUninitialize();
+    return code;
   }
 
-  window.RunMessageLoop(keys);
+  // The studio: one session for the life of the window, which is its view. The window is made
+  // first and goes last, as the run thread may still be ending when the session goes.
+  Win32Resources resources;
+  ActionCatalogs catalogs(resources);
+  DialogMessages messages(port.dialogs());
+  ScriptFileServices io{port.files(), messages, store, catalogs};
+  IntegrationPort integration;
+  NoVariablesPalette palette;
+  MainWindow window(instance, store);
+  {
+    Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(), port.desktop(),
+                                 port.processes(), port.system(), port.threads(), store, port.locale(), port.files(),
+                                 port.registry(), port.clipboard()});
+    RegisterAllActions(session, port, integration);
+    session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
+    session.forcedLogLevel = logging.level;
+    session.forcedOutput = logging.everyLineToOutput;
+    session.SetView(&window);
+    window.Attach(&session, &io);
+    if (!window.Create(false, showCommand)) {
+      ShowError("Unable to start Plumo: Main window launch error");
+      return 0;
+    }
+    window.SetStatus(StartupStatusText(OsName()));
+    StoreCommandLineVariables(store, commandLine);
+    if (!request.file.empty() && window.OpenFile(request.file) && runAtStart) {
+      session.startMode = kStartModeRunAtStart | 1;
+      window.RunCurrent(request.startStep);
+    }
+    window.RunMessageLoop(keys);
+    if (session.RunExists()) StopRun(session, false);
+    session.SetView(nullptr);
+  }
   CoUninitialize();
   return store.ReadNumber("*\\DefaultReturnCode");
 }

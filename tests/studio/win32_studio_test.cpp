@@ -1,0 +1,189 @@
+// The studio's window driven from outside, as a user would: Scripts opened into tabs, the Step
+// list, the title, the menu and the status bar read back, and runs started by their commands.
+// Each test leaves a screenshot (PNG) of what it saw in <build>\tests\bin\studio-*.png.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <string>
+
+#include "fakes/png_file.h"
+#include "fakes/wait_for.h"
+#include "fakes/win32_built_program.h"
+#include "platform/win32/win32_desktop.h"
+
+namespace plumo {
+namespace {
+
+std::string Step(const std::string& inner) { return "<step>" + inner + "</step>\r\n"; }
+
+// A Script file in the test folder; returns its path.
+std::string WriteScript(const char* name, const std::string& steps) {
+  std::string path = TestFilePath(name);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "<Plumo>\r\n" << steps << "</Plumo>\r\n";
+  return path;
+}
+
+struct Found {
+  DWORD pid;
+  const char* cls;
+  const char* title;
+  HWND hwnd;
+};
+BOOL CALLBACK FindOf(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Found*>(lp);
+  char cls[64] = {}, title[256] = {};
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  GetWindowTextA(hwnd, title, sizeof(title));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == f->pid && (!f->cls || std::string(cls) == f->cls) && (!f->title || std::string(title) == f->title) &&
+      IsWindowVisible(hwnd)) {
+    f->hwnd = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+class Studio {
+ public:
+  explicit Studio(const std::string& args) {
+    std::string cmd = "\"" + BuiltProgramPath("Plumo.exe") + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    started_ = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    if (started_) WaitFor([&] { return (main_ = Find("PlumoClass", nullptr)) != nullptr; }, 20000);
+  }
+  ~Studio() {
+    if (!started_) return;
+    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi_.hProcess, 8000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 99);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+  }
+  HWND main() const { return main_; }
+  HWND Find(const char* cls, const char* title) const {
+    Found f{pi_.dwProcessId, cls, title, nullptr};
+    EnumWindows(&FindOf, reinterpret_cast<LPARAM>(&f));
+    return f.hwnd;
+  }
+  HWND Child(int id) const { return GetDlgItem(main_, id); }
+  std::string Title() const {
+    char buf[512] = {};
+    GetWindowTextA(main_, buf, sizeof(buf));
+    return buf;
+  }
+  std::string Status() const {
+    char buf[512] = {};
+    SendMessageA(Child(1), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+    return buf;
+  }
+  int Rows() const { return static_cast<int>(SendMessageA(Child(3), LVM_GETITEMCOUNT, 0, 0)); }
+  int Tabs() const { return static_cast<int>(SendMessageA(Child(2), TCM_GETITEMCOUNT, 0, 0)); }
+  std::string Row(int index) const {
+    return desktop_.ListViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Child(3))), index, 260)
+        .value_or("(unreadable)");
+  }
+  void Command(int id) const { PostMessageA(main_, WM_COMMAND, id, 0); }
+  void Screenshot(const char* name) const {
+    Sleep(400);  // let it paint
+    RECT r;
+    GetWindowRect(main_, &r);
+    OsError error;
+    std::optional<Picture> shot = desktop_.CaptureScreen({r.left, r.top, r.right, r.bottom}, false, &error);
+    ASSERT_TRUE(shot) << error.ToString();
+    std::ofstream(TestFilePath((std::string("studio-") + name + ".png").c_str()), std::ios::binary) << WritePng(*shot);
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+  HWND main_ = nullptr;
+  mutable Win32Desktop desktop_;
+};
+
+// A Comment, a loop of 26 Steps (one skipped, one bookmarked, with a breakpoint when asked) and
+// an IF block: 30 Steps. Run without the breakpoint, %total ends as 5 * (0 + 1 + ... + 23 - 3).
+std::string ThirtySteps(bool breakpoint) {
+  std::string steps = Step("<action>Comment</action><comment>Thirty Steps: a loop, an IF block and marks</comment>");
+  steps += Step("<action>Set Variable</action><text>0</text><output value=\"%total\">Variable</output>");
+  steps += Step("<action>Start 'For' Loop</action><text>5</text><value1>1</value1><value2>1</value2>"
+                "<output value=\"%n\">Variable</output>");
+  for (int i = 0; i < 24; ++i) {
+    const char* marks = i == 3 ? "<status>1</status>" : i == 9 ? "<status>1000</status>" : "";
+    if (i == 6 && breakpoint) marks = "<status>2</status>";
+    steps += Step(std::string("<action>Set Variable</action><indents>1</indents>") + marks + "<text>=%total+" +
+                  std::to_string(i) + "</text><comment>adds " + std::to_string(i) +
+                  "</comment><output value=\"%total\">Variable</output>");
+  }
+  steps += Step("<action>NEXT LOOP</action>");
+  steps += Step("<action>IF Expression</action><text>%total > 10</text>");
+  steps += Step("<action>END IF</action>");
+  return steps;
+}
+
+TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  EXPECT_EQ(studio.Title(), "Untitled - Plumo Studio 7.76");
+  EXPECT_EQ(studio.Tabs(), 1);
+  EXPECT_EQ(studio.Rows(), 0);
+  // A command not built yet says so rather than doing nothing.
+  studio.Command(1016);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Report of Last Run is not built yet"; }, 5000))
+      << studio.Status();
+  studio.Screenshot("empty");
+}
+
+TEST(Win32Studio, AScriptOpensIntoATabWithOneRowPerStep) {
+  const std::string path = WriteScript("thirty.vxm", ThirtySteps(true));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000)) << studio.Rows();
+  EXPECT_EQ(studio.Title(), "thirty.vxm - Plumo Studio 7.76");
+  EXPECT_EQ(studio.Tabs(), 1);  // the file took the place of the empty Untitled tab
+  EXPECT_EQ(studio.Row(2), "Start 'For' Loop");
+  EXPECT_EQ(studio.Row(3), "      Set Variable");  // one level: six spaces by default
+  EXPECT_EQ(studio.Row(0), "Comment");
+  studio.Screenshot("thirty-steps");
+}
+
+TEST(Win32Studio, ANinthFileIsRefusedAndTheEightTabsStay) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  for (int i = 0; i < 7; ++i) studio.Command(1067);  // New
+  ASSERT_TRUE(WaitFor([&] { return studio.Tabs() == 8; }, 5000)) << studio.Tabs();
+  studio.Command(1067);
+  HWND warning = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (warning = studio.Find(nullptr, "Plumo Warning")) != nullptr; }, 5000));
+  PostMessageA(warning, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Find(nullptr, "Plumo Warning") == nullptr; }, 5000));
+  EXPECT_EQ(studio.Tabs(), 8);
+}
+
+TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
+  const std::string done = TestFilePath("studio-run.txt");
+  DeleteFileA(done.c_str());
+  std::string steps = ThirtySteps(false);
+  steps += Step("<action>Wait for File</action><text>C:\\nowhere\\never.txt</text><timeout>0.2</timeout>"
+                "<onfail>Ignore/Continue</onfail>");
+  steps += Step("<action>Write/Create File</action><value1>" + done + "</value1><text>total %total</text>"
+                "<options>Erase</options>");
+  const std::string path = WriteScript("studio-run.vxm", steps);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 32; }, 10000));
+  studio.Command(1029);  // Run
+  std::string text;
+  EXPECT_TRUE(WaitFor([&] {
+    std::ifstream in(done);
+    return std::getline(in, text) && !text.empty();
+  }, 20000));
+  EXPECT_EQ(text, "total 1365");
+  studio.Command(1077);  // Show Run Results
+  studio.Screenshot("after-run");
+}
+
+}  // namespace
+}  // namespace plumo
