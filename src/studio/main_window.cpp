@@ -8,11 +8,15 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "engine/run_controller.h"
+#include "actions/desktop/window_finder.h"
 #include "engine/session.h"
+#include "runtime/win32/program_start.h"
+#include "settings/settings_defaults.h"
 #include "studio/startup.h"
 #include "studio/studio_commands.h"
 #include "studio/studio_icons.h"
 #include "studio/studio_menu.h"
+#include "studio/studio_start.h"
 
 namespace plumo {
 namespace {
@@ -128,12 +132,16 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1077, &MainWindow::ShowRunResults},
     {1057, &MainWindow::ResetRunResults},
     {1051, &MainWindow::KeepOnTop},
+    {1046, &MainWindow::ResetInterface},
     {1027, &MainWindow::ToggleStatusBar},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
     {1100, &MainWindow::ViewSourceXml},
     {1003, &MainWindow::About},
+    {1053, &MainWindow::MainProgramWindows},
+    {1098, &MainWindow::PopupWindows},
+    {1038, &MainWindow::AllWindowsAndControls},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, SettingsStore& store) : instance_(instance), store_(store) {}
@@ -221,14 +229,10 @@ void MainWindow::BuildChildren() {
   if (!store_.ReadNumber("*\\ShowStatusbar") && store_.Probe("*\\ShowStatusbar") != 0) ShowWindow(status_, SW_HIDE);
   New();
   Layout();
+  if (store_.ReadNumber("*\\OnTop") != 0) ApplyOnTop(true);
 }
 
 void MainWindow::BuildToolbars() {
-  rebar_ = CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, "",
-                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS |
-                               CCS_NODIVIDER,
-                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kRebar)),
-                           instance_, nullptr);
   const int iconSize = Dpi() >= 144 ? 24 : 16;
   toolbarImages_ = MakeToolbarImages(iconSize);
   const std::span<const uint16_t> buttons[] = {kFileButtons, kStepButtons, kRunButtons};
@@ -236,7 +240,8 @@ void MainWindow::BuildToolbars() {
     HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER |
                                    CCS_NOPARENTALIGN,
-                               0, 0, 0, 0, rebar_, nullptr, instance_, nullptr);
+                               0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kFirstToolbar + t)),
+                               instance_, nullptr);
     SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
     std::vector<TBBUTTON> tb;
@@ -253,22 +258,8 @@ void MainWindow::BuildToolbars() {
       tb.push_back(b);
     }
     SendMessageA(bar, TB_ADDBUTTONSA, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
-    SIZE size = {};
-    SendMessageA(bar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
-    REBARBANDINFOA band = {};
-    band.cbSize = sizeof(band);
-    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_STYLE | RBBIM_ID;
-    band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
-    band.hwndChild = bar;
-    band.cxMinChild = size.cx;
-    band.cyMinChild = size.cy;
-    band.cx = size.cx + Scale(16);
-    band.wID = t;
-    SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
     toolbars_[t] = bar;
-    SendMessageA(rebar_, RB_MINIMIZEBAND, t, 0);
-    if (store_.Probe(kToolbarSettings[t]) != 0 && store_.ReadNumber(kToolbarSettings[t]) == 0)
-      SendMessageA(rebar_, RB_SHOWBAND, t, FALSE);
+    if (store_.Probe(kToolbarSettings[t]) != 0 && store_.ReadNumber(kToolbarSettings[t]) == 0) ShowWindow(bar, SW_HIDE);
   }
 }
 
@@ -293,13 +284,17 @@ void MainWindow::Layout() {
       bottom -= r.bottom - r.top;
     }
   }
-  if (rebar_) {
-    SendMessageA(rebar_, WM_SIZE, 0, 0);
-    RECT r;
-    GetWindowRect(rebar_, &r);
-    SetWindowPos(rebar_, nullptr, 0, 0, client.right, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE);
-    top = static_cast<int>(SendMessageA(rebar_, RB_GETBARHEIGHT, 0, 0));
+  // The shown toolbars side by side in one row, a small gap between them.
+  int x = Scale(2), rowHeight = 0;
+  for (HWND bar : toolbars_) {
+    if (!Shown(bar)) continue;
+    SIZE size = {};
+    SendMessageA(bar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    SetWindowPos(bar, nullptr, x, Scale(2), size.cx, size.cy, SWP_NOZORDER);
+    x += size.cx + Scale(10);
+    rowHeight = std::max<int>(rowHeight, size.cy);
   }
+  if (rowHeight) top = rowHeight + Scale(4);
   if (tabs_) {
     SetWindowPos(tabs_, HWND_BOTTOM, 0, top, client.right, std::max(0, bottom - top), 0);
     RECT inside = {0, top, client.right, bottom};
@@ -671,8 +666,28 @@ void MainWindow::ResetRunResults() {
 
 // View ----------------------------------------------------------------------------------------
 
-void MainWindow::KeepOnTop() {
-  SetWindowPos(hwnd_, KeptOnTop() ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+void MainWindow::KeepOnTop() { ApplyOnTop(!KeptOnTop()); }
+
+void MainWindow::ApplyOnTop(bool onTop) {
+  SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  store_.WriteNumber("*\\OnTop", onTop ? 1 : 0);
+}
+
+void MainWindow::ResetInterface() {
+  DefaultsContext context{GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
+                          DocumentsFolderOf(session_->environment(), store_)};
+  ResetUserInterface(store_, context);
+  for (int t = 0; t < 3; ++t) {
+    store_.Delete(kToolbarSettings[t]);
+    ShowWindow(toolbars_[t], SW_SHOW);
+  }
+  store_.Delete("*\\ShowStatusbar");
+  ShowWindow(status_, SW_SHOW);
+  ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
+  colours_ = ReadListColours(store_);
+  indent_ = IndentText(store_);
+  Layout();
+  InvalidateRect(list_, nullptr, FALSE);
 }
 
 void MainWindow::ToggleStatusBar() {
@@ -684,7 +699,7 @@ void MainWindow::ToggleStatusBar() {
 
 void MainWindow::ToggleToolbar(int band) {
   const bool show = !Shown(toolbars_[band]);
-  SendMessageA(rebar_, RB_SHOWBAND, band, show);
+  ShowWindow(toolbars_[band], show ? SW_SHOW : SW_HIDE);
   store_.WriteNumber(kToolbarSettings[band], show ? 1 : 0);
   Layout();
 }
@@ -692,7 +707,7 @@ void MainWindow::ToggleFileToolbar() { ToggleToolbar(0); }
 void MainWindow::ToggleStepToolbar() { ToggleToolbar(1); }
 void MainWindow::ToggleRunToolbar() { ToggleToolbar(2); }
 
-LRESULT CALLBACK SourceViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+static LRESULT CALLBACK TextViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_SIZE) {
     if (HWND edit = GetWindow(hwnd, GW_CHILD)) MoveWindow(edit, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
     return 0;
@@ -704,19 +719,14 @@ LRESULT CALLBACK SourceViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void MainWindow::ViewSourceXml() {
-  Script* script = CurrentScript();
-  if (!script) return;
-  std::optional<std::string> text = ScriptFileText(*io_, *script);
-  if (!text) return;
-  static constexpr char kClass[] = "PlumoSourceView";
+void MainWindow::ShowText(const std::string& title, const std::string& text) {
+  static constexpr char kClass[] = "PlumoTextView";
   WNDCLASSA wc = {};
-  wc.lpfnWndProc = SourceViewProc;
+  wc.lpfnWndProc = TextViewProc;
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.lpszClassName = kClass;
-  RegisterClassA(&wc);
-  std::string title = "Source XML - " + (script->path.empty() ? std::string("Untitled") : FileNameOf(script->path.str()));
+  RegisterClassA(&wc);  // fails harmlessly once registered
   HWND view = CreateWindowExA(0, kClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                               Scale(760), Scale(560), hwnd_, nullptr, instance_, nullptr);
   HWND edit = CreateWindowExA(0, "EDIT", "",
@@ -726,11 +736,34 @@ void MainWindow::ViewSourceXml() {
   HFONT mono = CreateFontA(-Scale(13), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FIXED_PITCH, "Courier New");
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(mono), FALSE);
   SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
-  SetWindowTextA(edit, text->c_str());
+  SetWindowTextA(edit, text.c_str());
   RECT r;
   GetClientRect(view, &r);
   MoveWindow(edit, 0, 0, r.right, r.bottom, TRUE);
 }
+
+void MainWindow::ViewSourceXml() {
+  Script* script = CurrentScript();
+  if (!script) return;
+  std::optional<std::string> text = ScriptFileText(*io_, *script);
+  if (text) ShowText("Source XML - " + (script->path.empty() ? std::string("Untitled") : FileNameOf(script->path.str())), *text);
+}
+
+// The window finder writes its list file; the studio shows it.
+void MainWindow::ShowWindowList(uint32_t flags, const char* title) {
+  const std::string path = session_->environment().TempFolder() + kWindowListFile;
+  (void)session_->files().Delete(path);  // absent is fine; the finder appends
+  FindMatchingWindow(*session_, findflag::kWriteList | flags, "", 0);
+  std::string text;
+  bool opened = false;
+  if (OsError e = session_->files().ReadFile(path, &text, &opened); !e.ok() && opened)
+    text = "The window list could not be read: " + e.ToString();
+  ShowText(title, text.empty() ? "(no windows)" : text);
+}
+
+void MainWindow::MainProgramWindows() { ShowWindowList(findflag::kFramedVisibleTopLevel, "Main Program Windows"); }
+void MainWindow::PopupWindows() { ShowWindowList(findflag::kFramedVisible, "Popup Windows"); }
+void MainWindow::AllWindowsAndControls() { ShowWindowList(0, "All Windows & Controls"); }
 
 void MainWindow::About() {
   std::string text = std::string("Plumo Studio ") + kVersionText + "\n\nDesktop automation: write, run and compile Scripts.";
@@ -856,7 +889,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       for (size_t i = 0; i < tabList_.size(); ++i)
         if (!AskToSave(static_cast<int>(i))) return 0;
-      if (session_) SavePlacement();
+      if (session_) {
+        SavePlacement();
+        std::vector<std::string> open;
+        for (const Tab& tab : tabList_)
+          if (const Script* script = session_->scripts.At(tab.slot)) open.push_back(script->path.str());
+        RememberFilesToReload(store_, open);
+      }
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:

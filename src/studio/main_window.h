@@ -30,7 +30,7 @@ namespace childid {
 constexpr int kStatusBar = 1;
 constexpr int kTabs = 2;
 constexpr int kStepList = 3;
-constexpr int kRebar = 4;
+constexpr int kFirstToolbar = 4;  // then 5 and 6
 }  // namespace childid
 
 class MainWindow : public RunView {
@@ -136,12 +136,19 @@ class MainWindow : public RunView {
   void ShowRunResults();
   void ResetRunResults();
   void KeepOnTop();
+  void ApplyOnTop(bool onTop);
+  void ResetInterface();
   void ToggleStatusBar();
   void ToggleFileToolbar();
   void ToggleStepToolbar();
   void ToggleRunToolbar();
   void ToggleToolbar(int band);
   void ViewSourceXml();
+  void ShowText(const std::string& title, const std::string& text);
+  void ShowWindowList(uint32_t flags, const char* title);
+  void MainProgramWindows();
+  void PopupWindows();
+  void AllWindowsAndControls();
   void About();
   void StartRunCommand(int command);
 
@@ -151,7 +158,6 @@ class MainWindow : public RunView {
   ScriptFileServices* io_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
-  HWND rebar_ = nullptr;
   HWND toolbars_[3] = {};
   HWND tabs_ = nullptr;
   HWND list_ = nullptr;

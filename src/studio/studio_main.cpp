@@ -11,6 +11,7 @@
 #include "base/message_sink.h"
 #include "base/option_block.h"
 #include "base/text.h"
+#include "base/version.h"
 #include "engine/message_box.h"
 #include "engine/run_controller.h"
 #include "engine/session.h"
@@ -28,6 +29,7 @@
 #include "studio/main_window.h"
 #include "studio/startup.h"
 #include "studio/studio_commands.h"
+#include "studio/studio_start.h"
 
 namespace plumo {
 namespace {
@@ -91,6 +93,63 @@ std::string OsName() {
   v.dwOSVersionInfoSize = sizeof(v);
   if (!GetVersionExA(&v)) return "Windows";
   return std::string(WindowsName(v.dwMajorVersion, v.dwMinorVersion, v.dwPlatformId == VER_PLATFORM_WIN32_NT));
+}
+
+constexpr COLORREF kSplashColour = RGB(30, 90, 190);
+
+// A borderless window in front of the studio that closes itself after `ms`.
+LRESULT CALLBACK SplashProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER: DestroyWindow(hwnd); return 0;
+    case WM_LBUTTONDOWN: DestroyWindow(hwnd); return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT r;
+      GetClientRect(hwnd, &r);
+      HBRUSH face = CreateSolidBrush(kSplashColour);
+      FillRect(dc, &r, face);
+      DeleteObject(face);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, RGB(255, 255, 255));
+      const int h = r.bottom;
+      HFONT big = CreateFontA(-h / 4, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Tahoma");
+      HFONT small = CreateFontA(-h / 10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Tahoma");
+      HGDIOBJ old = SelectObject(dc, big);
+      RECT title = {0, h / 5, r.right, h / 2 + h / 10};
+      DrawTextA(dc, "Plumo Studio", -1, &title, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      SelectObject(dc, small);
+      std::string version = std::string("version ") + kVersionText;
+      RECT line = {0, h / 2 + h / 8, r.right, h - h / 8};
+      DrawTextA(dc, version.c_str(), -1, &line, DT_CENTER | DT_TOP | DT_SINGLELINE);
+      SelectObject(dc, old);
+      DeleteObject(big);
+      DeleteObject(small);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void ShowSplash(HINSTANCE instance, HWND owner, int ms) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = SplashProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = "PlumoSplash";
+  wc.hbrBackground = CreateSolidBrush(kSplashColour);
+  RegisterClassA(&wc);
+  const int w = 360, h = 180;
+  RECT at;
+  GetWindowRect(owner, &at);
+  HWND splash = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP | WS_BORDER,
+                                (at.left + at.right - w) / 2, (at.top + at.bottom - h) / 2, w, h, owner, nullptr,
+                                instance, nullptr);
+  if (!splash) return;
+  ShowWindow(splash, SW_SHOWNOACTIVATE);
+  RedrawWindow(splash, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  SetTimer(splash, 1, static_cast<UINT>(ms), nullptr);
 }
 
 bool FileExists(const std::string& path) {
@@ -167,7 +226,12 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
       return 0;
     }
     window.SetStatus(StartupStatusText(OsName()));
+    if (const int ms = SplashMilliseconds(store, runAtStart)) ShowSplash(instance, window.hwnd(), ms);
+    if (CountStudioUse(store)) (void)AssociateScriptFiles(port.registry(), ModulePath());
     StoreCommandLineVariables(store, commandLine);
+    if (request.file.empty() && store.ReadNumber("*\\ReloadFiles") != 0)
+      for (const std::string& file : FilesToReload(store))
+        if (FileExists(file)) window.OpenFile(file);
     if (!request.file.empty() && window.OpenFile(request.file) && runAtStart) {
       session.startMode = kStartModeRunAtStart | 1;
       window.RunCurrent(request.startStep);

@@ -6,15 +6,16 @@
 #include "platform/memory/memory_registry.h"
 #include "settings/settings_defaults.h"
 #include "studio/step_rows.h"
+#include "studio/studio_start.h"
 #include "studio/studio_commands.h"
 #include "studio/studio_menu.h"
 
 namespace plumo {
 namespace {
 
-class StepRowsTest : public testing::Test {
+class StudioViewTest : public testing::Test {
  protected:
-  StepRowsTest() { WriteStartupDefaults(store_, {1280, 16, "C:\\Docs"}); }
+  StudioViewTest() { WriteStartupDefaults(store_, {1280, 16, "C:\\Docs"}); }
 
   MemoryRegistry reg_;
   FakeEnvironment env_;
@@ -30,7 +31,7 @@ Step MakeStep(const char* action, uint32_t status = 0, uint8_t ranFlag = ran::kN
   return s;
 }
 
-TEST_F(StepRowsTest, MarksWinOverResultsAndSkipOverBreakpoint) {
+TEST_F(StudioViewTest, MarksWinOverResultsAndSkipOverBreakpoint) {
   const ListColours c = ReadListColours(store_);
   struct Case {
     Step step;
@@ -56,7 +57,7 @@ TEST_F(StepRowsTest, MarksWinOverResultsAndSkipOverBreakpoint) {
   EXPECT_TRUE(LookOfRow(MakeStep("Comment"), c, false).italic);
 }
 
-TEST_F(StepRowsTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainParameter) {
+TEST_F(StudioViewTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainParameter) {
   store_.WriteNumber("*\\Palettes\\MainList\\IndentSize", 3);
   const std::string indent = IndentText(store_);
   EXPECT_EQ(indent, "   ");
@@ -85,6 +86,46 @@ TEST_F(StepRowsTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainPara
 
   store_.WriteNumber("*\\Palettes\\MainList\\IndentSize", 500);
   EXPECT_EQ(IndentText(store_).size(), 31u);
+}
+
+TEST_F(StudioViewTest, TheSplashShowsShorterTheMoreTheStudioWasUsed) {
+  struct {
+    int uses;
+    bool runs;
+    int showSplash, ms;
+  } cases[] = {{0, false, 1, 2500}, {3, false, 1, 2500}, {4, false, 1, 1000}, {7, false, 1, 1000},
+               {8, false, 1, 500},  {3, true, 1, 0},     {3, false, 0, 0}};
+  for (auto c : cases) {
+    store_.WriteNumber(kUsesSetting, static_cast<uint32_t>(c.uses));
+    store_.WriteNumber("*\\ShowSplash", static_cast<uint32_t>(c.showSplash));
+    EXPECT_EQ(SplashMilliseconds(store_, c.runs), c.ms) << c.uses << " uses";
+  }
+  store_.Delete(kUsesSetting);
+  EXPECT_TRUE(CountStudioUse(store_));
+  EXPECT_FALSE(CountStudioUse(store_));
+  EXPECT_EQ(store_.ReadNumber(kUsesSetting), 2);
+}
+
+TEST_F(StudioViewTest, TheFirstStartAssociatesScriptFilesWithTheProgram) {
+  ASSERT_TRUE(AssociateScriptFiles(reg_, "C:\\Plumo\\Plumo.exe").ok());
+  RegValue v;
+  ASSERT_TRUE(reg_.ReadValue(RegRoot::kCurrentUser, "Software\\Classes\\.vxm", "", &v).ok());
+  EXPECT_EQ(v.AsText(), "Plumo.Script");
+  ASSERT_TRUE(reg_.ReadValue(RegRoot::kCurrentUser, "Software\\Classes\\Plumo.Script\\shell\\open\\command", "", &v).ok());
+  EXPECT_EQ(v.AsText(), "\"C:\\Plumo\\Plumo.exe\" \"%1\"");
+}
+
+TEST_F(StudioViewTest, OpenFilesAreKeptForTheNextStartOnlyWhenAsked) {
+  RememberFilesToReload(store_, {"C:\\a.vxm", "C:\\b.vxm"});
+  EXPECT_TRUE(FilesToReload(store_).empty());  // *\ReloadFiles is off by default
+  store_.WriteNumber("*\\ReloadFiles", 1);
+  std::vector<std::string> many = {"", "C:\\a.vxm", std::string(2100, 'x')};
+  for (int i = 0; i < 10; ++i) many.push_back("C:\\f" + std::to_string(i) + ".vxm");
+  RememberFilesToReload(store_, many);
+  std::vector<std::string> back = FilesToReload(store_);
+  ASSERT_EQ(back.size(), 8u);  // the untitled and the too long names are left out, then eight
+  EXPECT_EQ(back[0], "C:\\a.vxm");
+  EXPECT_EQ(back[7], "C:\\f6.vxm");
 }
 
 TEST(StudioMenu, EveryCommandOfTheMainMenuIsInTheTableOnce) {

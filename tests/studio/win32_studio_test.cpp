@@ -46,9 +46,28 @@ BOOL CALLBACK FindOf(HWND hwnd, LPARAM lp) {
   return TRUE;
 }
 
+void SetNumber(const char* key, const char* name, DWORD value) {
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+  RegCloseKey(k);
+}
+
+std::string ReadText(const char* key, const char* name) {
+  char buf[512] = {};
+  DWORD size = sizeof(buf);
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return "";
+  RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(k);
+  return buf;
+}
+
 class Studio {
  public:
-  explicit Studio(const std::string& args) {
+  // The splash stays away unless a test asks for it: screenshots show the studio alone.
+  explicit Studio(const std::string& args, bool splash = false) {
+    SetNumber("Software\\Plumo", "ShowSplash", splash ? 1 : 0);
     std::string cmd = "\"" + BuiltProgramPath("Plumo.exe") + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
@@ -86,10 +105,10 @@ class Studio {
         .value_or("(unreadable)");
   }
   void Command(int id) const { PostMessageA(main_, WM_COMMAND, id, 0); }
-  void Screenshot(const char* name) const {
-    Sleep(400);  // let it paint
+  void Screenshot(const char* name, HWND window = nullptr) const {
+    Sleep(300);  // let it paint
     RECT r;
-    GetWindowRect(main_, &r);
+    GetWindowRect(window ? window : main_, &r);
     OsError error;
     std::optional<Picture> shot = desktop_.CaptureScreen({r.left, r.top, r.right, r.bottom}, false, &error);
     ASSERT_TRUE(shot) << error.ToString();
@@ -134,6 +153,17 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Report of Last Run is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
+}
+
+TEST(Win32Studio, TheFirstStartShowsTheSplashAndAssociatesScriptFiles) {
+  SetNumber("Software\\Plumo\\Report", "stats_total_uses", 0);
+  Studio studio("", true);
+  ASSERT_NE(studio.main(), nullptr);
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoSplash", nullptr) != nullptr; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoSplash", nullptr) == nullptr; }, 5000));  // 2.5 s
+  EXPECT_EQ(ReadText("Software\\Classes\\.vxm", ""), "Plumo.Script");
+  EXPECT_NE(ReadText("Software\\Classes\\Plumo.Script\\shell\\open\\command", "").find("Plumo.exe\" \"%1\""),
+            std::string::npos);
 }
 
 TEST(Win32Studio, AScriptOpensIntoATabWithOneRowPerStep) {
