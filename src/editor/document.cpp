@@ -81,6 +81,21 @@ BlockRole RoleOf(const Step& s) {
   return BlockRole::kNone;
 }
 
+// A Script replaced under the Document (a reload) leaves a record that no longer fits it.
+bool Fits(const UndoRecord& record, size_t rows) {
+  if (record.rows.empty()) return true;
+  switch (record.kind) {
+    case Kind::kRemoved:
+      return record.rows.back() < rows + record.rows.size();
+    case Kind::kMovedUp:
+      return record.rows.back() + 1 < rows;
+    case Kind::kMovedDown:
+      return record.rows.front() > 0 && record.rows.back() < rows;
+    default:
+      return record.rows.back() < rows;
+  }
+}
+
 std::string Unbalanced(size_t row, std::string_view what) {
   return "Step " + std::to_string(row + 1) + ": " + std::string(what);
 }
@@ -89,7 +104,7 @@ std::string Unbalanced(size_t row, std::string_view what) {
 
 EditSettings ReadEditSettings(SettingsStore& store) {
   EditSettings s;
-  s.insertBehind = store.ReadNumber("*\\InsertNewStep") == 1;
+  s.insertBehind = store.ReadNumber("*\\InsertNewStep") != 0;
   s.selectNew = store.Probe("*\\SelectNewStep") == 0 || store.ReadNumber("*\\SelectNewStep") != 0;
   s.encodeXml = store.Probe("*\\EncodeXML") == 0 || store.ReadNumber("*\\EncodeXML") != 0;
   s.newStep = ReadNewStepDefaults(store);
@@ -180,6 +195,10 @@ bool Document::Undo() {
   Script* script = Editable();
   if (!script || !CanUndo()) return false;
   auto& steps = script->steps;
+  if (!Fits(undo_, steps.size())) {
+    undo_ = UndoRecord{};
+    return false;
+  }
   switch (undo_.kind) {
     case Kind::kRemoved:
       PutRows(steps, undo_.rows, undo_.steps);

@@ -50,6 +50,16 @@ TEST_F(EditorTest, UndoExchangesSoASecondUndoRestoresTheEdit) {
   }
 }
 
+TEST_F(EditorTest, AScriptReplacedUnderTheDocumentDropsTheRecord) {
+  Load({"A", "B", "C"});
+  SelectRows({2});
+  ASSERT_TRUE(doc_.ToggleMark(status::kSkip));
+  slots_.Set(0, NamedSteps({"A"}));
+  EXPECT_FALSE(doc_.Undo());
+  EXPECT_FALSE(doc_.CanUndo());
+  EXPECT_EQ(Actions(), Names{"A"});
+}
+
 TEST_F(EditorTest, CopyCountsRecordsWithThePluralOnlyAboveOne) {
   Load({"A", "B", "C", "D"});
   SelectRows({2});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "editor/document.h"
 #include "editor/editor_texts.h"
 #include "editor/find.h"
 #include "editor/open_files.h"
@@ -60,6 +61,18 @@ TEST_F(Settings, RememberFindKeepsTheLastSearchAndTheHistory) {
   EXPECT_EQ(store_.ReadText("*\\Find", 256), "alpha");
   EXPECT_EQ(store_.ReadText("*\\Replace", 256), "gamma");
   EXPECT_EQ(ReadFindHistory(store_), (std::vector<std::string>{"alpha", "beta"}));
+}
+
+TEST_F(Settings, EditSettingsComeFromTheStore) {
+  EXPECT_FALSE(ReadEditSettings(store_).insertBehind);
+  EXPECT_TRUE(ReadEditSettings(store_).selectNew);
+  store_.WriteNumber("*\\InsertNewStep", 1);
+  store_.WriteNumber("*\\SelectNewStep", 0);
+  store_.WriteNumber("*\\EncodeXML", 0);
+  const EditSettings s = ReadEditSettings(store_);
+  EXPECT_TRUE(s.insertBehind);
+  EXPECT_FALSE(s.selectNew);
+  EXPECT_FALSE(s.encodeXml);
 }
 
 TEST_F(Settings, RecentFileCountRules) {
