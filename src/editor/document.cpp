@@ -77,7 +77,7 @@ BlockRole RoleOf(const Step& s) {
   if (EqualsNoCase(s.action, "NEXT LOOP")) return BlockRole::kEndLoop;
   if (EqualsNoCase(s.action, "ELSE")) return BlockRole::kElse;
   if (IsBlockIf(s)) return ContainsNoCase(s.options, "ELSE") ? BlockRole::kElse : BlockRole::kOpenIf;
-  if (IsLoopStart(s)) return BlockRole::kOpenLoop;
+  if (OpensLoopBlock(s)) return BlockRole::kOpenLoop;
   return BlockRole::kNone;
 }
 
@@ -181,6 +181,14 @@ bool Document::SelectAll() {
 void Document::ClearSelection() {
   Sync();
   std::fill(selection_.begin(), selection_.end(), uint8_t{0});
+}
+
+void Document::SetSelection(const std::vector<size_t>& rows, std::optional<size_t> focus) {
+  ClearSelection();
+  for (size_t row : rows)
+    if (row < selection_.size()) selection_[row] = 1;
+  focus_ = focus && *focus < selection_.size() ? focus : std::nullopt;
+  if (focus_) anchor_ = *focus_;
 }
 
 UndoRecord& Document::BeginEdit(Kind kind) {

@@ -91,6 +91,8 @@ class Document {
   void Toggle(size_t row);
   bool SelectAll();
   void ClearSelection();
+  // The selection a list control holds (rows beyond the Script are left out).
+  void SetSelection(const std::vector<size_t>& rows, std::optional<size_t> focus);
 
   // Changes since the last save; each edit and each Undo or Redo counts one.
   unsigned long Changes() const { return changes_; }

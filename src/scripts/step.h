@@ -139,7 +139,7 @@ struct Step {
 // A block IF: its name begins with "IF " and its options lack "Quick" (a checkpoint).
 bool IsBlockIf(const Step& step);
 // A loop start: its name holds "Start " and " Loop".
-bool IsLoopStart(const Step& step);
+bool OpensLoopBlock(const Step& step);
 
 enum class StatusChange { kSet, kClear, kToggle };
 void ChangeStatus(Step& step, uint32_t bits, StatusChange change);

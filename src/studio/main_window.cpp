@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -12,6 +13,8 @@
 #include "engine/session.h"
 #include "runtime/win32/program_start.h"
 #include "settings/settings_defaults.h"
+#include "editor/editor_texts.h"
+#include "editor/recent_files.h"
 #include "studio/startup.h"
 #include "studio/studio_commands.h"
 #include "studio/studio_icons.h"
@@ -124,6 +127,32 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1015, &MainWindow::SaveAll},
     {1002, &MainWindow::Exit},
     {1025, &MainWindow::SelectAll},
+    {1024, &MainWindow::Undo},
+    {1061, &MainWindow::Redo},
+    {1020, &MainWindow::Cut},
+    {1021, &MainWindow::Copy},
+    {1022, &MainWindow::Paste},
+    {1440, &MainWindow::PasteToEnd},
+    {1023, &MainWindow::Delete},
+    {1019, &MainWindow::Find},
+    {1048, &MainWindow::FindNext},
+    {1065, &MainWindow::FindPrevious},
+    {1073, &MainWindow::Replace},
+    {1074, &MainWindow::Bookmark},
+    {1055, &MainWindow::NextBookmark},
+    {1056, &MainWindow::PreviousBookmark},
+    {1070, &MainWindow::RemoveBookmarks},
+    {1066, &MainWindow::GoToStep},
+    {1034, &MainWindow::MoveUp},
+    {1035, &MainWindow::MoveDown},
+    {1039, &MainWindow::IndentMore},
+    {1040, &MainWindow::IndentLess},
+    {1054, &MainWindow::AutoIndent},
+    {1041, &MainWindow::Skip},
+    {1028, &MainWindow::Breakpoint},
+    {1072, &MainWindow::RemoveSkips},
+    {1071, &MainWindow::RemoveBreakpoints},
+    {1052, &MainWindow::AddComment},
     {1029, &MainWindow::Run},
     {1031, &MainWindow::RunFromHere},
     {1030, &MainWindow::RunSingleStep},
@@ -156,6 +185,7 @@ MainWindow::~MainWindow() {
 void MainWindow::Attach(Session* session, ScriptFileServices* io) {
   session_ = session;
   io_ = io;
+  files_ = session ? std::make_unique<OpenFiles>(session->scripts) : nullptr;
 }
 
 bool MainWindow::Create(bool hidden, int showCommand) {
@@ -316,6 +346,7 @@ void MainWindow::SetStatus(const std::string& text) {
 
 bool MainWindow::Built(uint16_t id) const {
   if (id >= command::kWindowFirst && id <= command::kWindowLast) return true;
+  if (id >= command::kRecentFileFirst && id <= command::kRecentFileLast) return true;
   for (const CommandHandler& h : kHandlers)
     if (h.id == id) return true;
   return false;
@@ -324,6 +355,7 @@ bool MainWindow::Built(uint16_t id) const {
 void MainWindow::Command(uint16_t id) {
   if (id == command::kOpenHandedOverFiles) return TakeHandedOverFile();
   if (id >= command::kWindowFirst && id <= command::kWindowLast) return SelectTab(id - command::kWindowFirst);
+  if (id >= command::kRecentFileFirst && id <= command::kRecentFileLast) return OpenRecent(id - command::kRecentFileFirst);
   for (const CommandHandler& h : kHandlers)
     if (h.id == id) return (this->*h.run)();
   const MenuItem* item = FindMenuItem(id);
@@ -344,6 +376,7 @@ void MainWindow::PrepareMenu(HMENU menu) {
   for (int t = 0; t < 3; ++t)
     CheckMenuItem(menu, kToolbarCommands[t], MF_BYCOMMAND | (Shown(toolbars_[t]) ? MF_CHECKED : MF_UNCHECKED));
   RefreshWindowMenu(menu);
+  RefreshRecentMenu(menu);
 }
 
 void MainWindow::ShowMenuHelp(uint16_t id, UINT flags) {
@@ -358,53 +391,71 @@ void MainWindow::RefreshWindowMenu(HMENU menu) {
   // Only the Window menu holds Close All.
   if (GetMenuState(menu, 1058, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
   for (uint16_t id = command::kWindowFirst; id <= command::kWindowLast; ++id) DeleteMenu(menu, id, MF_BYCOMMAND);
-  for (size_t i = 0; i < tabList_.size(); ++i) {
-    const Script* script = session_->scripts.At(tabList_[i].slot);
-    std::string name = script && !script->path.empty() ? script->path.str() : "Untitled";
-    std::string label = "&" + std::to_string(i + 1) + " " + name;
-    AppendMenuA(menu, MF_STRING | (static_cast<int>(i) == current_ ? MF_CHECKED : 0),
+  for (size_t i = 0; i < TabCount(); ++i) {
+    std::string label = "&" + std::to_string(i + 1) + " " + TabText(PathOf(i), true);
+    AppendMenuA(menu, MF_STRING | (static_cast<int>(i) == CurrentIndex() ? MF_CHECKED : 0),
                 command::kWindowFirst + i, label.c_str());
+  }
+}
+
+void MainWindow::RefreshRecentMenu(HMENU menu) {
+  // Only the File menu holds Exit; the recent files stand in front of its separator.
+  if (GetMenuState(menu, 1002, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
+  for (uint16_t id = command::kRecentFileFirst; id <= command::kRecentFileLast; ++id) DeleteMenu(menu, id, MF_BYCOMMAND);
+  const std::vector<std::string> recent = RecentFiles(store_);
+  UINT at = static_cast<UINT>(GetMenuItemCount(menu) - 2);  // the separator before Exit
+  for (size_t i = 0; i < recent.size() && i < kMaxRecentFiles; ++i) {
+    std::string label = "&" + std::to_string((i + 1) % 10) + " " + recent[i];
+    InsertMenuA(menu, at++, MF_BYPOSITION | MF_STRING, command::kRecentFileFirst + i, label.c_str());
   }
 }
 
 // Tabs and the list ---------------------------------------------------------------------------
 
 Script* MainWindow::CurrentScript() {
-  if (!session_ || current_ < 0 || current_ >= static_cast<int>(tabList_.size())) return nullptr;
-  return session_->scripts.At(tabList_[static_cast<size_t>(current_)].slot);
+  Document* doc = Doc();
+  return doc ? session_->scripts.At(doc->slot()) : nullptr;
 }
 
-int MainWindow::TabOfSlot(int slot) const {
-  for (size_t i = 0; i < tabList_.size(); ++i)
-    if (tabList_[i].slot == slot) return static_cast<int>(i);
-  return -1;
+Document* MainWindow::Doc() { return files_ ? files_->CurrentDocument() : nullptr; }
+size_t MainWindow::TabCount() const { return files_ ? files_->Count() : 0; }
+int MainWindow::CurrentIndex() const {
+  return files_ && files_->Current() ? static_cast<int>(*files_->Current()) : -1;
 }
 
-void MainWindow::AddTab(int slot) {
-  tabList_.push_back({slot});
+std::string MainWindow::PathOf(size_t tab) {
+  const Script* script = session_->scripts.At(files_->At(tab).slot());
+  return script ? script->path.str() : std::string();
+}
+
+void MainWindow::AddTab(Script script) {
+  if (!session_->scripts.FreeSlot()) {
+    MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  files_->Open(std::move(script));
   TCITEMA item = {};
   item.mask = TCIF_TEXT;
   item.pszText = const_cast<char*>("");
-  SendMessageA(tabs_, TCM_INSERTITEMA, tabList_.size() - 1, reinterpret_cast<LPARAM>(&item));
-  SelectTab(static_cast<int>(tabList_.size()) - 1);
+  SendMessageA(tabs_, TCM_INSERTITEMA, TabCount() - 1, reinterpret_cast<LPARAM>(&item));
+  SelectTab(static_cast<int>(TabCount()) - 1);
 }
 
 void MainWindow::SelectTab(int index) {
-  if (index < 0 || index >= static_cast<int>(tabList_.size())) return;
-  current_ = index;
+  if (index < 0 || index >= static_cast<int>(TabCount())) return;
+  files_->SetCurrent(static_cast<size_t>(index));
   SendMessageA(tabs_, TCM_SETCURSEL, index, 0);
   RefreshTabs();
   RefreshList();
+  PushSelection();
   UpdateTitle();
   ShowReady();
 }
 
 void MainWindow::RefreshTabs() {
   const bool full = store_.ReadNumber("*\\ShowFullFilesInTabs") != 0;
-  for (size_t i = 0; i < tabList_.size(); ++i) {
-    const Script* script = session_->scripts.At(tabList_[i].slot);
-    std::string path = script ? script->path.str() : "";
-    std::string text = path.empty() ? "Untitled" : full ? path : FileNameOf(path);
+  for (size_t i = 0; i < TabCount(); ++i) {
+    std::string text = TabText(PathOf(i), full);
     TCITEMA item = {};
     item.mask = TCIF_TEXT;
     item.pszText = text.data();
@@ -416,19 +467,57 @@ void MainWindow::RefreshTabs() {
 void MainWindow::RefreshList() {
   const Script* script = CurrentScript();
   const int count = script ? static_cast<int>(script->steps.size()) : 0;
-  SendMessageA(list_, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
+  SendMessageA(list_, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
   InvalidateRect(list_, nullptr, FALSE);
 }
 
 void MainWindow::UpdateTitle() {
   const Script* script = CurrentScript();
-  std::string name = script && !script->path.empty() ? FileNameOf(script->path.str()) : "Untitled";
-  std::string title = name + " - " + kMainWindowTitle + " " + kVersionText;
-  SetWindowTextA(hwnd_, title.c_str());
+  SetWindowTextA(hwnd_, WindowTitle(script ? script->path.str() : "").c_str());
+}
+
+// The list view keeps the selection the user makes; the model gets it before a command and
+// gives it back after.
+void MainWindow::PullSelection() {
+  Document* doc = Doc();
+  if (!doc || !list_) return;
+  const int focus = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  doc->SetSelection(SelectedRows(), focus >= 0 ? std::optional<size_t>(static_cast<size_t>(focus)) : std::nullopt);
+}
+
+void MainWindow::PushSelection() {
+  Document* doc = Doc();
+  if (!doc || !list_) return;
+  LVITEMA item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  const size_t rows = doc->Rows(), selected = doc->SelectedCount();
+  item.state = rows > 0 && selected == rows ? LVIS_SELECTED : 0;
+  SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  if (selected != rows) {
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    for (size_t row : doc->SelectedRows())
+      SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+  if (std::optional<size_t> focus = doc->Focus(); focus && *focus < rows) {
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
+    SendMessageA(list_, LVM_SETITEMSTATE, *focus, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list_, LVM_ENSUREVISIBLE, *focus, FALSE);
+  }
+}
+
+// After an edit: the rows, the selection, the title's file and the change count.
+void MainWindow::Changed(const std::string& status) {
+  RefreshList();
+  PushSelection();
+  if (Document* doc = Doc()) SetStatus(status.empty() ? EditingStatus(doc->Changes()) : status);
 }
 
 void MainWindow::ShowReady() {
-  if (!running_) SetStatus(" Ready");
+  if (running_) return;
+  Document* doc = Doc();
+  SetStatus(EditingStatus(doc ? doc->Changes() : 0));
 }
 
 std::vector<size_t> MainWindow::SelectedRows() const {
@@ -511,33 +600,55 @@ void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
 // Files ---------------------------------------------------------------------------------------
 
 bool MainWindow::OpenFile(const std::string& path) {
-  if (!session_ || !io_) return false;
-  int slot = -1;
-  if (OpenScriptFile(*io_, session_->scripts, path, kAnySlot, &slot) == 0) return false;
-  const int tab = TabOfSlot(slot);
-  if (tab >= 0) SelectTab(tab);
-  else AddTab(slot);
-  RememberRecent(path);
+  if (!session_ || !io_ || !files_) return false;
+  const std::string clean = CleanPath(path);
+  for (size_t i = 0; i < TabCount(); ++i)
+    if (!clean.empty() && EqualsNoCase(PathOf(i), clean)) {
+      SelectTab(static_cast<int>(i));
+      RememberRecent(clean);
+      return true;
+    }
+  // An untouched Untitled tab gives its place to the file.
+  Document* doc = Doc();
+  const Script* current = CurrentScript();
+  const bool reuse = doc && current && current->path.empty() && current->steps.empty() && doc->Changes() == 0 &&
+                     !session_->scripts.Running(doc->slot());
+  if (!reuse && !session_->scripts.FreeSlot()) {
+    MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  Script script;
+  if (ReadScriptFile(*io_, clean, script) == 0) return false;
+  if (reuse) {
+    session_->scripts.Set(doc->slot(), std::move(script));
+    doc->MarkSaved();
+    SelectTab(CurrentIndex());
+  } else {
+    AddTab(std::move(script));
+  }
+  RememberRecent(clean);
   return true;
 }
 
-void MainWindow::RememberRecent(const std::string& /*path*/) {}
-
-void MainWindow::New() {
-  std::optional<int> slot = session_->scripts.Open(Script{});
-  if (!slot) {
-    MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
-    return;
-  }
-  AddTab(*slot);
+void MainWindow::RememberRecent(const std::string& path) {
+  NoteRecentFile(store_, path);
+  SHAddToRecentDocs(SHARD_PATHA, path.c_str());
 }
+
+void MainWindow::OpenRecent(int n) {
+  const std::vector<std::string> recent = RecentFiles(store_);
+  if (n >= 0 && n < static_cast<int>(recent.size())) OpenFile(recent[static_cast<size_t>(n)]);
+}
+
+void MainWindow::New() { AddTab(Script{}); }
 
 void MainWindow::Open() {
   if (std::optional<std::string> file = AskFileName(hwnd_, false, "")) OpenFile(*file);
 }
 
 bool MainWindow::SaveTab(int index, bool askName) {
-  Script* script = session_->scripts.At(tabList_[static_cast<size_t>(index)].slot);
+  Document& doc = files_->At(static_cast<size_t>(index));
+  Script* script = session_->scripts.At(doc.slot());
   if (!script) return false;
   const std::string before = script->path.str();
   if (askName || before.empty()) {
@@ -549,62 +660,262 @@ bool MainWindow::SaveTab(int index, bool askName) {
     script->path = before;
     return false;
   }
+  doc.MarkSaved();
   RememberRecent(script->path.str());
   RefreshTabs();
   UpdateTitle();
+  if (index == CurrentIndex()) ShowReady();
   return true;
 }
 
-bool MainWindow::AskToSave(int /*index*/) { return true; }
+// False when the user keeps the file open (Cancel, or a save that did not happen).
+bool MainWindow::AskToSave(int index) {
+  Document& doc = files_->At(static_cast<size_t>(index));
+  if (doc.Changes() == 0 || store_.ReadNumber("*\\PromptSave") == 0) return true;
+  SelectTab(index);
+  const int answer = MessageBoxA(hwnd_, SaveQuestion(PathOf(static_cast<size_t>(index))).c_str(), kConfirmCaption,
+                                 MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDCANCEL) return false;
+  return answer == IDNO || SaveTab(index, false);
+}
 
 bool MainWindow::CloseTab(int index) {
-  if (index < 0 || index >= static_cast<int>(tabList_.size())) return false;
+  if (index < 0 || index >= static_cast<int>(TabCount())) return false;
   if (!AskToSave(index)) return false;
-  const int slot = tabList_[static_cast<size_t>(index)].slot;
-  if (!session_->scripts.Close(slot)) {
+  if (!files_->Close(static_cast<size_t>(index))) {
     MessageBoxA(hwnd_, kSlotRunningMessage, kWarningCaption, MB_OK | MB_ICONWARNING);
     return false;
   }
-  tabList_.erase(tabList_.begin() + index);
   SendMessageA(tabs_, TCM_DELETEITEM, index, 0);
-  if (tabList_.empty()) {
-    current_ = -1;
-    New();
-  } else {
-    SelectTab(std::min(index, static_cast<int>(tabList_.size()) - 1));
-  }
+  if (TabCount() == 0) New();
+  else SelectTab(CurrentIndex());
   return true;
 }
 
-void MainWindow::CloseCurrent() { CloseTab(current_); }
+void MainWindow::CloseCurrent() { CloseTab(CurrentIndex()); }
 
 void MainWindow::CloseAll() {
-  for (int i = static_cast<int>(tabList_.size()) - 1; i >= 0; --i)
+  for (int i = static_cast<int>(TabCount()) - 1; i >= 0; --i)
     if (!CloseTab(i)) return;
 }
 
 void MainWindow::Save() {
-  if (current_ >= 0) SaveTab(current_, false);
+  if (CurrentIndex() >= 0) SaveTab(CurrentIndex(), false);
 }
 
 void MainWindow::SaveAs() {
-  if (current_ >= 0) SaveTab(current_, true);
+  if (CurrentIndex() >= 0) SaveTab(CurrentIndex(), true);
 }
 
 void MainWindow::SaveAll() {
-  for (size_t i = 0; i < tabList_.size(); ++i) {
-    const Script* script = session_->scripts.At(tabList_[i].slot);
-    if (script && !script->path.empty()) SaveTab(static_cast<int>(i), false);
-  }
+  for (size_t i = 0; i < TabCount(); ++i)
+    if (files_->At(i).Changes() != 0 || !PathOf(i).empty()) SaveTab(static_cast<int>(i), false);
 }
 
 void MainWindow::Exit() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 
+// Editing -------------------------------------------------------------------------------------
+
+// An edit field in front (a palette's, a text view's) takes the clipboard commands itself.
+bool MainWindow::ToEditField(UINT message, WPARAM wp, LPARAM lp) {
+  HWND focus = GetFocus();
+  char cls[16] = {};
+  if (!focus || focus == list_ || !GetClassNameA(focus, cls, sizeof(cls)) || !EqualsNoCase(cls, "Edit")) return false;
+  SendMessageA(focus, message, wp, lp);
+  return true;
+}
+
+// Runs an edit of the current file with the list's selection, then shows its result.
+bool MainWindow::Edit(const std::function<bool(Document&)>& edit) {
+  Document* doc = Doc();
+  if (!doc) return false;
+  if (session_->scripts.Running(doc->slot())) {
+    SetStatus(" The Script is running: stop the run to edit it");
+    return false;
+  }
+  PullSelection();
+  const bool changed = edit(*doc);
+  Changed("");
+  return changed;
+}
+
+LoadContext MainWindow::PasteContext() {
+  const Script* script = CurrentScript();
+  LoadContext context{io_->catalogs.For(script ? script->path.str() : "")};
+  context.newStepDefaults = ReadEditSettings(store_).newStep;
+  return context;
+}
+
+void MainWindow::ShowDeleteProgress(size_t done, size_t total) {
+  if (!progress_) {
+    RECT part;
+    SendMessageA(status_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+    progress_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, part.left + 2, part.top + 2,
+                                part.right - part.left - 4, part.bottom - part.top - 4, status_, nullptr, instance_,
+                                nullptr);
+  }
+  SendMessageA(progress_, PBM_SETPOS, total ? MulDiv(static_cast<int>(done), 100, static_cast<int>(total)) : 0, 0);
+  UpdateWindow(progress_);
+}
+
+void MainWindow::EndProgress() {
+  if (progress_) DestroyWindow(progress_);
+  progress_ = nullptr;
+}
+
+void MainWindow::Undo() {
+  if (!ToEditField(EM_UNDO, 0, 0)) Edit([](Document& d) { return d.Undo(); });
+}
+void MainWindow::Redo() { Edit([](Document& d) { return d.Redo(); }); }
+
+void MainWindow::Copy() {
+  if (ToEditField(WM_COPY, 0, 0) || !Doc()) return;
+  PullSelection();
+  std::optional<Copied> copied = Doc()->Copy(ReadEditSettings(store_));
+  if (!copied) return;
+  if (OsError e = session_->clipboard().SetText(copied->text); !e.ok()) return SetStatus(" " + e.ToString());
+  SetStatus(copied->status);
+}
+
+void MainWindow::Cut() {
+  if (ToEditField(WM_CUT, 0, 0)) return;
+  std::optional<Copied> copied;
+  Edit([&](Document& d) {
+    copied = d.Cut(ReadEditSettings(store_), [this](size_t done, size_t total) { ShowDeleteProgress(done, total); });
+    return copied.has_value();
+  });
+  EndProgress();
+  if (copied) (void)session_->clipboard().SetText(copied->text);
+}
+
+void MainWindow::PasteAt(bool toEnd) {
+  if (!toEnd && ToEditField(WM_PASTE, 0, 0)) return;
+  std::optional<std::string> text = session_->clipboard().Text();
+  if (!text || text->empty()) return SetStatus(" The clipboard holds no Steps");
+  PasteOutcome outcome;
+  Edit([&](Document& d) {
+    const LoadContext context = PasteContext();
+    const EditSettings settings = ReadEditSettings(store_);
+    outcome = toEnd ? d.PasteToEnd(*text, context, settings) : d.Paste(*text, context, settings);
+    return outcome.added > 0;
+  });
+  if (!outcome.error.empty()) MessageBoxA(hwnd_, outcome.error.c_str(), kErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+void MainWindow::Paste() { PasteAt(false); }
+void MainWindow::PasteToEnd() { PasteAt(true); }
+
+void MainWindow::Delete() {
+  if (ToEditField(WM_CLEAR, 0, 0)) return;
+  Edit([this](Document& d) { return d.Delete([this](size_t done, size_t total) { ShowDeleteProgress(done, total); }); });
+  EndProgress();
+}
+
 void MainWindow::SelectAll() {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
-  SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  if (ToEditField(EM_SETSEL, 0, -1) || !Doc()) return;
+  Doc()->SelectAll();
+  PushSelection();
+}
+
+std::optional<std::string> MainWindow::Ask(const std::string& caption, const std::string& prompt,
+                                           const std::string& initial) {
+  EntryRequest request;
+  request.caption = caption;
+  request.prompt = prompt;
+  request.initial = initial;
+  request.owner = MainWindowHandle();
+  PromptAnswer answer = session_->dialogs().AskEntry(request);
+  if (!answer.ok) return std::nullopt;
+  return answer.text;
+}
+
+FindOptions MainWindow::LastFind(bool up) {
+  FindOptions options;
+  options.text = store_.ReadText("*\\Find", kFindTextWidth);
+  options.up = up;
+  return options;
+}
+
+void MainWindow::FindAgain(bool up) {
+  FindOptions options = LastFind(up);
+  if (options.text.empty() || options.text == "0") return Find();
+  if (!Doc()) return;
+  PullSelection();
+  std::optional<size_t> row = up ? Doc()->FindPrevious(options) : Doc()->FindNext(options);
+  PushSelection();
+  SetStatus(row ? " Found \"" + options.text + "\" in Step " + std::to_string(*row + 1)
+                : " \"" + options.text + "\" was not found");
+}
+
+void MainWindow::Find() {
+  std::string last = store_.ReadText("*\\Find", kFindTextWidth);
+  std::optional<std::string> text = Ask("Find", "Find the Steps that contain:", last == "0" ? "" : last);
+  if (!text || text->empty()) return;
+  RememberFind(store_, *text);
+  FindAgain(false);
+}
+void MainWindow::FindNext() { FindAgain(false); }
+void MainWindow::FindPrevious() { FindAgain(true); }
+
+void MainWindow::Replace() {
+  std::string last = store_.ReadText("*\\Find", kFindTextWidth);
+  std::optional<std::string> text = Ask("Replace", "Replace the text:", last == "0" ? "" : last);
+  if (!text || text->empty()) return;
+  std::optional<std::string> with = Ask("Replace", "With:", store_.ReadText("*\\Replace", kFindTextWidth));
+  if (!with) return;
+  RememberFind(store_, *text);
+  RememberReplace(store_, *with);
+  size_t replaced = 0;
+  Edit([&](Document& d) { return (replaced = d.ReplaceAll(LastFind(false), *with)) > 0; });
+  SetStatus(" Replaced " + std::to_string(replaced) + " time" + (replaced == 1 ? "" : "s"));
+}
+
+void MainWindow::GoToStep() {
+  Document* doc = Doc();
+  if (!doc || doc->Rows() == 0) return;
+  std::optional<std::string> text =
+      Ask("Go to Step", "Step number (1 to " + std::to_string(doc->Rows()) + "):", "");
+  if (!text) return;
+  PullSelection();
+  std::string error = doc->GoToStep(std::strtol(text->c_str(), nullptr, 10));
+  PushSelection();
+  if (!error.empty()) MessageBoxA(hwnd_, error.c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
+}
+
+void MainWindow::MoveUp() { Edit([](Document& d) { return d.MoveUp(); }); }
+void MainWindow::MoveDown() { Edit([](Document& d) { return d.MoveDown(); }); }
+void MainWindow::IndentMore() { Edit([](Document& d) { return d.Indent(1); }); }
+void MainWindow::IndentLess() { Edit([](Document& d) { return d.Indent(-1); }); }
+void MainWindow::AutoIndent() {
+  std::string report;
+  Edit([&](Document& d) {
+    bool changed = false;
+    report = d.AutoIndent(&changed);
+    return changed;
+  });
+  if (!report.empty()) MessageBoxA(hwnd_, report.c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
+  else SetStatus(" Every IF and loop block is balanced");
+}
+void MainWindow::Skip() { Edit([](Document& d) { return d.ToggleMark(status::kSkip); }); }
+void MainWindow::Breakpoint() { Edit([](Document& d) { return d.ToggleMark(status::kBreakpoint); }); }
+void MainWindow::Bookmark() { Edit([](Document& d) { return d.ToggleMark(status::kBookmark); }); }
+void MainWindow::RemoveSkips() { Edit([](Document& d) { return d.RemoveAll(status::kSkip); }); }
+void MainWindow::RemoveBreakpoints() { Edit([](Document& d) { return d.RemoveAll(status::kBreakpoint); }); }
+void MainWindow::RemoveBookmarks() { Edit([](Document& d) { return d.RemoveAll(status::kBookmark); }); }
+
+void MainWindow::GoToBookmark(bool up) {
+  if (!Doc()) return;
+  PullSelection();
+  std::optional<size_t> row = up ? Doc()->PreviousBookmark() : Doc()->NextBookmark();
+  PushSelection();
+  if (!row) SetStatus(" The Script has no bookmarks");
+}
+void MainWindow::NextBookmark() { GoToBookmark(false); }
+void MainWindow::PreviousBookmark() { GoToBookmark(true); }
+
+void MainWindow::AddComment() {
+  const Script* script = CurrentScript();
+  const ActionCatalog& catalog = io_->catalogs.For(script ? script->path.str() : "");
+  Edit([&](Document& d) { return d.AddComment(catalog, ReadEditSettings(store_)); });
 }
 
 void MainWindow::SavePlacement() {
@@ -632,12 +943,11 @@ void MainWindow::TakeHandedOverFile() {
 // Running -------------------------------------------------------------------------------------
 
 void MainWindow::StartRunCommand(int command) {
-  if (!session_ || current_ < 0) return;
-  StartRun(*session_, tabList_[static_cast<size_t>(current_)].slot, command, true, 0, 0);
+  if (Document* doc = Doc()) StartRun(*session_, doc->slot(), command, true, 0, 0);
 }
 
 void MainWindow::RunCurrent(int startStep) {
-  if (session_ && current_ >= 0) StartRun(*session_, tabList_[static_cast<size_t>(current_)].slot, runcmd::kRun, true, startStep, 0);
+  if (Document* doc = Doc()) StartRun(*session_, doc->slot(), runcmd::kRun, true, startStep, 0);
 }
 
 void MainWindow::Run() { StartRunCommand(runcmd::kRun); }
@@ -780,7 +1090,8 @@ void MainWindow::StatusText(int part, const std::string& text) {
 }
 
 int MainWindow::CurrentTab() {
-  return current_ >= 0 && current_ < static_cast<int>(tabList_.size()) ? tabList_[static_cast<size_t>(current_)].slot : -1;
+  Document* doc = Doc();
+  return doc ? doc->slot() : -1;
 }
 
 bool MainWindow::StepListVisible() { return Shown(list_) && !IsIconic(hwnd_); }
@@ -887,13 +1198,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         StopRun(*session_, false);
         return 0;
       }
-      for (size_t i = 0; i < tabList_.size(); ++i)
+      for (size_t i = 0; i < TabCount(); ++i)
         if (!AskToSave(static_cast<int>(i))) return 0;
       if (session_) {
         SavePlacement();
         std::vector<std::string> open;
-        for (const Tab& tab : tabList_)
-          if (const Script* script = session_->scripts.At(tab.slot)) open.push_back(script->path.str());
+        for (size_t i = 0; i < TabCount(); ++i) open.push_back(PathOf(i));
         RememberFilesToReload(store_, open);
       }
       DestroyWindow(hwnd_);

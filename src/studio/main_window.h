@@ -6,10 +6,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "editor/document.h"
+#include "editor/find.h"
+#include "editor/open_files.h"
 #include "engine/run_view.h"
 #include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
@@ -76,9 +81,6 @@ class MainWindow : public RunView {
   void RequestClose() override;
 
  private:
-  struct Tab {
-    int slot = 0;
-  };
   using Handler = void (MainWindow::*)();
   struct CommandHandler {
     uint16_t id;
@@ -100,8 +102,14 @@ class MainWindow : public RunView {
 
   // Tabs and the list.
   Script* CurrentScript();
-  int TabOfSlot(int slot) const;
-  void AddTab(int slot);
+  Document* Doc();
+  size_t TabCount() const;
+  int CurrentIndex() const;
+  std::string PathOf(size_t tab);
+  void AddTab(Script script);
+  void PullSelection();
+  void PushSelection();
+  void Changed(const std::string& status);
   void SelectTab(int index);
   void RefreshTabs();
   void RefreshList();
@@ -127,7 +135,43 @@ class MainWindow : public RunView {
   void SaveAs();
   void SaveAll();
   void Exit();
+  bool ToEditField(UINT message, WPARAM wp, LPARAM lp);
+  bool Edit(const std::function<bool(Document&)>& edit);
+  LoadContext PasteContext();
+  void ShowDeleteProgress(size_t done, size_t total);
+  void EndProgress();
+  std::optional<std::string> Ask(const std::string& caption, const std::string& prompt, const std::string& initial);
+  FindOptions LastFind(bool up);
+  void FindAgain(bool up);
+  void GoToBookmark(bool up);
+  void PasteAt(bool toEnd);
   void SelectAll();
+  void Undo();
+  void Redo();
+  void Cut();
+  void Copy();
+  void Paste();
+  void PasteToEnd();
+  void Delete();
+  void Find();
+  void FindNext();
+  void FindPrevious();
+  void Replace();
+  void GoToStep();
+  void MoveUp();
+  void MoveDown();
+  void IndentMore();
+  void IndentLess();
+  void AutoIndent();
+  void Skip();
+  void Breakpoint();
+  void Bookmark();
+  void RemoveSkips();
+  void RemoveBreakpoints();
+  void RemoveBookmarks();
+  void NextBookmark();
+  void PreviousBookmark();
+  void AddComment();
   void Run();
   void RunFromHere();
   void RunSingleStep();
@@ -164,8 +208,8 @@ class MainWindow : public RunView {
   HIMAGELIST toolbarImages_ = nullptr;
   HIMAGELIST actionImages_ = nullptr;
   HFONT commentFont_ = nullptr;
-  std::vector<Tab> tabList_;
-  int current_ = -1;
+  std::unique_ptr<OpenFiles> files_;
+  HWND progress_ = nullptr;
   bool showResults_ = false;
   bool running_ = false;
   bool closeAfterRun_ = false;

@@ -215,5 +215,73 @@ TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
   studio.Screenshot("after-run");
 }
 
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE h = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(h))) text = p;
+    GlobalUnlock(h);
+  }
+  CloseClipboard();
+  return text;
+}
+
+TEST(Win32Studio, EditsGoThroughTheModelAndUndoTwiceRestoresTheEdit) {
+  const std::string path = WriteScript("edits.vxm", ThirtySteps(true));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000));
+  auto statusIs = [&](const std::string& want) {
+    return WaitFor([&] { return studio.Status() == want; }, 5000) ? std::string() : studio.Status();
+  };
+
+  studio.Command(1055);  // Goto Next Bookmark selects Step 13
+  studio.Command(1021);  // Copy
+  EXPECT_EQ(statusIs(" Copied 1 XML record to the clipboard"), "");
+  EXPECT_NE(ClipboardText().find("%total+9"), std::string::npos) << ClipboardText();
+
+  studio.Command(1025);  // Select All
+  studio.Command(1021);
+  EXPECT_EQ(statusIs(" Copied 30 XML records to the clipboard"), "");
+  studio.Command(1023);  // Delete
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 0; }, 5000));
+  EXPECT_EQ(statusIs(" Editing: 1 change"), "");
+  studio.Command(1024);  // Undo
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 5000));
+  studio.Command(1024);  // Undo again: the delete is back
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 0; }, 5000));
+  EXPECT_EQ(statusIs(" Editing: 3 changes"), "");
+  studio.Command(1440);  // Paste to End: the 30 copied Steps
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 5000));
+  EXPECT_EQ(studio.Row(2), "Start 'For' Loop");
+
+  // Closing a changed file asks first; No closes it unsaved.
+  studio.Command(1018);
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find(nullptr, "Confirm Action")) != nullptr; }, 5000));
+  studio.Screenshot("save-question", ask);
+  PostMessageA(ask, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Title() == "Untitled - Plumo Studio 7.76"; }, 5000)) << studio.Title();
+  EXPECT_EQ(ReadText("Software\\Plumo", "RecentFile1"), path);
+}
+
+TEST(Win32Studio, MarksAreSavedWithTheScript) {
+  const std::string path = WriteScript("marks.vxm", Step("<action>Delay</action><timeout>1</timeout>") +
+                                                        Step("<action>Beep</action>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  studio.Command(1025);  // Select All
+  studio.Command(1041);  // Skip
+  studio.Command(1039);  // Increase Indent
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 2 changes"; }, 5000)) << studio.Status();
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 5000)) << studio.Status();
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("<status>0x1</status>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<indents>1</indents>"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace plumo
