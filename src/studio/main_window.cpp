@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/text.h"
 #include "base/version.h"
@@ -488,23 +489,42 @@ void MainWindow::PullSelection() {
 void MainWindow::PushSelection() {
   Document* doc = Doc();
   if (!doc || !list_) return;
+  const size_t rows = doc->Rows();
+  const std::vector<size_t> shown = SelectedRows();
+  const std::vector<size_t> wanted = doc->SelectedRows();
+  // Without redrawing, the list marks rows without invalidating each one; one repaint follows.
+  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
   LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  const size_t rows = doc->Rows(), selected = doc->SelectedCount();
-  item.state = rows > 0 && selected == rows ? LVIS_SELECTED : 0;
-  SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-  if (selected != rows) {
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    for (size_t row : doc->SelectedRows())
-      SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  item.stateMask = LVIS_SELECTED;
+  auto mark = [&](WPARAM row, bool on) {
+    item.state = on ? LVIS_SELECTED : 0;
+    SendMessageA(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  };
+  const WPARAM kAll = static_cast<WPARAM>(-1);
+  if (rows > 0 && wanted.size() == rows) {
+    if (shown.size() != rows) mark(kAll, true);
+  } else {
+    // Setting every row costs a pass over the whole list; row by row costs more per row.
+    if (shown.size() * 4 > rows) {
+      mark(kAll, false);
+      for (size_t row : wanted) mark(row, true);
+    } else {
+      std::vector<size_t> off, on;
+      std::set_difference(shown.begin(), shown.end(), wanted.begin(), wanted.end(), std::back_inserter(off));
+      std::set_difference(wanted.begin(), wanted.end(), shown.begin(), shown.end(), std::back_inserter(on));
+      for (size_t row : off) mark(row, false);
+      for (size_t row : on) mark(row, true);
+    }
   }
-  if (std::optional<size_t> focus = doc->Focus(); focus && *focus < rows) {
+  const std::optional<size_t> focus = doc->Focus();
+  if (focus && *focus < rows) {
     item.stateMask = LVIS_FOCUSED;
     item.state = LVIS_FOCUSED;
     SendMessageA(list_, LVM_SETITEMSTATE, *focus, reinterpret_cast<LPARAM>(&item));
-    SendMessageA(list_, LVM_ENSUREVISIBLE, *focus, FALSE);
   }
+  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+  if (focus && *focus < rows) SendMessageA(list_, LVM_ENSUREVISIBLE, *focus, FALSE);
+  InvalidateRect(list_, nullptr, FALSE);
 }
 
 // After an edit: the rows, the selection, the title's file and the change count.
@@ -755,7 +775,12 @@ void MainWindow::ShowDeleteProgress(size_t done, size_t total) {
                                 nullptr);
   }
   SendMessageA(progress_, PBM_SETPOS, total ? MulDiv(static_cast<int>(done), 100, static_cast<int>(total)) : 0, 0);
-  UpdateWindow(progress_);
+  // A repaint costs more than removing 100 Steps: at most ten a second.
+  const DWORD now = GetTickCount();
+  if (now - progressPainted_ >= 100) {
+    UpdateWindow(progress_);
+    progressPainted_ = now;
+  }
 }
 
 void MainWindow::EndProgress() {

@@ -210,6 +210,7 @@ class MainWindow : public RunView {
   HFONT commentFont_ = nullptr;
   std::unique_ptr<OpenFiles> files_;
   HWND progress_ = nullptr;
+  DWORD progressPainted_ = 0;
   bool showResults_ = false;
   bool running_ = false;
   bool closeAfterRun_ = false;

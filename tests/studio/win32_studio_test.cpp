@@ -68,6 +68,7 @@ class Studio {
   // The splash stays away unless a test asks for it: screenshots show the studio alone.
   explicit Studio(const std::string& args, bool splash = false) {
     SetNumber("Software\\Plumo", "ShowSplash", splash ? 1 : 0);
+    SetNumber("Software\\Plumo", "PromptSave", 1);
     std::string cmd = "\"" + BuiltProgramPath("Plumo.exe") + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
