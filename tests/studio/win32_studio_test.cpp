@@ -216,6 +216,27 @@ TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
   studio.Screenshot("after-run");
 }
 
+TEST(Win32Studio, ARunShowsItsStepAndStopsOnStop) {
+  std::string steps = Step("<action>Comment</action><comment>A long loop, stopped from the menu</comment>");
+  steps += Step("<action>Start 'For' Loop</action><text>100000</text><value1>1</value1><value2>1</value2>"
+                "<output value=\"%i\">Variable</output>");
+  steps += Step("<action>Delay</action><indents>1</indents><timeout>0.05</timeout>");
+  steps += Step("<action>Set Variable</action><indents>1</indents><text>=%i*2</text>"
+                "<output value=\"%twice\">Variable</output>");
+  steps += Step("<action>NEXT LOOP</action>");
+  const std::string path = WriteScript("studio-stop.vxm", steps);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 5; }, 10000));
+  studio.Command(1029);  // Run
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("[STEP ") != std::string::npos; }, 10000)) << studio.Status();
+  Sleep(500);
+  studio.Screenshot("during-run");
+  studio.Command(1032);  // Stop: the loop of 100,000 rounds ends at once with its summary
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed on [STEP ") != std::string::npos; }, 10000))
+      << studio.Status();
+}
+
 std::string ClipboardText() {
   std::string text;
   if (!OpenClipboard(nullptr)) return text;
