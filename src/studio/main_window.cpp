@@ -29,6 +29,7 @@ namespace {
 constexpr UINT kRunStateMsg = WM_APP + 0x40;
 constexpr UINT kSelectStepMsg = WM_APP + 0x41;
 constexpr UINT kRepaintMsg = WM_APP + 0x42;
+constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 
 constexpr int kStatusParts = 4;
 constexpr int kStatusSideParts[] = {150, 200, 90};  // parts 1 to 3, at 96 DPI
@@ -572,7 +573,12 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         DrawRow(reinterpret_cast<NMLVCUSTOMDRAW*>(header), &result);
         return result;
       }
-      case NM_DBLCLK: Command(1060); return 0;
+      case NM_DBLCLK: {
+        auto* hit = reinterpret_cast<NMITEMACTIVATE*>(header);
+        if (hit->iItem >= 0 && hit->iSubItem == kCommentColumn) EditComment(hit->iItem);
+        else Command(1060);
+        return 0;
+      }
       default: return 0;
     }
   }
@@ -615,6 +621,60 @@ void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
     }
     default: return;
   }
+}
+
+// The comment of a row, edited where it stands ------------------------------------------------
+
+LRESULT CALLBACK MainWindow::CommentEditProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<MainWindow*>(data);
+  switch (msg) {
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+      if (wp == VK_RETURN) return self->EndCommentEdit(true), 0;
+      if (wp == VK_ESCAPE) return self->EndCommentEdit(false), 0;
+      break;
+    case WM_KILLFOCUS: self->EndCommentEdit(true); return 0;
+  }
+  return DefSubclassProc(edit, msg, wp, lp);
+}
+
+void MainWindow::EditComment(int row) {
+  const Script* script = CurrentScript();
+  Document* doc = Doc();
+  if (!script || !doc || row < 0 || static_cast<size_t>(row) >= script->steps.size()) return;
+  if (session_->scripts.Running(doc->slot())) return;
+  RECT cell = {};
+  cell.top = kCommentColumn;
+  cell.left = LVIR_LABEL;
+  SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+  commentEdit_ = CreateWindowExA(0, "EDIT", script->steps[static_cast<size_t>(row)].comment.c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, cell.left, cell.top,
+                                 cell.right - cell.left, cell.bottom - cell.top, list_, nullptr, instance_, nullptr);
+  SendMessageA(commentEdit_, WM_SETFONT, SendMessageA(list_, WM_GETFONT, 0, 0), FALSE);
+  SetWindowSubclass(commentEdit_, &MainWindow::CommentEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  SendMessageA(commentEdit_, EM_SETSEL, 0, -1);
+  commentRow_ = row;
+  SetFocus(commentEdit_);
+}
+
+bool MainWindow::EndCommentEdit(bool keep) {
+  if (!commentEdit_) return false;
+  HWND edit = commentEdit_;
+  commentEdit_ = nullptr;  // the focus change below comes back here
+  if (keep) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
+    const size_t row = static_cast<size_t>(commentRow_);
+    Edit([&](Document& d) { return d.EditStep(row, [&](Step& step) { step.comment = text; }); });
+  }
+  RemoveWindowSubclass(edit, &MainWindow::CommentEditProc, 1);
+  DestroyWindow(edit);
+  SetFocus(list_);
+  return true;
+}
+
+int MainWindow::CloseInPlaceEditors() {
+  return static_cast<int>(SendMessageA(hwnd_, kCloseEditorsMsg, 0, 0));
 }
 
 // Files ---------------------------------------------------------------------------------------
@@ -1207,6 +1267,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case kRepaintMsg:
       InvalidateRect(list_, nullptr, FALSE);
       return 0;
+    case kCloseEditorsMsg: return EndCommentEdit(true) ? 1 : 0;
     case kRunStateMsg:
       running_ = wp != 0;
       for (HWND bar : toolbars_) {

@@ -69,6 +69,7 @@ class MainWindow : public RunView {
   void ClearSelection() override;
   void RepaintSteps() override;
   uint32_t MainWindowHandle() override;
+  int CloseInPlaceEditors() override;
   void SetRunningState(bool running) override;
   void ShowPaused(bool paused) override;
   bool KeptOnTop() override;
@@ -99,6 +100,10 @@ class MainWindow : public RunView {
   void PrepareMenu(HMENU menu);
   void ShowMenuHelp(uint16_t id, UINT flags);
   void TakeHandedOverFile();
+  static constexpr int kCommentColumn = 3;
+  static LRESULT CALLBACK CommentEditProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+  void EditComment(int row);
+  bool EndCommentEdit(bool keep);
 
   // Tabs and the list.
   Script* CurrentScript();
@@ -210,6 +215,8 @@ class MainWindow : public RunView {
   HFONT commentFont_ = nullptr;
   std::unique_ptr<OpenFiles> files_;
   HWND progress_ = nullptr;
+  HWND commentEdit_ = nullptr;
+  int commentRow_ = -1;
   DWORD progressPainted_ = 0;
   bool showResults_ = false;
   bool running_ = false;

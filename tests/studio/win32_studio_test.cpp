@@ -305,5 +305,50 @@ TEST(Win32Studio, MarksAreSavedWithTheScript) {
   EXPECT_NE(text.find("<indents>1</indents>"), std::string::npos) << text;
 }
 
+// A sub-item's rectangle on the screen, asked of the other program's list through its memory.
+RECT CellOnScreen(HWND list, int row, int column) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  RECT r = {LVIR_LABEL, column, 0, 0};
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(r), MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, remote, &r, sizeof(r), nullptr);
+  SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote, &r, sizeof(r), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(Win32Studio, ADoubleClickOnACommentEditsItInPlace) {
+  const std::string path = WriteScript("comment.vxm", Step("<action>Delay</action><timeout>1</timeout>"
+                                                           "<comment>old note</comment>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+  SetForegroundWindow(studio.main());
+  const RECT cell = CellOnScreen(studio.Child(3), 0, 3);
+  SetCursorPos((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+  INPUT clicks[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    clicks[i].type = INPUT_MOUSE;
+    clicks[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+  }
+  SendInput(4, clicks, sizeof(INPUT));
+  HWND edit = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (edit = FindWindowExA(studio.Child(3), nullptr, "Edit", nullptr)) != nullptr; }, 5000));
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new note"));
+  studio.Screenshot("comment-edit");
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] {
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find("new note") != std::string::npos;
+  }, 5000));
+}
+
 }  // namespace
 }  // namespace plumo
