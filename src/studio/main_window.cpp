@@ -697,8 +697,21 @@ bool MainWindow::OpenFile(const std::string& path) {
     MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
     return false;
   }
+  // A file that told of damage and gave no Step gets no tab; one damaged further on keeps the
+  // Steps read before the damage.
+  struct Counting : MessageSink {
+    explicit Counting(MessageSink& to) : to(to) {}
+    void Show(std::string_view text, std::string_view caption) override {
+      ++told;
+      to.Show(text, caption);
+    }
+    MessageSink& to;
+    int told = 0;
+  } counting(io_->messages);
+  ScriptFileServices io{io_->files, counting, io_->settings, io_->catalogs, io_->expand, io_->programIcon,
+                        io_->progress};
   Script script;
-  if (ReadScriptFile(*io_, clean, script) == 0) return false;
+  if (ReadScriptFile(io, clean, script) == 0 || (counting.told > 0 && script.steps.empty())) return false;
   if (reuse) {
     session_->scripts.Set(doc->slot(), std::move(script));
     doc->MarkSaved();
@@ -876,7 +889,8 @@ void MainWindow::Cut() {
 void MainWindow::PasteAt(bool toEnd) {
   if (!toEnd && ToEditField(WM_PASTE, 0, 0)) return;
   std::optional<std::string> text = session_->clipboard().Text();
-  if (!text || text->empty()) return SetStatus(" The clipboard holds no Steps");
+  // Plain text is not an error worth a dialog: the user copied something else.
+  if (!text || !ContainsNoCase(*text, "<step")) return SetStatus(" The clipboard holds no Steps");
   PasteOutcome outcome;
   Edit([&](Document& d) {
     const LoadContext context = PasteContext();

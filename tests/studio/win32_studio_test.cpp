@@ -305,6 +305,76 @@ TEST(Win32Studio, MarksAreSavedWithTheScript) {
   EXPECT_NE(text.find("<indents>1</indents>"), std::string::npos) << text;
 }
 
+void SetClipboardText(const std::string& text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  memcpy(GlobalLock(h), text.c_str(), text.size() + 1);
+  GlobalUnlock(h);
+  SetClipboardData(CF_TEXT, h);
+  CloseClipboard();
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Waits for a message box of the studio, gives its text and closes it.
+std::string AnswerMessage(const Studio& studio) {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = studio.Find("#32770", nullptr)) != nullptr; }, 5000)) return "(no message)";
+  std::string text;
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[16] = {}, buf[512] = {};
+    GetClassNameA(c, cls, sizeof(cls));
+    GetWindowTextA(c, buf, sizeof(buf));
+    if (std::string(cls) == "Static") text += buf;
+  }
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !IsWindow(box); }, 5000);
+  return text;
+}
+
+TEST(Win32Studio, BadInputIsToldAndLosesNothing) {
+  {
+    // Text that holds no Steps: said in the status bar, nothing pasted.
+    Studio studio("");
+    ASSERT_NE(studio.main(), nullptr);
+    SetClipboardText("just some words");
+    studio.Command(1022);
+    EXPECT_TRUE(WaitFor([&] { return studio.Status() == " The clipboard holds no Steps"; }, 5000)) << studio.Status();
+    EXPECT_EQ(studio.Rows(), 0);
+  }
+  {
+    // A damaged file: told, and no tab for it.
+    const std::string damaged = TestFilePath("damaged.vxm");
+    std::ofstream(damaged, std::ios::binary | std::ios::trunc) << "<Plumo><step><action></action></step></Plumo>";
+    Studio studio("\"" + damaged + "\"");
+    ASSERT_NE(studio.main(), nullptr);
+    EXPECT_NE(AnswerMessage(studio), "(no message)");
+    EXPECT_EQ(studio.Tabs(), 1);
+    EXPECT_TRUE(WaitFor([&] { return studio.Title() == "Untitled - Plumo Studio 7.76"; }, 5000)) << studio.Title();
+  }
+  // A read-only file: the save fails with a message and the file keeps its text.
+  const std::string locked = WriteScript("locked.vxm", Step("<action>Beep</action>"));
+  const std::string before = FileText(locked);
+  SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    Studio studio("\"" + locked + "\"");
+    ASSERT_NE(studio.main(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+    studio.Command(1025);
+    studio.Command(1041);  // Skip: a change to save
+    studio.Command(1013);
+    EXPECT_NE(AnswerMessage(studio), "(no message)");
+    EXPECT_EQ(FileText(locked), before);
+    EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+    SetNumber("Software\\Plumo", "PromptSave", 0);  // the test ends without the save question
+  }
+  SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // A sub-item's rectangle on the screen, asked of the other program's list through its memory.
 RECT CellOnScreen(HWND list, int row, int column) {
   DWORD pid = 0;
