@@ -77,7 +77,7 @@ BlockRole RoleOf(const Step& s) {
   if (EqualsNoCase(s.action, "NEXT LOOP")) return BlockRole::kEndLoop;
   if (EqualsNoCase(s.action, "ELSE")) return BlockRole::kElse;
   if (IsBlockIf(s)) return ContainsNoCase(s.options, "ELSE") ? BlockRole::kElse : BlockRole::kOpenIf;
-  if (OpensLoopBlock(s)) return BlockRole::kOpenLoop;
+  if (OpensLoopIndent(s)) return BlockRole::kOpenLoop;
   return BlockRole::kNone;
 }
 
@@ -365,11 +365,12 @@ bool Document::Move(bool up) {
   if (!script || rows.empty()) return false;
   if (up ? rows.front() == 0 : rows.back() + 1 == script->steps.size()) return false;
   UndoRecord& record = BeginEdit(up ? Kind::kMovedUp : Kind::kMovedDown);
+  const bool focusMoves = focus_ && *focus_ < selection_.size() && selection_[*focus_];
   ShiftRows(script->steps, rows, up);
   ShiftRows(selection_, rows, up);
   for (size_t& r : rows) r = up ? r - 1 : r + 1;
   record.rows = std::move(rows);
-  if (focus_ && selection_[*focus_] == 0) focus_ = up ? *focus_ - 1 : *focus_ + 1;
+  if (focusMoves) focus_ = up ? *focus_ - 1 : *focus_ + 1;
   EndEdit();
   return true;
 }

@@ -13,6 +13,8 @@
 //               EditStep (Properties palette)
 //   status bar  EditingStatus(Changes()) of editor_texts.h, or a command's own text
 //   saving      MarkSaved() after the file was written
+//   reload      a slot that gets a new Script gets a new Document (its record and selection
+//               belong to the old one)
 // A command refuses (returns false, an empty result or an error, and changes nothing) when
 // the slot is running or empty, or when it needs a selection and there is none.
 #pragma once

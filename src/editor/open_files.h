@@ -23,6 +23,8 @@ class OpenFiles {
   bool Close(size_t tab);
 
   size_t Count() const { return tabs_.size(); }
+  // Asked before a file is read, so that a ninth is refused without reading it.
+  bool Full() const { return !slots_.FreeSlot(); }
   Document& At(size_t tab) { return tabs_[tab]; }
   std::optional<size_t> Current() const { return current_; }
   Document* CurrentDocument() { return current_ ? &tabs_[*current_] : nullptr; }

@@ -18,7 +18,7 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 
 bool OpensBlock(const Step& s) {
   if (s.Skipped()) return false;
-  return IsBlockIf(s) || s.action == "ELSE" || OpensLoopBlock(s);
+  return IsBlockIf(s) || s.action == "ELSE" || OpensLoopIndent(s);
 }
 
 bool TakesDefaultOutput(std::string_view action) {

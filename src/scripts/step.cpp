@@ -60,7 +60,7 @@ bool IsBlockIf(const Step& step) {
   return StartsWithNoCase(step.action, "IF ") && !ContainsNoCase(step.options, "Quick");
 }
 
-bool OpensLoopBlock(const Step& step) {
+bool OpensLoopIndent(const Step& step) {
   return ContainsNoCase(step.action, "Start ") && ContainsNoCase(step.action, " Loop");
 }
 

@@ -138,8 +138,9 @@ struct Step {
 
 // A block IF: its name begins with "IF " and its options lack "Quick" (a checkpoint).
 bool IsBlockIf(const Step& step);
-// A loop start: its name holds "Start " and " Loop".
-bool OpensLoopBlock(const Step& step);
+// A loop start as indentation sees it: its name holds "Start " and " Loop" (the run engine
+// has its own, looser test).
+bool OpensLoopIndent(const Step& step);
 
 enum class StatusChange { kSet, kClear, kToggle };
 void ChangeStatus(Step& step, uint32_t bits, StatusChange change);

@@ -199,6 +199,7 @@ TEST_F(EditorTest, MoveKeepsBlocksInOrderAndStopsAtTheEdges) {
     EXPECT_EQ(c.up ? doc_.MoveUp() : doc_.MoveDown(), c.moved);
     EXPECT_EQ(Actions(), c.result);
     EXPECT_EQ(doc_.SelectedRows(), c.selectedAfter);
+    EXPECT_EQ(doc_.Focus(), c.selectedAfter.back());  // the last clicked row moves with it
   }
 }
 

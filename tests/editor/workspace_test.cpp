@@ -110,6 +110,7 @@ TEST(OpenFiles, TheNinthFileIsRefusedAndTheEightStay) {
   EXPECT_EQ(ninth.tab, std::nullopt);
   EXPECT_EQ(ninth.error, TooManyScriptsMessage());
   EXPECT_EQ(files.Count(), 8u);
+  EXPECT_TRUE(files.Full());
   EXPECT_EQ(files.Current(), 7u);
 
   slots.SetRunning(files.At(2).slot(), true);
