@@ -30,6 +30,7 @@ constexpr UINT kRunStateMsg = WM_APP + 0x40;
 constexpr UINT kSelectStepMsg = WM_APP + 0x41;
 constexpr UINT kRepaintMsg = WM_APP + 0x42;
 constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
+constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 
 constexpr int kStatusParts = 4;
 constexpr int kStatusSideParts[] = {150, 200, 90};  // parts 1 to 3, at 96 DPI
@@ -431,7 +432,7 @@ std::string MainWindow::PathOf(size_t tab) {
 }
 
 void MainWindow::AddTab(Script script) {
-  if (!session_->scripts.FreeSlot()) {
+  if (files_->Full()) {
     MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
     return;
   }
@@ -574,8 +575,12 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         return result;
       }
       case NM_DBLCLK: {
-        auto* hit = reinterpret_cast<NMITEMACTIVATE*>(header);
-        if (hit->iItem >= 0 && hit->iSubItem == kCommentColumn) EditComment(hit->iItem);
+        // Our own hit test at the click: the notification's column is not always filled in.
+        LVHITTESTINFO hit = {};
+        hit.pt = reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction;
+        SendMessageA(list_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        // After the list has finished with the click, which would take the focus back.
+        if (hit.iItem >= 0 && hit.iSubItem == kCommentColumn) PostMessageA(hwnd_, kEditCommentMsg, hit.iItem, 0);
         else Command(1060);
         return 0;
       }
@@ -693,7 +698,7 @@ bool MainWindow::OpenFile(const std::string& path) {
   const Script* current = CurrentScript();
   const bool reuse = doc && current && current->path.empty() && current->steps.empty() && doc->Changes() == 0 &&
                      !session_->scripts.Running(doc->slot());
-  if (!reuse && !session_->scripts.FreeSlot()) {
+  if (!reuse && files_->Full()) {
     MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
     return false;
   }
@@ -1282,6 +1287,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(list_, nullptr, FALSE);
       return 0;
     case kCloseEditorsMsg: return EndCommentEdit(true) ? 1 : 0;
+    case kEditCommentMsg:
+      EditComment(static_cast<int>(wp));
+      return 0;
     case kRunStateMsg:
       running_ = wp != 0;
       for (HWND bar : toolbars_) {

@@ -397,15 +397,13 @@ TEST(Win32Studio, ADoubleClickOnACommentEditsItInPlace) {
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
-  SetForegroundWindow(studio.main());
+  // The double-click as the list receives it, at the middle of the comment's cell.
   const RECT cell = CellOnScreen(studio.Child(3), 0, 3);
-  SetCursorPos((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
-  INPUT clicks[4] = {};
-  for (int i = 0; i < 4; ++i) {
-    clicks[i].type = INPUT_MOUSE;
-    clicks[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
-  }
-  SendInput(4, clicks, sizeof(INPUT));
+  POINT at = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  ScreenToClient(studio.Child(3), &at);
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+    PostMessageA(studio.Child(3), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, where);
   HWND edit = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (edit = FindWindowExA(studio.Child(3), nullptr, "Edit", nullptr)) != nullptr; }, 5000));
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new note"));
