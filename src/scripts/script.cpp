@@ -18,8 +18,7 @@ bool Contains(std::string_view s, std::string_view part) { return s.find(part) !
 
 bool OpensBlock(const Step& s) {
   if (s.Skipped()) return false;
-  return IsBlockIf(s) ||
-         s.action == "ELSE" || (ContainsNoCase(s.action, "Start ") && ContainsNoCase(s.action, " Loop"));
+  return IsBlockIf(s) || s.action == "ELSE" || OpensLoopIndent(s);
 }
 
 bool TakesDefaultOutput(std::string_view action) {

@@ -60,6 +60,10 @@ bool IsBlockIf(const Step& step) {
   return StartsWithNoCase(step.action, "IF ") && !ContainsNoCase(step.options, "Quick");
 }
 
+bool OpensLoopIndent(const Step& step) {
+  return ContainsNoCase(step.action, "Start ") && ContainsNoCase(step.action, " Loop");
+}
+
 bool HasOption(std::string_view options, std::string_view word) {
   return ContainsNoCase(Fenced(options), FencedWord(word));
 }

@@ -69,8 +69,9 @@ class RunField {
  public:
   RunField() = default;
   explicit RunField(T v) : v_(v) {}
-  RunField(const RunField& o) : v_(o.load()) {}
-  RunField& operator=(const RunField& o) {
+  // noexcept, so that a vector of Steps moves its Steps when it grows instead of copying them.
+  RunField(const RunField& o) noexcept : v_(o.load()) {}
+  RunField& operator=(const RunField& o) noexcept {
     store(o.load());
     return *this;
   }
@@ -137,6 +138,9 @@ struct Step {
 
 // A block IF: its name begins with "IF " and its options lack "Quick" (a checkpoint).
 bool IsBlockIf(const Step& step);
+// A loop start as indentation sees it: its name holds "Start " and " Loop" (the run engine
+// has its own, looser test).
+bool OpensLoopIndent(const Step& step);
 
 enum class StatusChange { kSet, kClear, kToggle };
 void ChangeStatus(Step& step, uint32_t bits, StatusChange change);

@@ -1,44 +1,229 @@
-// The studio's main window "Plumo Studio" of class "PlumoClass": geometry from the settings,
-// the status line, the hand-over command from another instance, and the message loop with the
-// keyboard map. Its contents (tabs, step list, palettes, menus) come with the studio.
+// The studio's main window "Plumo Studio" of class "PlumoClass": toolbars, Script tabs, the Step
+// list and the status bar around the editing model, the menu from the command table, and the
+// run engine's view of the studio. Started with -r it is created hidden and builds none of it.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "editor/document.h"
+#include "editor/find.h"
+#include "editor/open_files.h"
+#include "engine/run_view.h"
+#include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
 #include "settings/settings_store.h"
+#include "studio/step_rows.h"
 
 namespace plumo {
+
+class Session;
 
 inline constexpr char kMainWindowClass[] = "PlumoClass";
 inline constexpr char kMainWindowTitle[] = "Plumo Studio";
 inline constexpr int kAcceleratorTable = 1428;
 inline constexpr int kProgramIcon = 1000;
 
-class MainWindow {
+// Child window ids, for tests that find the parts.
+namespace childid {
+constexpr int kStatusBar = 1;
+constexpr int kTabs = 2;
+constexpr int kStepList = 3;
+constexpr int kFirstToolbar = 4;  // then 5 and 6
+}  // namespace childid
+
+class MainWindow : public RunView {
  public:
   MainWindow(HINSTANCE instance, SettingsStore& store);
-  ~MainWindow();
+  ~MainWindow() override;
 
+  // The editor's session and file services; without them the window only hosts a hidden run.
+  void Attach(Session* session, ScriptFileServices* io);
   // Registers the class and creates the window, hidden or shown; false when it cannot.
   bool Create(bool hidden, int showCommand);
   HWND hwnd() const { return hwnd_; }
   void SetStatus(const std::string& text);
+  // Opens a Script into a new tab (or the empty Untitled one); false after telling why.
+  bool OpenFile(const std::string& path);
+  // Runs the current tab's Script from a 0-based Step, as a run at start does.
+  void RunCurrent(int startStep);
 
   // Runs until the window is gone.
   void RunMessageLoop(const KeyboardMap& keys);
 
+  // RunView: called from the run thread too, so each goes through a window message.
+  bool StatusBarVisible() override;
+  void StatusText(int part, const std::string& text) override;
+  int CurrentTab() override;
+  bool StepListExists() override { return list_ != nullptr; }
+  bool StepListVisible() override;
+  bool ShowingRunResults() override { return showResults_; }
+  int SelectedStep() override;
+  void SelectStep(int index) override;
+  void ClearSelection() override;
+  void RepaintSteps() override;
+  uint32_t MainWindowHandle() override;
+  int CloseInPlaceEditors() override;
+  void SetRunningState(bool running) override;
+  void ShowPaused(bool paused) override;
+  bool KeptOnTop() override;
+  bool Minimized() override;
+  void Minimize() override;
+  void RestoreAndActivate() override;
+  void SendCommand(int command, int notifyCode) override;
+  void RunEnded() override;
+  void CloseMainWindow() override;
+  void RequestClose() override;
+
  private:
+  using Handler = void (MainWindow::*)();
+  struct CommandHandler {
+    uint16_t id;
+    Handler run;
+  };
+  static const CommandHandler kHandlers[];
+
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Notify(NMHDR* header);
+  void BuildChildren();
+  void BuildToolbars();
+  void Layout();
+  void Command(uint16_t id);
+  bool Built(uint16_t id) const;
+  void PrepareMenu(HMENU menu);
+  void ShowMenuHelp(uint16_t id, UINT flags);
   void TakeHandedOverFile();
+  static constexpr int kCommentColumn = 3;
+  static LRESULT CALLBACK CommentEditProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+  void EditComment(int row);
+  bool EndCommentEdit(bool keep);
+
+  // Tabs and the list.
+  Script* CurrentScript();
+  Document* Doc();
+  size_t TabCount() const;
+  int CurrentIndex() const;
+  std::string PathOf(size_t tab);
+  void AddTab(Script script);
+  void PullSelection();
+  void PushSelection();
+  void Changed(const std::string& status);
+  void SelectTab(int index);
+  void RefreshTabs();
+  void RefreshList();
+  void UpdateTitle();
+  void ShowReady();
+  std::vector<size_t> SelectedRows() const;
+  void DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result);
+  bool SaveTab(int index, bool askName);
+  bool CloseTab(int index);
+  bool AskToSave(int index);
+  void RememberRecent(const std::string& path);
+  void OpenRecent(int n);
+  void RefreshRecentMenu(HMENU fileMenu);
+  void RefreshWindowMenu(HMENU windowMenu);
+  void SavePlacement();
+
+  // Commands.
+  void New();
+  void Open();
+  void CloseCurrent();
+  void CloseAll();
+  void Save();
+  void SaveAs();
+  void SaveAll();
+  void Exit();
+  bool ToEditField(UINT message, WPARAM wp, LPARAM lp);
+  bool Edit(const std::function<bool(Document&)>& edit);
+  LoadContext PasteContext();
+  void ShowDeleteProgress(size_t done, size_t total);
+  void EndProgress();
+  std::optional<std::string> Ask(const std::string& caption, const std::string& prompt, const std::string& initial);
+  FindOptions LastFind(bool up);
+  void FindAgain(bool up);
+  void GoToBookmark(bool up);
+  void PasteAt(bool toEnd);
+  void SelectAll();
+  void Undo();
+  void Redo();
+  void Cut();
+  void Copy();
+  void Paste();
+  void PasteToEnd();
+  void Delete();
+  void Find();
+  void FindNext();
+  void FindPrevious();
+  void Replace();
+  void GoToStep();
+  void MoveUp();
+  void MoveDown();
+  void IndentMore();
+  void IndentLess();
+  void AutoIndent();
+  void Skip();
+  void Breakpoint();
+  void Bookmark();
+  void RemoveSkips();
+  void RemoveBreakpoints();
+  void RemoveBookmarks();
+  void NextBookmark();
+  void PreviousBookmark();
+  void AddComment();
+  void Run();
+  void RunFromHere();
+  void RunSingleStep();
+  void PauseResume();
+  void Stop();
+  void ShowRunResults();
+  void ResetRunResults();
+  void KeepOnTop();
+  void ApplyOnTop(bool onTop);
+  void ResetInterface();
+  void ToggleStatusBar();
+  void ToggleFileToolbar();
+  void ToggleStepToolbar();
+  void ToggleRunToolbar();
+  void ToggleToolbar(int band);
+  void ViewSourceXml();
+  void ShowText(const std::string& title, const std::string& text);
+  void ShowWindowList(uint32_t flags, const char* title);
+  void MainProgramWindows();
+  void PopupWindows();
+  void AllWindowsAndControls();
+  void About();
+  void StartRunCommand(int command);
 
   HINSTANCE instance_;
   SettingsStore& store_;
+  Session* session_ = nullptr;
+  ScriptFileServices* io_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
+  HWND toolbars_[3] = {};
+  HWND tabs_ = nullptr;
+  HWND list_ = nullptr;
+  HIMAGELIST toolbarImages_ = nullptr;
+  HIMAGELIST actionImages_ = nullptr;
+  HFONT commentFont_ = nullptr;
+  std::unique_ptr<OpenFiles> files_;
+  HWND progress_ = nullptr;
+  HWND commentEdit_ = nullptr;
+  int commentRow_ = -1;
+  DWORD progressPainted_ = 0;
+  bool showResults_ = false;
+  bool running_ = false;
+  bool closeAfterRun_ = false;
+  ListColours colours_{};
+  std::string indent_;
+  std::string cell_;  // the text handed to the list view for one cell
 };
 
 }  // namespace plumo

@@ -79,6 +79,18 @@ class Process {
   bool started_ = false;
 };
 
+std::string TitleOf(HWND main) {
+  char buf[512] = {};
+  GetWindowTextA(main, buf, sizeof(buf));
+  return buf;
+}
+
+std::string ScriptFile(const char* name) {
+  std::string path = TestFilePath(name);
+  std::ofstream(path) << "<Plumo>\r\n<step>\r\n\t<action>Comment</action>\r\n</step>\r\n</Plumo>";
+  return path;
+}
+
 std::string StatusText(HWND main) {
   HWND status = FindWindowExA(main, nullptr, "msctls_statusbar32", nullptr);
   char buf[512] = {};
@@ -110,11 +122,10 @@ TEST_F(PlumoExeTest, ASecondStudioHandsItsFileToTheFirstAndExits) {
   ASSERT_NE(main, nullptr);
   EXPECT_NE(StatusText(main).find(" Plumo Studio 7.76 running on Microsoft "), std::string::npos) << StatusText(main);
 
-  Process second(PlumoExe(), "-e C:\\Scripts\\handed.vxm");
+  Process second(PlumoExe(), "-e \"" + ScriptFile("handed.vxm") + "\"");
   ASSERT_TRUE(second.Exited(20000));
   EXPECT_EQ(second.ExitCode(), 0u);
-  EXPECT_TRUE(WaitFor([&] { return StatusText(main).find("C:\\Scripts\\handed.vxm") != std::string::npos; }, 5000))
-      << StatusText(main);
+  EXPECT_TRUE(WaitFor([&] { return TitleOf(main) == "handed.vxm - Plumo Studio 7.76"; }, 5000)) << TitleOf(main);
   EXPECT_EQ(store_.Probe("SOFTWARE\\Plumo\\FileOpenFromExternal_1"), 0u);  // taken by the first
 
   store_.WriteNumber("*\\DefaultReturnCode", 7);
@@ -127,10 +138,10 @@ TEST_F(PlumoExeTest, WithEveryHandOverSlotTakenANewStudioStarts) {
   Process first(PlumoExe(), "");
   ASSERT_NE(first.WaitForVisibleWindow(), nullptr);
   for (int n = 1; n <= 8; ++n) store_.WriteText("SOFTWARE\\Plumo\\FileOpenFromExternal_%d", "taken.vxm", {n});
-  Process second(PlumoExe(), "-e C:\\Scripts\\ninth.vxm");
+  Process second(PlumoExe(), "-e \"" + ScriptFile("ninth.vxm") + "\"");
   HWND own = second.WaitForVisibleWindow();
   ASSERT_NE(own, nullptr);
-  EXPECT_NE(StatusText(own).find("ninth.vxm"), std::string::npos) << StatusText(own);
+  EXPECT_TRUE(WaitFor([&] { return TitleOf(own) == "ninth.vxm - Plumo Studio 7.76"; }, 5000)) << TitleOf(own);
   EXPECT_FALSE(second.Exited(0));
 }
 

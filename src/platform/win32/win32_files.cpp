@@ -89,8 +89,10 @@ OsError Win32Files::Delete(const std::string& path) {
 
 OsError Win32Files::ReplaceContent(const std::string& path, std::string_view data, bool* created) {
   *created = false;
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    // The old file must be one we may write: not read-only, not held by another program.
+  if (const DWORD attributes = GetFileAttributesA(path.c_str()); attributes != INVALID_FILE_ATTRIBUTES) {
+    // The old file must be one we may write: not read-only, not held by another program. The
+    // attribute is tested itself: Wine run by root opens a read-only file for writing.
+    if (attributes & FILE_ATTRIBUTE_READONLY) return Win32Error("CreateFileA", ERROR_ACCESS_DENIED);
     UniqueHandle old(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));

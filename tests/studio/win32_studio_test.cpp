@@ -1,0 +1,422 @@
+// The studio's window driven from outside, as a user would: Scripts opened into tabs, the Step
+// list, the title, the menu and the status bar read back, and runs started by their commands.
+// Each test leaves a screenshot (PNG) of what it saw in <build>\tests\bin\studio-*.png.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <string>
+
+#include "fakes/png_file.h"
+#include "fakes/wait_for.h"
+#include "fakes/win32_built_program.h"
+#include "platform/win32/win32_desktop.h"
+
+namespace plumo {
+namespace {
+
+std::string Step(const std::string& inner) { return "<step>" + inner + "</step>\r\n"; }
+
+// A Script file in the test folder; returns its path.
+std::string WriteScript(const char* name, const std::string& steps) {
+  std::string path = TestFilePath(name);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "<Plumo>\r\n" << steps << "</Plumo>\r\n";
+  return path;
+}
+
+struct Found {
+  DWORD pid;
+  const char* cls;
+  const char* title;
+  HWND hwnd;
+};
+BOOL CALLBACK FindOf(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Found*>(lp);
+  char cls[64] = {}, title[256] = {};
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  GetWindowTextA(hwnd, title, sizeof(title));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == f->pid && (!f->cls || std::string(cls) == f->cls) && (!f->title || std::string(title) == f->title) &&
+      IsWindowVisible(hwnd)) {
+    f->hwnd = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void SetNumber(const char* key, const char* name, DWORD value) {
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+  RegCloseKey(k);
+}
+
+std::string ReadText(const char* key, const char* name) {
+  char buf[512] = {};
+  DWORD size = sizeof(buf);
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return "";
+  RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(k);
+  return buf;
+}
+
+class Studio {
+ public:
+  // The splash stays away unless a test asks for it: screenshots show the studio alone.
+  explicit Studio(const std::string& args, bool splash = false) {
+    SetNumber("Software\\Plumo", "ShowSplash", splash ? 1 : 0);
+    SetNumber("Software\\Plumo", "PromptSave", 1);
+    std::string cmd = "\"" + BuiltProgramPath("Plumo.exe") + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    started_ = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    if (started_) WaitFor([&] { return (main_ = Find("PlumoClass", nullptr)) != nullptr; }, 20000);
+  }
+  ~Studio() {
+    if (!started_) return;
+    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi_.hProcess, 8000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 99);
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+  }
+  HWND main() const { return main_; }
+  HWND Find(const char* cls, const char* title) const {
+    Found f{pi_.dwProcessId, cls, title, nullptr};
+    EnumWindows(&FindOf, reinterpret_cast<LPARAM>(&f));
+    return f.hwnd;
+  }
+  HWND Child(int id) const { return GetDlgItem(main_, id); }
+  std::string Title() const {
+    char buf[512] = {};
+    GetWindowTextA(main_, buf, sizeof(buf));
+    return buf;
+  }
+  std::string Status() const {
+    char buf[512] = {};
+    SendMessageA(Child(1), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+    return buf;
+  }
+  int Rows() const { return static_cast<int>(SendMessageA(Child(3), LVM_GETITEMCOUNT, 0, 0)); }
+  int Tabs() const { return static_cast<int>(SendMessageA(Child(2), TCM_GETITEMCOUNT, 0, 0)); }
+  std::string Row(int index) const {
+    return desktop_.ListViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(Child(3))), index, 260)
+        .value_or("(unreadable)");
+  }
+  void Command(int id) const { PostMessageA(main_, WM_COMMAND, id, 0); }
+  void Screenshot(const char* name, HWND window = nullptr) const {
+    Sleep(300);  // let it paint
+    RECT r;
+    GetWindowRect(window ? window : main_, &r);
+    OsError error;
+    std::optional<Picture> shot = desktop_.CaptureScreen({r.left, r.top, r.right, r.bottom}, false, &error);
+    ASSERT_TRUE(shot) << error.ToString();
+    std::ofstream(TestFilePath((std::string("studio-") + name + ".png").c_str()), std::ios::binary) << WritePng(*shot);
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+  HWND main_ = nullptr;
+  mutable Win32Desktop desktop_;
+};
+
+// A Comment, a loop of 26 Steps (one skipped, one bookmarked, with a breakpoint when asked) and
+// an IF block: 30 Steps. Run without the breakpoint, %total ends as 5 * (0 + 1 + ... + 23 - 3).
+std::string ThirtySteps(bool breakpoint) {
+  std::string steps = Step("<action>Comment</action><comment>Thirty Steps: a loop, an IF block and marks</comment>");
+  steps += Step("<action>Set Variable</action><text>0</text><output value=\"%total\">Variable</output>");
+  steps += Step("<action>Start 'For' Loop</action><text>5</text><value1>1</value1><value2>1</value2>"
+                "<output value=\"%n\">Variable</output>");
+  for (int i = 0; i < 24; ++i) {
+    const char* marks = i == 3 ? "<status>1</status>" : i == 9 ? "<status>1000</status>" : "";
+    if (i == 6 && breakpoint) marks = "<status>2</status>";
+    steps += Step(std::string("<action>Set Variable</action><indents>1</indents>") + marks + "<text>=%total+" +
+                  std::to_string(i) + "</text><comment>adds " + std::to_string(i) +
+                  "</comment><output value=\"%total\">Variable</output>");
+  }
+  steps += Step("<action>NEXT LOOP</action>");
+  steps += Step("<action>IF Expression</action><text>%total > 10</text>");
+  steps += Step("<action>END IF</action>");
+  return steps;
+}
+
+TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  EXPECT_EQ(studio.Title(), "Untitled - Plumo Studio 7.76");
+  EXPECT_EQ(studio.Tabs(), 1);
+  EXPECT_EQ(studio.Rows(), 0);
+  // A command not built yet says so rather than doing nothing.
+  studio.Command(1016);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Report of Last Run is not built yet"; }, 5000))
+      << studio.Status();
+  studio.Screenshot("empty");
+}
+
+TEST(Win32Studio, TheFirstStartShowsTheSplashAndAssociatesScriptFiles) {
+  SetNumber("Software\\Plumo\\Report", "stats_total_uses", 0);
+  Studio studio("", true);
+  ASSERT_NE(studio.main(), nullptr);
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoSplash", nullptr) != nullptr; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoSplash", nullptr) == nullptr; }, 5000));  // 2.5 s
+  EXPECT_EQ(ReadText("Software\\Classes\\.vxm", ""), "Plumo.Script");
+  EXPECT_NE(ReadText("Software\\Classes\\Plumo.Script\\shell\\open\\command", "").find("Plumo.exe\" \"%1\""),
+            std::string::npos);
+}
+
+TEST(Win32Studio, AScriptOpensIntoATabWithOneRowPerStep) {
+  const std::string path = WriteScript("thirty.vxm", ThirtySteps(true));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000)) << studio.Rows();
+  EXPECT_EQ(studio.Title(), "thirty.vxm - Plumo Studio 7.76");
+  EXPECT_EQ(studio.Tabs(), 1);  // the file took the place of the empty Untitled tab
+  EXPECT_EQ(studio.Row(2), "Start 'For' Loop");
+  EXPECT_EQ(studio.Row(3), "      Set Variable");  // one level: six spaces by default
+  EXPECT_EQ(studio.Row(0), "Comment");
+  studio.Screenshot("thirty-steps");
+}
+
+TEST(Win32Studio, ANinthFileIsRefusedAndTheEightTabsStay) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  for (int i = 0; i < 7; ++i) studio.Command(1067);  // New
+  ASSERT_TRUE(WaitFor([&] { return studio.Tabs() == 8; }, 5000)) << studio.Tabs();
+  studio.Command(1067);
+  HWND warning = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (warning = studio.Find(nullptr, "Plumo Warning")) != nullptr; }, 5000));
+  PostMessageA(warning, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Find(nullptr, "Plumo Warning") == nullptr; }, 5000));
+  EXPECT_EQ(studio.Tabs(), 8);
+}
+
+TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
+  const std::string done = TestFilePath("studio-run.txt");
+  DeleteFileA(done.c_str());
+  std::string steps = ThirtySteps(false);
+  steps += Step("<action>Wait for File</action><text>C:\\nowhere\\never.txt</text><timeout>0.2</timeout>"
+                "<onfail>Ignore/Continue</onfail>");
+  steps += Step("<action>Write/Create File</action><value1>" + done + "</value1><text>total %total</text>"
+                "<options>Erase</options>");
+  const std::string path = WriteScript("studio-run.vxm", steps);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 32; }, 10000));
+  studio.Command(1029);  // Run
+  std::string text;
+  EXPECT_TRUE(WaitFor([&] {
+    std::ifstream in(done);
+    return std::getline(in, text) && !text.empty();
+  }, 20000));
+  EXPECT_EQ(text, "total 1365");
+  studio.Command(1077);  // Show Run Results
+  studio.Screenshot("after-run");
+}
+
+TEST(Win32Studio, ARunShowsItsStepAndStopsOnStop) {
+  std::string steps = Step("<action>Comment</action><comment>A long loop, stopped from the menu</comment>");
+  steps += Step("<action>Start 'For' Loop</action><text>100000</text><value1>1</value1><value2>1</value2>"
+                "<output value=\"%i\">Variable</output>");
+  steps += Step("<action>Delay</action><indents>1</indents><timeout>0.05</timeout>");
+  steps += Step("<action>Set Variable</action><indents>1</indents><text>=%i*2</text>"
+                "<output value=\"%twice\">Variable</output>");
+  steps += Step("<action>NEXT LOOP</action>");
+  const std::string path = WriteScript("studio-stop.vxm", steps);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 5; }, 10000));
+  studio.Command(1029);  // Run
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("[STEP ") != std::string::npos; }, 10000)) << studio.Status();
+  Sleep(500);
+  studio.Screenshot("during-run");
+  studio.Command(1032);  // Stop: the loop of 100,000 rounds ends at once with its summary
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed on [STEP ") != std::string::npos; }, 10000))
+      << studio.Status();
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE h = GetClipboardData(CF_TEXT)) {
+    if (const char* p = static_cast<const char*>(GlobalLock(h))) text = p;
+    GlobalUnlock(h);
+  }
+  CloseClipboard();
+  return text;
+}
+
+TEST(Win32Studio, EditsGoThroughTheModelAndUndoTwiceRestoresTheEdit) {
+  const std::string path = WriteScript("edits.vxm", ThirtySteps(true));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000));
+  auto statusIs = [&](const std::string& want) {
+    return WaitFor([&] { return studio.Status() == want; }, 5000) ? std::string() : studio.Status();
+  };
+
+  studio.Command(1055);  // Goto Next Bookmark selects Step 13
+  studio.Command(1021);  // Copy
+  EXPECT_EQ(statusIs(" Copied 1 XML record to the clipboard"), "");
+  EXPECT_NE(ClipboardText().find("%total+9"), std::string::npos) << ClipboardText();
+
+  studio.Command(1025);  // Select All
+  studio.Command(1021);
+  EXPECT_EQ(statusIs(" Copied 30 XML records to the clipboard"), "");
+  studio.Command(1023);  // Delete
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 0; }, 5000));
+  EXPECT_EQ(statusIs(" Editing: 1 change"), "");
+  studio.Command(1024);  // Undo
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 5000));
+  studio.Command(1024);  // Undo again: the delete is back
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 0; }, 5000));
+  EXPECT_EQ(statusIs(" Editing: 3 changes"), "");
+  studio.Command(1440);  // Paste to End: the 30 copied Steps
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 5000));
+  EXPECT_EQ(studio.Row(2), "Start 'For' Loop");
+
+  // Closing a changed file asks first; No closes it unsaved.
+  studio.Command(1018);
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find(nullptr, "Confirm Action")) != nullptr; }, 5000));
+  studio.Screenshot("save-question", ask);
+  PostMessageA(ask, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Title() == "Untitled - Plumo Studio 7.76"; }, 5000)) << studio.Title();
+  EXPECT_EQ(ReadText("Software\\Plumo", "RecentFile1"), path);
+}
+
+TEST(Win32Studio, MarksAreSavedWithTheScript) {
+  const std::string path = WriteScript("marks.vxm", Step("<action>Delay</action><timeout>1</timeout>") +
+                                                        Step("<action>Beep</action>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  studio.Command(1025);  // Select All
+  studio.Command(1041);  // Skip
+  studio.Command(1039);  // Increase Indent
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 2 changes"; }, 5000)) << studio.Status();
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 5000)) << studio.Status();
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("<status>0x1</status>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<indents>1</indents>"), std::string::npos) << text;
+}
+
+void SetClipboardText(const std::string& text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  memcpy(GlobalLock(h), text.c_str(), text.size() + 1);
+  GlobalUnlock(h);
+  SetClipboardData(CF_TEXT, h);
+  CloseClipboard();
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Waits for a message box of the studio, gives its text and closes it.
+std::string AnswerMessage(const Studio& studio) {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = studio.Find("#32770", nullptr)) != nullptr; }, 5000)) return "(no message)";
+  std::string text;
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[16] = {}, buf[512] = {};
+    GetClassNameA(c, cls, sizeof(cls));
+    GetWindowTextA(c, buf, sizeof(buf));
+    if (std::string(cls) == "Static") text += buf;
+  }
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !IsWindow(box); }, 5000);
+  return text;
+}
+
+TEST(Win32Studio, BadInputIsToldAndLosesNothing) {
+  {
+    // Text that holds no Steps: said in the status bar, nothing pasted.
+    Studio studio("");
+    ASSERT_NE(studio.main(), nullptr);
+    SetClipboardText("just some words");
+    studio.Command(1022);
+    EXPECT_TRUE(WaitFor([&] { return studio.Status() == " The clipboard holds no Steps"; }, 5000)) << studio.Status();
+    EXPECT_EQ(studio.Rows(), 0);
+  }
+  {
+    // A damaged file: told, and no tab for it.
+    const std::string damaged = TestFilePath("damaged.vxm");
+    std::ofstream(damaged, std::ios::binary | std::ios::trunc) << "<Plumo><step><action></action></step></Plumo>";
+    Studio studio("\"" + damaged + "\"");
+    ASSERT_NE(studio.main(), nullptr);
+    EXPECT_NE(AnswerMessage(studio), "(no message)");
+    EXPECT_EQ(studio.Tabs(), 1);
+    EXPECT_TRUE(WaitFor([&] { return studio.Title() == "Untitled - Plumo Studio 7.76"; }, 5000)) << studio.Title();
+  }
+  // A read-only file: the save fails with a message and the file keeps its text.
+  const std::string locked = WriteScript("locked.vxm", Step("<action>Beep</action>"));
+  const std::string before = FileText(locked);
+  SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    Studio studio("\"" + locked + "\"");
+    ASSERT_NE(studio.main(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+    studio.Command(1025);
+    studio.Command(1041);  // Skip: a change to save
+    studio.Command(1013);
+    EXPECT_NE(AnswerMessage(studio), "(no message)");
+    EXPECT_EQ(FileText(locked), before);
+    EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+    SetNumber("Software\\Plumo", "PromptSave", 0);  // the test ends without the save question
+  }
+  SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A sub-item's rectangle on the screen, asked of the other program's list through its memory.
+RECT CellOnScreen(HWND list, int row, int column) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  RECT r = {LVIR_LABEL, column, 0, 0};
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(r), MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, remote, &r, sizeof(r), nullptr);
+  SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote, &r, sizeof(r), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(Win32Studio, ADoubleClickOnACommentEditsItInPlace) {
+  const std::string path = WriteScript("comment.vxm", Step("<action>Delay</action><timeout>1</timeout>"
+                                                           "<comment>old note</comment>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+  // The double-click as the list receives it, at the middle of the comment's cell.
+  const RECT cell = CellOnScreen(studio.Child(3), 0, 3);
+  POINT at = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  ScreenToClient(studio.Child(3), &at);
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+    PostMessageA(studio.Child(3), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, where);
+  HWND edit = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (edit = FindWindowExA(studio.Child(3), nullptr, "Edit", nullptr)) != nullptr; }, 5000));
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new note"));
+  studio.Screenshot("comment-edit");
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] {
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find("new note") != std::string::npos;
+  }, 5000));
+}
+
+}  // namespace
+}  // namespace plumo
