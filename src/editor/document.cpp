@@ -91,6 +91,8 @@ bool Fits(const UndoRecord& record, size_t rows) {
       return record.rows.back() + 1 < rows;
     case Kind::kMovedDown:
       return record.rows.front() > 0 && record.rows.back() < rows;
+    case Kind::kMovedTo:
+      return std::max(record.rows.back(), record.from.back()) < rows;
     default:
       return record.rows.back() < rows;
   }
@@ -234,6 +236,12 @@ bool Document::Undo() {
       undo_.kind = wasUp ? Kind::kMovedDown : Kind::kMovedUp;
       break;
     }
+    case Kind::kMovedTo: {
+      std::vector<Step> moved = TakeRows(steps, undo_.rows);
+      PutRows(steps, undo_.from, moved);
+      std::swap(undo_.rows, undo_.from);
+      break;
+    }
     case Kind::kNone:
       return false;
   }
@@ -371,6 +379,25 @@ bool Document::Move(bool up) {
   for (size_t& r : rows) r = up ? r - 1 : r + 1;
   record.rows = std::move(rows);
   if (focusMoves) focus_ = up ? *focus_ - 1 : *focus_ + 1;
+  EndEdit();
+  return true;
+}
+
+bool Document::MoveTo(size_t target) {
+  Script* script = Editable();
+  std::vector<size_t> rows = SelectedRows();
+  if (!script || rows.empty() || target > script->steps.size()) return false;
+  const size_t above = static_cast<size_t>(std::lower_bound(rows.begin(), rows.end(), target) - rows.begin());
+  std::vector<size_t> to = Range(target - above, rows.size());
+  if (to == rows) return false;
+  UndoRecord& record = BeginEdit(Kind::kMovedTo);
+  std::vector<Step> moved = TakeRows(script->steps, rows);
+  PutRows(script->steps, to, moved);
+  std::vector<uint8_t> flags = TakeRows(selection_, rows);
+  PutRows(selection_, to, flags);
+  focus_ = anchor_ = to.front();
+  record.from = std::move(rows);
+  record.rows = std::move(to);
   EndEdit();
   return true;
 }

@@ -61,7 +61,7 @@ struct PasteOutcome {
 
 // An edit kept for Undo, in the smallest exchangeable form. Applying it leaves its inverse.
 struct UndoRecord {
-  enum class Kind { kNone, kRemoved, kInserted, kReplaced, kMarks, kMovedUp, kMovedDown };
+  enum class Kind { kNone, kRemoved, kInserted, kReplaced, kMarks, kMovedUp, kMovedDown, kMovedTo };
   struct Mark {
     uint32_t status;
     int32_t indents;
@@ -70,6 +70,7 @@ struct UndoRecord {
   // Ascending. kRemoved: where the Steps stood; kInserted: where they stand; kReplaced and
   // kMarks: the rows touched; kMoved*: where the moved rows stand now.
   std::vector<size_t> rows;
+  std::vector<size_t> from;  // kMovedTo: where the moved rows stood, ascending
   std::vector<Step> steps;   // kRemoved: the Steps taken out; kReplaced: the other versions
   std::vector<Mark> marks;   // kMarks: the other marks
   std::vector<uint8_t> selection;
@@ -121,6 +122,9 @@ class Document {
   // Selected blocks keep their order; refused when one stands at the edge.
   bool MoveUp();
   bool MoveDown();
+  // The selected Steps, in their order, to stand in front of row `target` (Rows() for the end):
+  // a drag in the list.
+  bool MoveTo(size_t target);
   // By `by` levels, never below 0.
   bool Indent(int by);
   // Indents every Step by its IF/ELSE/END IF and loop blocks. The text names the first

@@ -574,6 +574,14 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         DrawRow(reinterpret_cast<NMLVCUSTOMDRAW*>(header), &result);
         return result;
       }
+      case LVN_BEGINDRAG:
+        if (store_.ReadNumber("*\\Palettes\\MainList\\AllowDragDrop") != 0 && Doc() &&
+            !session_->scripts.Running(Doc()->slot())) {
+          dragging_ = true;
+          SetCapture(hwnd_);
+          SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZENS)));
+        }
+        return 0;
       case NM_DBLCLK: {
         // Our own hit test at the click: the notification's column is not always filled in.
         LVHITTESTINFO hit = {};
@@ -626,6 +634,43 @@ void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
     }
     default: return;
   }
+}
+
+// Dragging rows ---------------------------------------------------------------------------------
+
+// The row the dragged Steps would stand in front of, from a point of the main window: the row
+// under it, the one after when the point is on a row's lower half, Rows() below the last row;
+// -1 outside the list.
+int MainWindow::DropRow(LPARAM lp) {
+  POINT p = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  MapWindowPoints(hwnd_, list_, &p, 1);
+  RECT client;
+  GetClientRect(list_, &client);
+  if (p.x < client.left || p.x >= client.right) return -1;
+  const int rows = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+  LVHITTESTINFO hit = {};
+  hit.pt = p;
+  const int row = static_cast<int>(SendMessageA(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (row < 0) return p.y > 0 ? rows : -1;
+  RECT r = {LVIR_BOUNDS, 0, 0, 0};
+  SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+  return p.y > (r.top + r.bottom) / 2 ? row + 1 : row;
+}
+
+// The drop place shows as the row it lands in front of.
+void MainWindow::ShowDropRow(int row) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_DROPHILITED;
+  if (dropRow_ >= 0) SendMessageA(list_, LVM_SETITEMSTATE, dropRow_, reinterpret_cast<LPARAM>(&item));
+  dropRow_ = row >= 0 && row < static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)) ? row : -1;
+  item.state = LVIS_DROPHILITED;
+  if (dropRow_ >= 0) SendMessageA(list_, LVM_SETITEMSTATE, dropRow_, reinterpret_cast<LPARAM>(&item));
+}
+
+void MainWindow::EndDrag() {
+  dragging_ = false;
+  ShowDropRow(-1);
+  if (GetCapture() == hwnd_) ReleaseCapture();
 }
 
 // The comment of a row, edited where it stands ------------------------------------------------
@@ -1287,6 +1332,19 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(list_, nullptr, FALSE);
       return 0;
     case kCloseEditorsMsg: return EndCommentEdit(true) ? 1 : 0;
+    case WM_MOUSEMOVE:
+      if (dragging_) ShowDropRow(DropRow(lp));
+      return 0;
+    case WM_LBUTTONUP:
+      if (dragging_) {
+        const int target = DropRow(lp);
+        EndDrag();
+        if (target >= 0) Edit([target](Document& d) { return d.MoveTo(static_cast<size_t>(target)); });
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (dragging_) EndDrag();
+      return 0;
     case kEditCommentMsg:
       EditComment(static_cast<int>(wp));
       return 0;

@@ -103,6 +103,9 @@ class MainWindow : public RunView {
   static constexpr int kCommentColumn = 3;
   static LRESULT CALLBACK CommentEditProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
   void EditComment(int row);
+  int DropRow(LPARAM lp);
+  void ShowDropRow(int row);
+  void EndDrag();
   bool EndCommentEdit(bool keep);
 
   // Tabs and the list.
@@ -216,6 +219,8 @@ class MainWindow : public RunView {
   std::unique_ptr<OpenFiles> files_;
   HWND progress_ = nullptr;
   HWND commentEdit_ = nullptr;
+  bool dragging_ = false;
+  int dropRow_ = -1;
   int commentRow_ = -1;
   DWORD progressPainted_ = 0;
   bool showResults_ = false;

@@ -203,6 +203,37 @@ TEST_F(EditorTest, MoveKeepsBlocksInOrderAndStopsAtTheEdges) {
   }
 }
 
+TEST_F(EditorTest, ADragMovesTheSelectionInFrontOfTheTargetAndUndoPutsItBack) {
+  struct Case {
+    Rows selected;
+    size_t target;
+    bool moved;
+    Names result;
+  } cases[] = {
+      {{1, 3}, 0, true, {"B", "D", "A", "C", "E", "F"}},
+      {{1, 3}, 6, true, {"A", "C", "E", "F", "B", "D"}},
+      {{0, 4}, 3, true, {"B", "C", "A", "E", "D", "F"}},
+      {{2, 3}, 2, false, {"A", "B", "C", "D", "E", "F"}},  // already there
+      {{2, 3}, 4, false, {"A", "B", "C", "D", "E", "F"}},
+      {{2}, 7, false, {"A", "B", "C", "D", "E", "F"}},     // past the end
+  };
+  const Names start = {"A", "B", "C", "D", "E", "F"};
+  for (const auto& c : cases) {
+    Load(start);
+    SelectRows(c.selected);
+    EXPECT_EQ(doc_.MoveTo(c.target), c.moved) << c.target;
+    EXPECT_EQ(Actions(), c.result) << c.target;
+    if (!c.moved) continue;
+    EXPECT_EQ(doc_.SelectedCount(), c.selected.size());  // the moved Steps stay selected
+    const Names moved = Actions();
+    EXPECT_TRUE(doc_.Undo());
+    EXPECT_EQ(Actions(), start);
+    EXPECT_EQ(doc_.SelectedRows(), c.selected);
+    EXPECT_TRUE(doc_.Redo());
+    EXPECT_EQ(Actions(), moved);
+  }
+}
+
 TEST_F(EditorTest, AutoIndentFollowsBlocksAndNamesTheUnbalancedStep) {
   struct Case {
     Names actions;
