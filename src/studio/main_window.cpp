@@ -32,6 +32,10 @@ constexpr UINT kRepaintMsg = WM_APP + 0x42;
 constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 
+// What each column of the list control shows, by its index.
+constexpr StepColumn kListColumns[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
+                                       StepColumn::kComment};
+
 constexpr int kStatusParts = 4;
 constexpr int kStatusSideParts[] = {150, 200, 90};  // parts 1 to 3, at 96 DPI
 
@@ -60,11 +64,6 @@ int Dpi() {
 }
 
 int Scale(int v) { return MulDiv(v, Dpi(), 96); }
-
-std::string FileNameOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // A menu label without its mnemonic and trailing dots: the toolbar's tip.
 std::string TipOf(const char* label) {
@@ -183,6 +182,7 @@ MainWindow::~MainWindow() {
   if (toolbarImages_) ImageList_Destroy(toolbarImages_);
   if (actionImages_) ImageList_Destroy(actionImages_);
   if (commentFont_) DeleteObject(commentFont_);
+  if (uiFont_) DeleteObject(uiFont_);
 }
 
 void MainWindow::Attach(Session* session, ScriptFileServices* io) {
@@ -218,13 +218,18 @@ bool MainWindow::Create(bool hidden, int showCommand) {
   return true;
 }
 
-void MainWindow::BuildChildren() {
+void MainWindow::ReadListLook() {
   colours_ = ReadListColours(store_);
-  indent_ = IndentText(store_);
+  indent_ = IndentText(store_.ReadNumber("*\\Palettes\\MainList\\IndentSize"));
+}
+
+void MainWindow::BuildChildren() {
+  ReadListLook();
   NONCLIENTMETRICSA metrics = {};
   metrics.cbSize = sizeof(metrics);
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  HFONT uiFont = CreateFontIndirectA(&metrics.lfMessageFont);
+  uiFont_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  const WPARAM uiFont = reinterpret_cast<WPARAM>(uiFont_);
   LOGFONTA italic = metrics.lfMessageFont;
   italic.lfItalic = TRUE;
   commentFont_ = CreateFontIndirectA(&italic);
@@ -232,12 +237,12 @@ void MainWindow::BuildChildren() {
   BuildToolbars();
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
-  SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+  SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kStepList)), instance_,
                           nullptr);
-  SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+  SendMessageA(list_, WM_SETFONT, uiFont, FALSE);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
   const int iconSize = Dpi() >= 144 ? 24 : 16;
@@ -245,20 +250,16 @@ void MainWindow::BuildChildren() {
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(actionImages_));
   // The action column carries the icon, so it is the item column; the number is shown first.
   const int order[] = {1, 0, 2, 3};
-  const int fromColumn[] = {static_cast<int>(StepColumn::kAction), static_cast<int>(StepColumn::kNumber),
-                            static_cast<int>(StepColumn::kDetails), static_cast<int>(StepColumn::kComment)};
   for (int i = 0; i < static_cast<int>(StepColumn::kCount); ++i) {
+    const StepColumn shows = kListColumns[i];
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = fromColumn[i] == static_cast<int>(StepColumn::kNumber) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = Scale(kStepColumnWidths[fromColumn[i]]);
-    column.pszText = const_cast<char*>(kStepColumnTitles[fromColumn[i]]);
+    column.fmt = shows == StepColumn::kNumber ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = Scale(kStepColumnWidths[static_cast<int>(shows)]);
+    column.pszText = const_cast<char*>(kStepColumnTitles[static_cast<int>(shows)]);
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
   SendMessageA(list_, LVM_SETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(order));
-
-  int parts[kStatusParts];
-  SendMessageA(status_, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(parts));  // set in Layout
   if (!store_.ReadNumber("*\\ShowStatusbar") && store_.Probe("*\\ShowStatusbar") != 0) ShowWindow(status_, SW_HIDE);
   New();
   Layout();
@@ -559,10 +560,8 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         const size_t row = static_cast<size_t>(info->item.iItem);
         if (!script || row >= script->steps.size()) return 0;
         const Step& step = script->steps[row];
-        static constexpr StepColumn kColumnOf[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
-                                                   StepColumn::kComment};
         if (info->item.mask & LVIF_TEXT) {
-          cell_ = ColumnText(step, row, kColumnOf[std::clamp(info->item.iSubItem, 0, 3)], indent_);
+          cell_ = ColumnText(step, row, kListColumns[std::clamp(info->item.iSubItem, 0, 3)], indent_);
           lstrcpynA(info->item.pszText, cell_.c_str(), info->item.cchTextMax);
         }
         if ((info->item.mask & LVIF_IMAGE) && info->item.iSubItem == 0)
@@ -620,7 +619,7 @@ void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
       if (!script || row >= script->steps.size()) return;
       const Step& step = script->steps[row];
       RowLook look = LookOfRow(step, colours_, showResults_);
-      const bool commentColumn = draw->iSubItem == 3;
+      const bool commentColumn = draw->iSubItem == kCommentColumn;
       if (commentColumn) {
         RowLook note = LookOfComment(colours_);
         if (look.text == kDefault) look.text = note.text;
@@ -1143,8 +1142,7 @@ void MainWindow::ResetInterface() {
   store_.Delete("*\\ShowStatusbar");
   ShowWindow(status_, SW_SHOW);
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
-  colours_ = ReadListColours(store_);
-  indent_ = IndentText(store_);
+  ReadListLook();
   Layout();
   InvalidateRect(list_, nullptr, FALSE);
 }
@@ -1205,7 +1203,7 @@ void MainWindow::ViewSourceXml() {
   Script* script = CurrentScript();
   if (!script) return;
   std::optional<std::string> text = ScriptFileText(*io_, *script);
-  if (text) ShowText("Source XML - " + (script->path.empty() ? std::string("Untitled") : FileNameOf(script->path.str())), *text);
+  if (text) ShowText("Source XML - " + DisplayName(script->path.str()), *text);
 }
 
 // The window finder writes its list file; the studio shows it.

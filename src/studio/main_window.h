@@ -93,6 +93,7 @@ class MainWindow : public RunView {
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Notify(NMHDR* header);
   void BuildChildren();
+  void ReadListLook();
   void BuildToolbars();
   void Layout();
   void Command(uint16_t id);
@@ -216,6 +217,7 @@ class MainWindow : public RunView {
   HIMAGELIST toolbarImages_ = nullptr;
   HIMAGELIST actionImages_ = nullptr;
   HFONT commentFont_ = nullptr;
+  HFONT uiFont_ = nullptr;
   std::unique_ptr<OpenFiles> files_;
   HWND progress_ = nullptr;
   HWND commentEdit_ = nullptr;
