@@ -31,6 +31,10 @@ constexpr UINT kSelectStepMsg = WM_APP + 0x41;
 constexpr UINT kRepaintMsg = WM_APP + 0x42;
 constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
+constexpr UINT kOutputMsg = WM_APP + 0x45;
+constexpr UINT_PTR kOutputTimer = 1;
+constexpr UINT kOutputFlushMs = 100;
+constexpr char kOutputShownSetting[] = "*\\Palettes\\Output\\Show";
 
 // What each column of the list control shows, by its index.
 constexpr StepColumn kListColumns[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
@@ -165,6 +169,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1051, &MainWindow::KeepOnTop},
     {1046, &MainWindow::ResetInterface},
     {1027, &MainWindow::ToggleStatusBar},
+    {1047, &MainWindow::ToggleOutput},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
@@ -235,6 +240,8 @@ void MainWindow::BuildChildren() {
   commentFont_ = CreateFontIndirectA(&italic);
 
   BuildToolbars();
+  output_.Create(instance_, hwnd_, childid::kOutput, store_);
+  if (store_.Probe(kOutputShownSetting) != 0 && store_.ReadNumber(kOutputShownSetting) == 0) output_.Show(false);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
   SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
@@ -329,6 +336,11 @@ void MainWindow::Layout() {
     rowHeight = std::max<int>(rowHeight, size.cy);
   }
   if (rowHeight) top = rowHeight + Scale(4);
+  if (Shown(output_.hwnd())) {
+    const int height = std::min(output_.Height(), std::max(0, (bottom - top) / 2));
+    bottom -= height;
+    output_.Place(0, bottom, client.right, height);
+  }
   if (tabs_) {
     SetWindowPos(tabs_, HWND_BOTTOM, 0, top, client.right, std::max(0, bottom - top), 0);
     RECT inside = {0, top, client.right, bottom};
@@ -377,6 +389,7 @@ void MainWindow::PrepareMenu(HMENU menu) {
   CheckMenuItem(menu, 1051, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1027, MF_BYCOMMAND | (Shown(status_) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1077, MF_BYCOMMAND | (showResults_ ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, 1047, MF_BYCOMMAND | (Shown(output_.hwnd()) ? MF_CHECKED : MF_UNCHECKED));
   for (int t = 0; t < 3; ++t)
     CheckMenuItem(menu, kToolbarCommands[t], MF_BYCOMMAND | (Shown(toolbars_[t]) ? MF_CHECKED : MF_UNCHECKED));
   RefreshWindowMenu(menu);
@@ -1141,6 +1154,8 @@ void MainWindow::ResetInterface() {
   }
   store_.Delete("*\\ShowStatusbar");
   ShowWindow(status_, SW_SHOW);
+  store_.Delete(kOutputShownSetting);
+  output_.Show(true);
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
   ReadListLook();
   Layout();
@@ -1151,6 +1166,13 @@ void MainWindow::ToggleStatusBar() {
   const bool show = !Shown(status_);
   ShowWindow(status_, show ? SW_SHOW : SW_HIDE);
   store_.WriteNumber("*\\ShowStatusbar", show ? 1 : 0);
+  Layout();
+}
+
+void MainWindow::ToggleOutput() {
+  const bool show = !Shown(output_.hwnd());
+  output_.Show(show);
+  store_.WriteNumber(kOutputShownSetting, show ? 1 : 0);
   Layout();
 }
 
@@ -1231,6 +1253,51 @@ void MainWindow::About() {
 
 bool MainWindow::StatusBarVisible() { return Shown(status_); }
 
+bool MainWindow::OutputVisible() { return Shown(output_.hwnd()) && !IsIconic(hwnd_); }
+// The run thread leaves its lines here and never waits for the studio to draw them; the main
+// thread takes what gathered in one go.
+void MainWindow::QueueOutput(const std::function<void(PendingOutput&)>& change) {
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(outputMu_);
+    change(pendingOutput_);
+    post = !pendingOutput_.posted;
+    pendingOutput_.posted = true;
+  }
+  if (post) PostMessageA(hwnd_, kOutputMsg, 0, 0);
+}
+
+void MainWindow::OutputAppend(const std::string& entry) {
+  QueueOutput([&](PendingOutput& p) { p.lines.push_back(entry); });
+}
+void MainWindow::OutputClear() {
+  QueueOutput([](PendingOutput& p) {
+    p.lines.clear();
+    p.clear = true;
+  });
+}
+void MainWindow::OutputScrollToEnd() {
+  QueueOutput([](PendingOutput& p) { p.scroll = true; });
+}
+
+bool MainWindow::OutputEmpty() {
+  std::lock_guard<std::mutex> lock(outputMu_);
+  return pendingOutput_.lines.empty() && (pendingOutput_.clear || outputShown_ == 0);
+}
+
+void MainWindow::FlushOutput() {
+  PendingOutput taken;
+  {
+    std::lock_guard<std::mutex> lock(outputMu_);
+    std::swap(taken, pendingOutput_);
+  }
+  if (taken.clear) output_.Clear();
+  output_.Append(taken.lines);
+  if (taken.scroll) output_.ScrollToEnd();
+  std::lock_guard<std::mutex> lock(outputMu_);
+  outputShown_ = output_.Empty() ? 0 : 1;
+}
+
 void MainWindow::StatusText(int part, const std::string& text) {
   if (status_ && part >= 0 && part < kStatusParts)
     SendMessageA(status_, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text.c_str()));
@@ -1278,6 +1345,7 @@ void MainWindow::SendCommand(int command, int notifyCode) {
 }
 void MainWindow::RunEnded() {
   InvalidateRect(list_, nullptr, FALSE);
+  if (output_.hwnd()) FlushOutput();
   if (closeAfterRun_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 void MainWindow::CloseMainWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
@@ -1342,6 +1410,17 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CAPTURECHANGED:
       if (dragging_) EndDrag();
+      return 0;
+    case kOutputMsg:
+      // Lines are drawn ten times a second at most: a repaint per line would hold up the run's
+      // own calls to this window.
+      SetTimer(hwnd_, kOutputTimer, kOutputFlushMs, nullptr);
+      return 0;
+    case WM_TIMER:
+      if (wp == kOutputTimer) {
+        KillTimer(hwnd_, kOutputTimer);
+        if (output_.hwnd()) FlushOutput();
+      }
       return 0;
     case kEditCommentMsg:
       EditComment(static_cast<int>(wp));
