@@ -31,6 +31,14 @@ constexpr UINT kSelectStepMsg = WM_APP + 0x41;
 constexpr UINT kRepaintMsg = WM_APP + 0x42;
 constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
+constexpr UINT kOutputMsg = WM_APP + 0x45;
+constexpr UINT_PTR kOutputTimer = 1;
+constexpr UINT kOutputFlushMs = 100;
+constexpr char kOutputShownSetting[] = "*\\Palettes\\Output\\Show";
+
+// What each column of the list control shows, by its index.
+constexpr StepColumn kListColumns[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
+                                       StepColumn::kComment};
 
 constexpr int kStatusParts = 4;
 constexpr int kStatusSideParts[] = {150, 200, 90};  // parts 1 to 3, at 96 DPI
@@ -60,11 +68,6 @@ int Dpi() {
 }
 
 int Scale(int v) { return MulDiv(v, Dpi(), 96); }
-
-std::string FileNameOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // A menu label without its mnemonic and trailing dots: the toolbar's tip.
 std::string TipOf(const char* label) {
@@ -166,6 +169,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1051, &MainWindow::KeepOnTop},
     {1046, &MainWindow::ResetInterface},
     {1027, &MainWindow::ToggleStatusBar},
+    {1047, &MainWindow::ToggleOutput},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
@@ -183,6 +187,7 @@ MainWindow::~MainWindow() {
   if (toolbarImages_) ImageList_Destroy(toolbarImages_);
   if (actionImages_) ImageList_Destroy(actionImages_);
   if (commentFont_) DeleteObject(commentFont_);
+  if (uiFont_) DeleteObject(uiFont_);
 }
 
 void MainWindow::Attach(Session* session, ScriptFileServices* io) {
@@ -218,26 +223,33 @@ bool MainWindow::Create(bool hidden, int showCommand) {
   return true;
 }
 
-void MainWindow::BuildChildren() {
+void MainWindow::ReadListLook() {
   colours_ = ReadListColours(store_);
-  indent_ = IndentText(store_);
+  indent_ = IndentText(store_.ReadNumber("*\\Palettes\\MainList\\IndentSize"));
+}
+
+void MainWindow::BuildChildren() {
+  ReadListLook();
   NONCLIENTMETRICSA metrics = {};
   metrics.cbSize = sizeof(metrics);
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  HFONT uiFont = CreateFontIndirectA(&metrics.lfMessageFont);
+  uiFont_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  const WPARAM uiFont = reinterpret_cast<WPARAM>(uiFont_);
   LOGFONTA italic = metrics.lfMessageFont;
   italic.lfItalic = TRUE;
   commentFont_ = CreateFontIndirectA(&italic);
 
   BuildToolbars();
+  output_.Create(instance_, hwnd_, childid::kOutput, store_);
+  if (store_.Probe(kOutputShownSetting) != 0 && store_.ReadNumber(kOutputShownSetting) == 0) output_.Show(false);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
-  SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+  SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kStepList)), instance_,
                           nullptr);
-  SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont), FALSE);
+  SendMessageA(list_, WM_SETFONT, uiFont, FALSE);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
   const int iconSize = Dpi() >= 144 ? 24 : 16;
@@ -245,20 +257,16 @@ void MainWindow::BuildChildren() {
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(actionImages_));
   // The action column carries the icon, so it is the item column; the number is shown first.
   const int order[] = {1, 0, 2, 3};
-  const int fromColumn[] = {static_cast<int>(StepColumn::kAction), static_cast<int>(StepColumn::kNumber),
-                            static_cast<int>(StepColumn::kDetails), static_cast<int>(StepColumn::kComment)};
   for (int i = 0; i < static_cast<int>(StepColumn::kCount); ++i) {
+    const StepColumn shows = kListColumns[i];
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = fromColumn[i] == static_cast<int>(StepColumn::kNumber) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = Scale(kStepColumnWidths[fromColumn[i]]);
-    column.pszText = const_cast<char*>(kStepColumnTitles[fromColumn[i]]);
+    column.fmt = shows == StepColumn::kNumber ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = Scale(kStepColumnWidths[static_cast<int>(shows)]);
+    column.pszText = const_cast<char*>(kStepColumnTitles[static_cast<int>(shows)]);
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
   SendMessageA(list_, LVM_SETCOLUMNORDERARRAY, 4, reinterpret_cast<LPARAM>(order));
-
-  int parts[kStatusParts];
-  SendMessageA(status_, SB_SETPARTS, kStatusParts, reinterpret_cast<LPARAM>(parts));  // set in Layout
   if (!store_.ReadNumber("*\\ShowStatusbar") && store_.Probe("*\\ShowStatusbar") != 0) ShowWindow(status_, SW_HIDE);
   New();
   Layout();
@@ -328,6 +336,11 @@ void MainWindow::Layout() {
     rowHeight = std::max<int>(rowHeight, size.cy);
   }
   if (rowHeight) top = rowHeight + Scale(4);
+  if (Shown(output_.hwnd())) {
+    const int height = std::min(output_.Height(), std::max(0, (bottom - top) / 2));
+    bottom -= height;
+    output_.Place(0, bottom, client.right, height);
+  }
   if (tabs_) {
     SetWindowPos(tabs_, HWND_BOTTOM, 0, top, client.right, std::max(0, bottom - top), 0);
     RECT inside = {0, top, client.right, bottom};
@@ -376,6 +389,7 @@ void MainWindow::PrepareMenu(HMENU menu) {
   CheckMenuItem(menu, 1051, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1027, MF_BYCOMMAND | (Shown(status_) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1077, MF_BYCOMMAND | (showResults_ ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, 1047, MF_BYCOMMAND | (Shown(output_.hwnd()) ? MF_CHECKED : MF_UNCHECKED));
   for (int t = 0; t < 3; ++t)
     CheckMenuItem(menu, kToolbarCommands[t], MF_BYCOMMAND | (Shown(toolbars_[t]) ? MF_CHECKED : MF_UNCHECKED));
   RefreshWindowMenu(menu);
@@ -559,10 +573,8 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         const size_t row = static_cast<size_t>(info->item.iItem);
         if (!script || row >= script->steps.size()) return 0;
         const Step& step = script->steps[row];
-        static constexpr StepColumn kColumnOf[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
-                                                   StepColumn::kComment};
         if (info->item.mask & LVIF_TEXT) {
-          cell_ = ColumnText(step, row, kColumnOf[std::clamp(info->item.iSubItem, 0, 3)], indent_);
+          cell_ = ColumnText(step, row, kListColumns[std::clamp(info->item.iSubItem, 0, 3)], indent_);
           lstrcpynA(info->item.pszText, cell_.c_str(), info->item.cchTextMax);
         }
         if ((info->item.mask & LVIF_IMAGE) && info->item.iSubItem == 0)
@@ -620,7 +632,7 @@ void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
       if (!script || row >= script->steps.size()) return;
       const Step& step = script->steps[row];
       RowLook look = LookOfRow(step, colours_, showResults_);
-      const bool commentColumn = draw->iSubItem == 3;
+      const bool commentColumn = draw->iSubItem == kCommentColumn;
       if (commentColumn) {
         RowLook note = LookOfComment(colours_);
         if (look.text == kDefault) look.text = note.text;
@@ -1142,9 +1154,10 @@ void MainWindow::ResetInterface() {
   }
   store_.Delete("*\\ShowStatusbar");
   ShowWindow(status_, SW_SHOW);
+  store_.Delete(kOutputShownSetting);
+  output_.Show(true);
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
-  colours_ = ReadListColours(store_);
-  indent_ = IndentText(store_);
+  ReadListLook();
   Layout();
   InvalidateRect(list_, nullptr, FALSE);
 }
@@ -1153,6 +1166,13 @@ void MainWindow::ToggleStatusBar() {
   const bool show = !Shown(status_);
   ShowWindow(status_, show ? SW_SHOW : SW_HIDE);
   store_.WriteNumber("*\\ShowStatusbar", show ? 1 : 0);
+  Layout();
+}
+
+void MainWindow::ToggleOutput() {
+  const bool show = !Shown(output_.hwnd());
+  output_.Show(show);
+  store_.WriteNumber(kOutputShownSetting, show ? 1 : 0);
   Layout();
 }
 
@@ -1205,7 +1225,7 @@ void MainWindow::ViewSourceXml() {
   Script* script = CurrentScript();
   if (!script) return;
   std::optional<std::string> text = ScriptFileText(*io_, *script);
-  if (text) ShowText("Source XML - " + (script->path.empty() ? std::string("Untitled") : FileNameOf(script->path.str())), *text);
+  if (text) ShowText("Source XML - " + DisplayName(script->path.str()), *text);
 }
 
 // The window finder writes its list file; the studio shows it.
@@ -1232,6 +1252,51 @@ void MainWindow::About() {
 // RunView -------------------------------------------------------------------------------------
 
 bool MainWindow::StatusBarVisible() { return Shown(status_); }
+
+bool MainWindow::OutputVisible() { return Shown(output_.hwnd()) && !IsIconic(hwnd_); }
+// The run thread leaves its lines here and never waits for the studio to draw them; the main
+// thread takes what gathered in one go.
+void MainWindow::QueueOutput(const std::function<void(PendingOutput&)>& change) {
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(outputMu_);
+    change(pendingOutput_);
+    post = !pendingOutput_.posted;
+    pendingOutput_.posted = true;
+  }
+  if (post) PostMessageA(hwnd_, kOutputMsg, 0, 0);
+}
+
+void MainWindow::OutputAppend(const std::string& entry) {
+  QueueOutput([&](PendingOutput& p) { p.lines.push_back(entry); });
+}
+void MainWindow::OutputClear() {
+  QueueOutput([](PendingOutput& p) {
+    p.lines.clear();
+    p.clear = true;
+  });
+}
+void MainWindow::OutputScrollToEnd() {
+  QueueOutput([](PendingOutput& p) { p.scroll = true; });
+}
+
+bool MainWindow::OutputEmpty() {
+  std::lock_guard<std::mutex> lock(outputMu_);
+  return pendingOutput_.lines.empty() && (pendingOutput_.clear || outputShown_ == 0);
+}
+
+void MainWindow::FlushOutput() {
+  PendingOutput taken;
+  {
+    std::lock_guard<std::mutex> lock(outputMu_);
+    std::swap(taken, pendingOutput_);
+  }
+  if (taken.clear) output_.Clear();
+  output_.Append(taken.lines);
+  if (taken.scroll) output_.ScrollToEnd();
+  std::lock_guard<std::mutex> lock(outputMu_);
+  outputShown_ = output_.Empty() ? 0 : 1;
+}
 
 void MainWindow::StatusText(int part, const std::string& text) {
   if (status_ && part >= 0 && part < kStatusParts)
@@ -1280,6 +1345,7 @@ void MainWindow::SendCommand(int command, int notifyCode) {
 }
 void MainWindow::RunEnded() {
   InvalidateRect(list_, nullptr, FALSE);
+  if (output_.hwnd()) FlushOutput();
   if (closeAfterRun_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 void MainWindow::CloseMainWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
@@ -1344,6 +1410,17 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_CAPTURECHANGED:
       if (dragging_) EndDrag();
+      return 0;
+    case kOutputMsg:
+      // Lines are drawn ten times a second at most: a repaint per line would hold up the run's
+      // own calls to this window.
+      SetTimer(hwnd_, kOutputTimer, kOutputFlushMs, nullptr);
+      return 0;
+    case WM_TIMER:
+      if (wp == kOutputTimer) {
+        KillTimer(hwnd_, kOutputTimer);
+        if (output_.hwnd()) FlushOutput();
+      }
       return 0;
     case kEditCommentMsg:
       EditComment(static_cast<int>(wp));

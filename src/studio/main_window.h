@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
 #include "settings/settings_store.h"
+#include "studio/output_pane.h"
 #include "studio/step_rows.h"
 
 namespace plumo {
@@ -36,6 +38,7 @@ constexpr int kStatusBar = 1;
 constexpr int kTabs = 2;
 constexpr int kStepList = 3;
 constexpr int kFirstToolbar = 4;  // then 5 and 6
+constexpr int kOutput = 7;
 }  // namespace childid
 
 class MainWindow : public RunView {
@@ -58,6 +61,12 @@ class MainWindow : public RunView {
   void RunMessageLoop(const KeyboardMap& keys);
 
   // RunView: called from the run thread too, so each goes through a window message.
+  bool OutputExists() override { return output_.hwnd() != nullptr; }
+  bool OutputVisible() override;
+  bool OutputEmpty() override;
+  void OutputAppend(const std::string& entry) override;
+  void OutputClear() override;
+  void OutputScrollToEnd() override;
   bool StatusBarVisible() override;
   void StatusText(int part, const std::string& text) override;
   int CurrentTab() override;
@@ -93,6 +102,7 @@ class MainWindow : public RunView {
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Notify(NMHDR* header);
   void BuildChildren();
+  void ReadListLook();
   void BuildToolbars();
   void Layout();
   void Command(uint16_t id);
@@ -191,6 +201,15 @@ class MainWindow : public RunView {
   void ApplyOnTop(bool onTop);
   void ResetInterface();
   void ToggleStatusBar();
+  void ToggleOutput();
+  struct PendingOutput {
+    std::vector<std::string> lines;
+    bool clear = false;
+    bool scroll = false;
+    bool posted = false;
+  };
+  void QueueOutput(const std::function<void(PendingOutput&)>& change);
+  void FlushOutput();
   void ToggleFileToolbar();
   void ToggleStepToolbar();
   void ToggleRunToolbar();
@@ -216,6 +235,11 @@ class MainWindow : public RunView {
   HIMAGELIST toolbarImages_ = nullptr;
   HIMAGELIST actionImages_ = nullptr;
   HFONT commentFont_ = nullptr;
+  HFONT uiFont_ = nullptr;
+  OutputPane output_;
+  std::mutex outputMu_;
+  PendingOutput pendingOutput_;  // under outputMu_
+  int outputShown_ = 0;          // lines in the pane, 0 or 1; under outputMu_
   std::unique_ptr<OpenFiles> files_;
   HWND progress_ = nullptr;
   HWND commentEdit_ = nullptr;

@@ -7,7 +7,6 @@
 namespace plumo {
 namespace {
 
-constexpr size_t kMaxIndent = 31;
 // A list cell shows no more; the Properties palette shows the whole text.
 constexpr size_t kMaxCellChars = 259;
 
@@ -56,11 +55,6 @@ RowLook LookOfRow(const Step& step, const ListColours& c, bool showingResults) {
 }
 
 RowLook LookOfComment(const ListColours& c) { return {c.commentText, kDefault, c.commentItalic}; }
-
-std::string IndentText(SettingsStore& store) {
-  int size = store.ReadNumber("*\\Palettes\\MainList\\IndentSize");
-  return std::string(static_cast<size_t>(std::clamp<int>(size, 0, kMaxIndent)), ' ');
-}
 
 const std::string& PrimaryText(const Step& step) {
   static const std::string kNothing;

@@ -39,9 +39,6 @@ RowLook LookOfRow(const Step& step, const ListColours& colours, bool showingResu
 // The Comment column of an ordinary Step.
 RowLook LookOfComment(const ListColours& colours);
 
-// The indent text: `*\Palettes\MainList\IndentSize` spaces, at most 31.
-std::string IndentText(SettingsStore& store);
-
 // The column's text: the number is the index plus 1; the action is indented per level; the
 // details are the first line of the Step's main parameter.
 std::string ColumnText(const Step& step, size_t index, StepColumn column, const std::string& indent);

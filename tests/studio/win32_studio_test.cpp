@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -63,6 +64,29 @@ std::string ReadText(const char* key, const char* name) {
   return buf;
 }
 
+// A buffer in another program, for the messages whose pointers Wine does not carry across.
+class Remote {
+ public:
+  Remote(HWND window, size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~Remote() {
+    VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  LPARAM at() const { return reinterpret_cast<LPARAM>(at_); }
+  void Put(const void* data, size_t n) { WriteProcessMemory(process_, at_, data, std::min(n, size_), nullptr); }
+  void Get(void* data, size_t n) { ReadProcessMemory(process_, at_, data, std::min(n, size_), nullptr); }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* at_ = nullptr;
+  size_t size_;
+};
+
 class Studio {
  public:
   // The splash stays away unless a test asks for it: screenshots show the studio alone.
@@ -101,6 +125,21 @@ class Studio {
     char buf[512] = {};
     SendMessageA(Child(1), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
     return buf;
+  }
+  // A line of the Output pane that contains the text.
+  bool OutputHas(const std::string& text) const {
+    HWND out = Child(7);
+    const int count = static_cast<int>(SendMessageA(out, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t line[1024] = {};
+      if (SendMessageW(out, LB_GETTEXTLEN, i, 0) >= 1023) continue;
+      SendMessageW(out, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+      // Wine hands a list box's text to another process in UTF-16 whichever way it is asked.
+      std::string narrow;
+      for (const wchar_t* p = line; *p; ++p) narrow += static_cast<char>(*p);
+      if (narrow.find(text) != std::string::npos) return true;
+    }
+    return false;
   }
   int Rows() const { return static_cast<int>(SendMessageA(Child(3), LVM_GETITEMCOUNT, 0, 0)); }
   int Tabs() const { return static_cast<int>(SendMessageA(Child(2), TCM_GETITEMCOUNT, 0, 0)); }
@@ -202,12 +241,13 @@ TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
   std::string steps = ThirtySteps(false);
   steps += Step("<action>Wait for File</action><text>C:\\nowhere\\never.txt</text><timeout>0.2</timeout>"
                 "<onfail>Ignore/Continue</onfail>");
+  steps += Step("<action>Write to Output</action><text>OUT: total %total</text>");
   steps += Step("<action>Write/Create File</action><value1>" + done + "</value1><text>total %total</text>"
                 "<options>Erase</options>");
   const std::string path = WriteScript("studio-run.vxm", steps);
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
-  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 32; }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 33; }, 10000));
   studio.Command(1029);  // Run
   std::string text;
   EXPECT_TRUE(WaitFor([&] {
@@ -215,6 +255,7 @@ TEST(Win32Studio, RunFromTheMenuRunsTheCurrentTabAndShowsItsResults) {
     return std::getline(in, text) && !text.empty();
   }, 20000));
   EXPECT_EQ(text, "total 1365");
+  EXPECT_TRUE(WaitFor([&] { return studio.OutputHas("OUT: total 1365"); }, 5000));
   studio.Command(1077);  // Show Run Results
   studio.Screenshot("after-run");
 }
@@ -379,16 +420,11 @@ TEST(Win32Studio, BadInputIsToldAndLosesNothing) {
 
 // A sub-item's rectangle on the screen, asked of the other program's list through its memory.
 RECT CellOnScreen(HWND list, int row, int column) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   RECT r = {LVIR_LABEL, column, 0, 0};
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(r), MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, remote, &r, sizeof(r), nullptr);
-  SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(remote));
-  ReadProcessMemory(process, remote, &r, sizeof(r), nullptr);
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
+  Remote buffer(list, sizeof(r));
+  buffer.Put(&r, sizeof(r));
+  SendMessageA(list, LVM_GETSUBITEMRECT, row, buffer.at());
+  buffer.Get(&r, sizeof(r));
   MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
