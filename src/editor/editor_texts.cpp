@@ -28,6 +28,18 @@ std::string EditingStatus(unsigned long changes) {
 
 std::string SaveQuestion(std::string_view path) { return "Save changes to " + DisplayName(path) + "?"; }
 
+std::vector<std::string> SplitList(std::string_view list, char separator) {
+  std::vector<std::string> entries;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(separator, start);
+    if (end == std::string_view::npos) end = list.size();
+    if (end > start) entries.emplace_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return entries;
+}
+
 std::string IndentText(int size) { return std::string(static_cast<size_t>(std::clamp(size, 0, 31)), ' '); }
 
 }  // namespace plumo

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plumo {
 
@@ -19,6 +20,9 @@ std::string TabText(std::string_view path, bool fullPath);
 std::string EditingStatus(unsigned long changes);
 // "Save changes to %s?" (caption kConfirmCaption).
 std::string SaveQuestion(std::string_view path);
+// The non-empty entries of a list kept as one text (the Find history, the files to reopen).
+std::vector<std::string> SplitList(std::string_view list, char separator);
+
 // *\Palettes\MainList\IndentSize spaces (at most 31) per indent level.
 std::string IndentText(int size);
 

@@ -1,6 +1,7 @@
 #include "editor/find.h"
 
 #include "base/text.h"
+#include "editor/editor_texts.h"
 #include "settings/settings_store.h"
 
 namespace plumo {
@@ -34,18 +35,6 @@ bool WordChar(char c) {
 
 bool WholeWordAt(std::string_view s, size_t at, size_t length) {
   return (at == 0 || !WordChar(s[at - 1])) && (at + length >= s.size() || !WordChar(s[at + length]));
-}
-
-std::vector<std::string> SplitHistory(std::string_view history) {
-  std::vector<std::string> entries;
-  size_t start = 0;
-  while (start <= history.size()) {
-    size_t end = history.find(kFindHistorySeparator, start);
-    if (end == std::string_view::npos) end = history.size();
-    if (end > start) entries.emplace_back(history.substr(start, end - start));
-    start = end + 1;
-  }
-  return entries;
 }
 
 }  // namespace
@@ -88,7 +77,7 @@ size_t ReplaceInStep(Step& step, const FindOptions& options, std::string_view wi
 
 std::string AddToFindHistory(std::string_view history, std::string_view text) {
   std::string out(text);
-  for (const std::string& entry : SplitHistory(history)) {
+  for (const std::string& entry : SplitList(history, kFindHistorySeparator)) {
     if (entry == text) continue;
     if (out.size() + 1 + entry.size() > kFindHistoryBytes) break;
     out.append(1, kFindHistorySeparator).append(entry);
@@ -97,7 +86,7 @@ std::string AddToFindHistory(std::string_view history, std::string_view text) {
 }
 
 std::vector<std::string> ReadFindHistory(SettingsStore& store) {
-  return SplitHistory(store.ReadText("*\\FindHistory", kFindHistoryBytes + 1));
+  return SplitList(store.ReadText("*\\FindHistory", kFindHistoryBytes + 1), kFindHistorySeparator);
 }
 
 void RememberFind(SettingsStore& store, std::string_view text) {

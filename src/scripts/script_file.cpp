@@ -128,7 +128,8 @@ int ReadScriptFile(ScriptFileServices& io, std::string_view rawPath, Script& scr
   if (ContainsNoCase(text, "<step")) {
     const LoadOutcome outcome = LoadSteps(text, loaded, -1, false, ContextFor(io, path));
     if (!outcome.error.empty()) Error(io, outcome.error);
-    if (!outcome.error.empty() && !outcome.stoppedAtEmptyAction) return 0;
+    // Damage after some Steps keeps them; damage before the first leaves nothing to open.
+    if (!outcome.error.empty() && (!outcome.stoppedAtEmptyAction || loaded.steps.empty())) return 0;
   }
   RecordLength(io.settings, loaded.steps.size());
   const int result = static_cast<int>(loaded.steps.size()) + 1;

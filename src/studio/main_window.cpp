@@ -240,7 +240,7 @@ void MainWindow::BuildChildren() {
   commentFont_ = CreateFontIndirectA(&italic);
 
   BuildToolbars();
-  output_.Create(instance_, hwnd_, childid::kOutput, store_);
+  output_.Create(instance_, hwnd_, childid::kOutput, store_, Dpi());
   if (store_.Probe(kOutputShownSetting) != 0 && store_.ReadNumber(kOutputShownSetting) == 0) output_.Show(false);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
@@ -759,21 +759,8 @@ bool MainWindow::OpenFile(const std::string& path) {
     MessageBoxA(hwnd_, TooManyScriptsMessage().c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
     return false;
   }
-  // A file that told of damage and gave no Step gets no tab; one damaged further on keeps the
-  // Steps read before the damage.
-  struct Counting : MessageSink {
-    explicit Counting(MessageSink& to) : to(to) {}
-    void Show(std::string_view text, std::string_view caption) override {
-      ++told;
-      to.Show(text, caption);
-    }
-    MessageSink& to;
-    int told = 0;
-  } counting(io_->messages);
-  ScriptFileServices io{io_->files, counting, io_->settings, io_->catalogs, io_->expand, io_->programIcon,
-                        io_->progress};
   Script script;
-  if (ReadScriptFile(io, clean, script) == 0 || (counting.told > 0 && script.steps.empty())) return false;
+  if (ReadScriptFile(*io_, clean, script) == 0) return false;
   if (reuse) {
     session_->scripts.Set(doc->slot(), std::move(script));
     doc->MarkSaved();

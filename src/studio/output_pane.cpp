@@ -1,23 +1,12 @@
 #include "studio/output_pane.h"
 
 namespace plumo {
-namespace {
-
-int Dpi(HWND window) {
-  HDC dc = GetDC(window);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(window, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
-}  // namespace
-
 OutputPane::~OutputPane() {
   if (font_) DeleteObject(font_);
 }
 
-bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store) {
-  const int dpi = Dpi(parent);
+bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store, int dpi) {
+  dpi_ = dpi;
   captionHeight_ = MulDiv(18, dpi, 96);
   caption_ = CreateWindowExA(0, "STATIC", " Output", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0,
                              parent, nullptr, instance, nullptr);
@@ -37,7 +26,7 @@ bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& 
   return true;
 }
 
-int OutputPane::Height() const { return captionHeight_ + MulDiv(140, Dpi(list_), 96); }
+int OutputPane::Height() const { return captionHeight_ + MulDiv(140, dpi_, 96); }
 
 void OutputPane::Place(int left, int top, int width, int height) {
   MoveWindow(caption_, left, top, width, captionHeight_, TRUE);

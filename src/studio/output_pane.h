@@ -17,7 +17,8 @@ class OutputPane {
   static constexpr int kMaxLines = 10000;
 
   ~OutputPane();
-  bool Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store);
+  // dpi: the screen's, as the window lays itself out.
+  bool Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store, int dpi);
   HWND hwnd() const { return list_; }
   // The height it asks for at this DPI, caption included.
   int Height() const;
@@ -34,6 +35,7 @@ class OutputPane {
   HWND caption_ = nullptr;
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
   int captionHeight_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "studio/studio_start.h"
 
 #include "base/version.h"
+#include "editor/editor_texts.h"
 
 namespace plumo {
 namespace {
@@ -39,15 +40,8 @@ OsError AssociateScriptFiles(Registry& registry, const std::string& programPath)
 }
 
 std::vector<std::string> FilesToReload(SettingsStore& store) {
-  const std::string list = store.ReadText("*\\ReloadFiles_List", kReloadListBytes);
-  std::vector<std::string> files;
-  size_t start = 0;
-  while (start <= list.size() && files.size() < kMaxReloadFiles) {
-    size_t end = list.find(';', start);
-    if (end == std::string::npos) end = list.size();
-    if (end > start) files.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
+  std::vector<std::string> files = SplitList(store.ReadText("*\\ReloadFiles_List", kReloadListBytes), ';');
+  if (files.size() > kMaxReloadFiles) files.resize(kMaxReloadFiles);
   return files;
 }
 

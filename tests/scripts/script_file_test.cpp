@@ -87,6 +87,7 @@ TEST_F(ScriptFileTest, EveryFailureOfOpeningIsToldAndChangesNothing) {
       {"C:\\s\\notes.txt", kAnySlot, Error("\"C:\\s\\notes.txt\" does not appear to contain Plumo actions")},
       {"C:\\s\\plain.exe", kAnySlot, {"Unable to read \"C:\\s\\plain.exe\"", "C:\\s\\plain.exe"}},
       {"C:\\s\\nosteps.vxm", kAnySlot, Error("Internal Memory Error (step count)")},
+      {"C:\\s\\empty-action.vxm", kAnySlot, Error("Empty <action> tag in step #1\n\nDiscontinuing file load at step #1")},
   };
   Script before;
   before.path = "C:\\s\\kept.vxm";

@@ -456,15 +456,11 @@ TEST(Win32Studio, ADoubleClickOnACommentEditsItInPlace) {
   }, 5000));
 }
 
-// Mouse input at a point: every event carries it (under Wine a button event without its point
-// can land where an earlier move left the cursor).
+// Mouse input at a point, through the port's call that gives every event its point (under Wine
+// a button event without one can land where an earlier move left the cursor).
 void Mouse(POINT p, DWORD flags) {
-  INPUT in = {};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = static_cast<LONG>((p.x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN));
-  in.mi.dy = static_cast<LONG>((p.y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
-  in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &in, sizeof(in));
+  Win32Desktop desktop;
+  ASSERT_TRUE(desktop.SendMouseButton(flags, {p.x, p.y}, 0).ok());
   Sleep(30);
 }
 
