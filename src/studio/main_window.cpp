@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "base/text.h"
 #include "base/version.h"
@@ -34,7 +35,9 @@ constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 constexpr UINT kOutputMsg = WM_APP + 0x45;
 constexpr UINT_PTR kOutputTimer = 1;
 constexpr UINT kOutputFlushMs = 100;
-constexpr char kOutputShownSetting[] = "*\\Palettes\\Output\\Show";
+// View "Palette borders": command -> pixels.
+constexpr std::pair<uint16_t, int> kBorderCommands[] = {{1081, 0}, {1082, 1}, {1083, 2}, {1084, 3}, {1087, 4}, {1088, 5},
+                                                        {1089, 6}, {1090, 7}, {1091, 8}, {1092, 9}, {1093, 10}};
 
 // What each column of the list control shows, by its index.
 constexpr StepColumn kListColumns[] = {StepColumn::kAction, StepColumn::kNumber, StepColumn::kDetails,
@@ -240,8 +243,9 @@ void MainWindow::BuildChildren() {
   commentFont_ = CreateFontIndirectA(&italic);
 
   BuildToolbars();
+  dock_.Create(instance_, hwnd_, childid::kFirstDock, Dpi(), uiFont_, [this] { Layout(); });
   output_.Create(instance_, hwnd_, childid::kOutput, store_, Dpi());
-  if (store_.Probe(kOutputShownSetting) != 0 && store_.ReadNumber(kOutputShownSetting) == 0) output_.Show(false);
+  dock_.Add(PaletteId::kOutput, output_.hwnd());
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
   SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
@@ -336,14 +340,10 @@ void MainWindow::Layout() {
     rowHeight = std::max<int>(rowHeight, size.cy);
   }
   if (rowHeight) top = rowHeight + Scale(4);
-  if (Shown(output_.hwnd())) {
-    const int height = std::min(output_.Height(), std::max(0, (bottom - top) / 2));
-    bottom -= height;
-    output_.Place(0, bottom, client.right, height);
-  }
+  const RECT centre = dock_.Place(RECT{0, top, client.right, std::max(top, bottom)});
   if (tabs_) {
-    SetWindowPos(tabs_, HWND_BOTTOM, 0, top, client.right, std::max(0, bottom - top), 0);
-    RECT inside = {0, top, client.right, bottom};
+    SetWindowPos(tabs_, HWND_BOTTOM, centre.left, centre.top, centre.right - centre.left, centre.bottom - centre.top, 0);
+    RECT inside = centre;
     SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&inside));
     SetWindowPos(list_, HWND_TOP, inside.left, inside.top, inside.right - inside.left, inside.bottom - inside.top, 0);
     // The last column takes what the others leave.
@@ -365,6 +365,8 @@ bool MainWindow::Built(uint16_t id) const {
   if (id >= command::kRecentFileFirst && id <= command::kRecentFileLast) return true;
   for (const CommandHandler& h : kHandlers)
     if (h.id == id) return true;
+  for (const auto& entry : kBorderCommands)
+    if (entry.first == id) return true;
   return false;
 }
 
@@ -374,6 +376,11 @@ void MainWindow::Command(uint16_t id) {
   if (id >= command::kRecentFileFirst && id <= command::kRecentFileLast) return OpenRecent(id - command::kRecentFileFirst);
   for (const CommandHandler& h : kHandlers)
     if (h.id == id) return (this->*h.run)();
+  for (const auto& [command, pixels] : kBorderCommands) {
+    if (command != id) continue;
+    dock_.SetBorder(pixels);
+    return Layout();
+  }
   const MenuItem* item = FindMenuItem(id);
   if (item) SetStatus(" " + TipOf(item->label) + " is not built yet");
 }
@@ -389,7 +396,10 @@ void MainWindow::PrepareMenu(HMENU menu) {
   CheckMenuItem(menu, 1051, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1027, MF_BYCOMMAND | (Shown(status_) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1077, MF_BYCOMMAND | (showResults_ ? MF_CHECKED : MF_UNCHECKED));
-  CheckMenuItem(menu, 1047, MF_BYCOMMAND | (Shown(output_.hwnd()) ? MF_CHECKED : MF_UNCHECKED));
+  for (const PaletteSpec& spec : kPaletteSpecs)
+    CheckMenuItem(menu, spec.viewCommand, MF_BYCOMMAND | (dock_.Shown(spec.id) ? MF_CHECKED : MF_UNCHECKED));
+  for (const auto& [command, pixels] : kBorderCommands)
+    CheckMenuItem(menu, command, MF_BYCOMMAND | (dock_.Border() == pixels ? MF_CHECKED : MF_UNCHECKED));
   for (int t = 0; t < 3; ++t)
     CheckMenuItem(menu, kToolbarCommands[t], MF_BYCOMMAND | (Shown(toolbars_[t]) ? MF_CHECKED : MF_UNCHECKED));
   RefreshWindowMenu(menu);
@@ -1141,8 +1151,7 @@ void MainWindow::ResetInterface() {
   }
   store_.Delete("*\\ShowStatusbar");
   ShowWindow(status_, SW_SHOW);
-  store_.Delete(kOutputShownSetting);
-  output_.Show(true);
+  dock_.Reset();
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
   ReadListLook();
   Layout();
@@ -1156,12 +1165,11 @@ void MainWindow::ToggleStatusBar() {
   Layout();
 }
 
-void MainWindow::ToggleOutput() {
-  const bool show = !Shown(output_.hwnd());
-  output_.Show(show);
-  store_.WriteNumber(kOutputShownSetting, show ? 1 : 0);
+void MainWindow::TogglePalette(PaletteId id) {
+  dock_.Toggle(id);
   Layout();
 }
+void MainWindow::ToggleOutput() { TogglePalette(PaletteId::kOutput); }
 
 void MainWindow::ToggleToolbar(int band) {
   const bool show = !Shown(toolbars_[band]);
@@ -1240,7 +1248,7 @@ void MainWindow::About() {
 
 bool MainWindow::StatusBarVisible() { return Shown(status_); }
 
-bool MainWindow::OutputVisible() { return Shown(output_.hwnd()) && !IsIconic(hwnd_); }
+bool MainWindow::OutputVisible() { return dock_.Shown(PaletteId::kOutput) && !IsIconic(hwnd_); }
 // The run thread leaves its lines here and never waits for the studio to draw them; the main
 // thread takes what gathered in one go.
 void MainWindow::QueueOutput(const std::function<void(PendingOutput&)>& change) {

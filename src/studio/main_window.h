@@ -20,6 +20,7 @@
 #include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
 #include "settings/settings_store.h"
+#include "studio/dock.h"
 #include "studio/output_pane.h"
 #include "studio/step_rows.h"
 
@@ -38,7 +39,8 @@ constexpr int kStatusBar = 1;
 constexpr int kTabs = 2;
 constexpr int kStepList = 3;
 constexpr int kFirstToolbar = 4;  // then 5 and 6
-constexpr int kOutput = 7;
+constexpr int kOutput = 7;  // inside the bottom dock
+constexpr int kFirstDock = 8;  // left, right, bottom: 8, 9, 10
 }  // namespace childid
 
 class MainWindow : public RunView {
@@ -201,6 +203,7 @@ class MainWindow : public RunView {
   void ApplyOnTop(bool onTop);
   void ResetInterface();
   void ToggleStatusBar();
+  void TogglePalette(PaletteId id);
   void ToggleOutput();
   struct PendingOutput {
     std::vector<std::string> lines;
@@ -236,6 +239,7 @@ class MainWindow : public RunView {
   HIMAGELIST actionImages_ = nullptr;
   HFONT commentFont_ = nullptr;
   HFONT uiFont_ = nullptr;
+  DockHost dock_{store_};
   OutputPane output_;
   std::mutex outputMu_;
   PendingOutput pendingOutput_;  // under outputMu_

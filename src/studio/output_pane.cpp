@@ -6,36 +6,19 @@ OutputPane::~OutputPane() {
 }
 
 bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store, int dpi) {
-  dpi_ = dpi;
-  captionHeight_ = MulDiv(18, dpi, 96);
-  caption_ = CreateWindowExA(0, "STATIC", " Output", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE, 0, 0, 0, 0,
-                             parent, nullptr, instance, nullptr);
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL | LBS_HASSTRINGS, 0, 0, 0,
                           0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
-  if (!caption_ || !list_) return false;
+  if (!list_) return false;
   const std::string face = store.ReadText("*\\Palettes\\Output\\Font", 32);
   const int points = store.ReadNumber("*\\Palettes\\Output\\FontSize");
   font_ = CreateFontA(-MulDiv(points > 0 ? points : 8, dpi, 72), 0, 0, 0, store.ReadNumber("*\\Palettes\\Output\\Font_Weight"),
                       store.ReadNumber("*\\Palettes\\Output\\Font_Italic") != 0, 0, 0, ANSI_CHARSET, 0, 0, 0,
                       FIXED_PITCH, face.empty() ? "Courier New" : face.c_str());
   SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageA(caption_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   // Wide enough for long lines: the list scrolls sideways.
   SendMessageA(list_, LB_SETHORIZONTALEXTENT, MulDiv(2000, dpi, 96), 0);
   return true;
-}
-
-int OutputPane::Height() const { return captionHeight_ + MulDiv(140, dpi_, 96); }
-
-void OutputPane::Place(int left, int top, int width, int height) {
-  MoveWindow(caption_, left, top, width, captionHeight_, TRUE);
-  MoveWindow(list_, left, top + captionHeight_, width, height - captionHeight_, TRUE);
-}
-
-void OutputPane::Show(bool shown) {
-  ShowWindow(caption_, shown ? SW_SHOW : SW_HIDE);
-  ShowWindow(list_, shown ? SW_SHOW : SW_HIDE);
 }
 
 void OutputPane::Append(const std::vector<std::string>& lines) {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 #include <fstream>
 #include <string>
 
@@ -115,7 +116,20 @@ class Studio {
     EnumWindows(&FindOf, reinterpret_cast<LPARAM>(&f));
     return f.hwnd;
   }
-  HWND Child(int id) const { return GetDlgItem(main_, id); }
+  // A part of the window by its id, docked palettes' parts included.
+  HWND Child(int id) const {
+    std::pair<int, HWND> want{id, nullptr};
+    EnumChildWindows(
+        main_,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+          auto* w = reinterpret_cast<std::pair<int, HWND>*>(lp);
+          if (GetDlgCtrlID(hwnd) != w->first) return TRUE;
+          w->second = hwnd;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&want));
+    return want.second;
+  }
   std::string Title() const {
     char buf[512] = {};
     GetWindowTextA(main_, buf, sizeof(buf));
