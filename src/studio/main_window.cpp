@@ -22,6 +22,7 @@
 #include "studio/studio_icons.h"
 #include "studio/studio_menu.h"
 #include "studio/studio_start.h"
+#include "studio/window_picker.h"
 
 namespace plumo {
 namespace {
@@ -33,8 +34,41 @@ constexpr UINT kRepaintMsg = WM_APP + 0x42;
 constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 constexpr UINT kOutputMsg = WM_APP + 0x45;
+constexpr UINT kPropertiesMsg = WM_APP + 0x46;
 constexpr UINT_PTR kOutputTimer = 1;
 constexpr UINT kOutputFlushMs = 100;
+GridEditor GridEditorOf(const PropertyRow& row) {
+  if (row.readOnly) return GridEditor::kNone;
+  switch (row.editor) {
+    case EditorKind::kText: return GridEditor::kText;
+    case EditorKind::kLines: return GridEditor::kLines;
+    case EditorKind::kKeys: return GridEditor::kKeys;
+    case EditorKind::kNumber: return GridEditor::kNumber;
+    case EditorKind::kCheck: return GridEditor::kCheck;
+    case EditorKind::kExclusive: return GridEditor::kChoice;
+    // Fixed values offered for a field that takes any text; over option words only they count.
+    case EditorKind::kChoice: return row.field == StepField::kOptions ? GridEditor::kChoice : GridEditor::kChoiceText;
+    case EditorKind::kFile: return GridEditor::kFile;
+    case EditorKind::kFolder: return GridEditor::kFolder;
+    case EditorKind::kWindow: return GridEditor::kWindow;
+    case EditorKind::kPixel: return GridEditor::kPixel;
+    case EditorKind::kRecording: return GridEditor::kNone;
+  }
+  return GridEditor::kNone;
+}
+
+GridRow GridRowOf(const PropertyRow& row) {
+  GridRow grid{std::string(row.label), GridEditorOf(row), row.value, {}, std::string(row.help)};
+  for (std::string_view rest = row.choices; !rest.empty();) {
+    const size_t end = std::min(rest.find(';'), rest.size());
+    const std::string_view item = rest.substr(0, end);
+    // "--" rows divide a long list; they are not values.
+    if (!item.empty() && item.find_first_not_of('-') != std::string_view::npos) grid.choices.emplace_back(item);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return grid;
+}
+
 // View "Palette borders": command -> pixels.
 constexpr std::pair<uint16_t, int> kBorderCommands[] = {{1081, 0}, {1082, 1}, {1083, 2}, {1084, 3}, {1087, 4}, {1088, 5},
                                                         {1089, 6}, {1090, 7}, {1091, 8}, {1092, 9}, {1093, 10}};
@@ -173,6 +207,8 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1046, &MainWindow::ResetInterface},
     {1027, &MainWindow::ToggleStatusBar},
     {1047, &MainWindow::ToggleOutput},
+    {1076, &MainWindow::ToggleProperties},
+    {1060, &MainWindow::EditProperties},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
@@ -246,6 +282,27 @@ void MainWindow::BuildChildren() {
   dock_.Create(instance_, hwnd_, childid::kFirstDock, Dpi(), uiFont_, [this] { Layout(); });
   output_.Create(instance_, hwnd_, childid::kOutput, store_, Dpi());
   dock_.Add(PaletteId::kOutput, output_.hwnd());
+  properties_.Create(instance_, hwnd_, childid::kProperties, uiFont_, Dpi(),
+                     [this](size_t row, const std::string& value) { EditProperty(row, value); });
+  properties_.SetPickers(
+      [this](const std::string& label, const std::string& value) -> std::optional<std::string> {
+        EntryRequest request;
+        request.kind = EntryKind::kMultiLine;
+        request.caption = label;
+        request.prompt = label + ":";
+        request.initial = value;
+        request.maxAnswer = 1 << 20;
+        request.owner = MainWindowHandle();
+        PromptAnswer answer = session_->dialogs().AskEntry(request);
+        if (!answer.ok) return std::nullopt;
+        return answer.text;
+      },
+      [this]() -> std::optional<std::string> {
+        std::optional<PickedWindow> picked = PickWindow(instance_, hwnd_, uiFont_);
+        if (!picked) return std::nullopt;
+        return picked->title.empty() ? picked->className : picked->title;
+      });
+  dock_.Add(PaletteId::kProperties, properties_.hwnd());
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
   SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
@@ -557,6 +614,7 @@ void MainWindow::PushSelection() {
 void MainWindow::Changed(const std::string& status) {
   RefreshList();
   PushSelection();
+  ScheduleProperties();
   if (Document* doc = Doc()) SetStatus(status.empty() ? EditingStatus(doc->Changes()) : status);
 }
 
@@ -591,6 +649,10 @@ LRESULT MainWindow::Notify(NMHDR* header) {
           info->item.iImage = ActionImageOf(step.category, EqualsNoCase(step.action.str(), "Comment"));
         return 0;
       }
+      case LVN_ITEMCHANGED:
+      case LVN_ODSTATECHANGED:
+        ScheduleProperties();
+        return 0;
       case NM_CUSTOMDRAW: {
         LRESULT result = CDRF_DODEFAULT;
         DrawRow(reinterpret_cast<NMLVCUSTOMDRAW*>(header), &result);
@@ -1170,6 +1232,58 @@ void MainWindow::TogglePalette(PaletteId id) {
   Layout();
 }
 void MainWindow::ToggleOutput() { TogglePalette(PaletteId::kOutput); }
+void MainWindow::ToggleProperties() {
+  TogglePalette(PaletteId::kProperties);
+  RefreshProperties();
+}
+
+// Properties ----------------------------------------------------------------------------------
+
+void MainWindow::ScheduleProperties() {
+  if (propertiesPosted_ || !properties_.hwnd()) return;
+  propertiesPosted_ = true;
+  PostMessageA(hwnd_, kPropertiesMsg, 0, 0);
+}
+
+std::optional<size_t> MainWindow::PropertyStep() {
+  PullSelection();
+  Document* doc = Doc();
+  const Script* script = CurrentScript();
+  if (!doc || !script || doc->SelectedCount() != 1) return std::nullopt;
+  const size_t row = doc->SelectedRows().front();
+  if (row >= script->steps.size()) return std::nullopt;
+  return row;
+}
+
+void MainWindow::RefreshProperties() {
+  if (!dock_.Shown(PaletteId::kProperties)) return;
+  std::vector<GridRow> rows;
+  std::string title;
+  propertyRows_.clear();
+  if (std::optional<size_t> row = PropertyStep()) {
+    const Script& script = *CurrentScript();
+    const Step& step = script.steps[*row];
+    propertyRows_ = PropertyRowsFor(step, io_->catalogs.For(script.path.str()));
+    rows.reserve(propertyRows_.size());
+    for (const PropertyRow& p : propertyRows_) rows.push_back(GridRowOf(p));
+    title = "Step " + std::to_string(*row + 1) + ": " + step.action.str();
+  }
+  propertyStep_ = PropertyStep();
+  properties_.Show(std::move(rows), title);
+}
+
+void MainWindow::EditProperty(size_t index, const std::string& value) {
+  const std::optional<size_t> row = PropertyStep();
+  if (!row || row != propertyStep_ || index >= propertyRows_.size()) return;
+  const PropertyRow property = propertyRows_[index];
+  Edit([&](Document& d) { return d.EditStep(*row, [&](Step& step) { ApplyProperty(step, property, value); }); });
+}
+
+void MainWindow::EditProperties() {
+  if (!dock_.Shown(PaletteId::kProperties)) TogglePalette(PaletteId::kProperties);
+  RefreshProperties();
+  SetFocus(GetDlgItem(properties_.hwnd(), PropertiesPalette::kGridId));
+}
 
 void MainWindow::ToggleToolbar(int band) {
   const bool show = !Shown(toolbars_[band]);
@@ -1419,6 +1533,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case kEditCommentMsg:
       EditComment(static_cast<int>(wp));
+      return 0;
+    case kPropertiesMsg:
+      propertiesPosted_ = false;
+      RefreshProperties();
       return 0;
     case kRunStateMsg:
       running_ = wp != 0;

@@ -22,6 +22,8 @@
 #include "settings/settings_store.h"
 #include "studio/dock.h"
 #include "studio/output_pane.h"
+#include "studio/properties_palette.h"
+#include "editor/properties.h"
 #include "studio/step_rows.h"
 
 namespace plumo {
@@ -41,6 +43,7 @@ constexpr int kStepList = 3;
 constexpr int kFirstToolbar = 4;  // then 5 and 6
 constexpr int kOutput = 7;  // inside the bottom dock
 constexpr int kFirstDock = 8;  // left, right, bottom: 8, 9, 10
+constexpr int kProperties = 11;
 }  // namespace childid
 
 class MainWindow : public RunView {
@@ -205,6 +208,13 @@ class MainWindow : public RunView {
   void ToggleStatusBar();
   void TogglePalette(PaletteId id);
   void ToggleOutput();
+  void ToggleProperties();
+  void ScheduleProperties();
+  // The one selected Step the palette shows, if one is.
+  std::optional<size_t> PropertyStep();
+  void RefreshProperties();
+  void EditProperty(size_t index, const std::string& value);
+  void EditProperties();
   struct PendingOutput {
     std::vector<std::string> lines;
     bool clear = false;
@@ -241,6 +251,10 @@ class MainWindow : public RunView {
   HFONT uiFont_ = nullptr;
   DockHost dock_{store_};
   OutputPane output_;
+  PropertiesPalette properties_{store_};
+  std::vector<PropertyRow> propertyRows_;
+  std::optional<size_t> propertyStep_;
+  bool propertiesPosted_ = false;
   std::mutex outputMu_;
   PendingOutput pendingOutput_;  // under outputMu_
   int outputShown_ = 0;          // lines in the pane, 0 or 1; under outputMu_

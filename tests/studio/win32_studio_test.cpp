@@ -498,5 +498,87 @@ TEST(Win32Studio, DraggingARowMovesItAndUndoPutsItBack) {
   EXPECT_EQ(studio.Row(3), "Restart");
 }
 
+
+// The grid's editors, driven as a user's clicks and keys arrive at them.
+class PropertiesGrid {
+ public:
+  explicit PropertiesGrid(const Studio& studio) : studio_(studio) {}
+  HWND grid() const { return studio_.Child(120); }
+  int Rows() const { return static_cast<int>(SendMessageA(grid(), LVM_GETITEMCOUNT, 0, 0)); }
+  std::string Label(int row) const {
+    return Win32Desktop().ListViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(grid())), row, 260)
+        .value_or("");
+  }
+  int RowOf(const std::string& label) const {
+    for (int i = 0; i < Rows(); ++i)
+      if (Label(i) == label) return i;
+    return -1;
+  }
+  // A click on the row's value; returns the editor it opens, if any.
+  HWND Click(int row) const {
+    const RECT cell = CellOnScreen(grid(), row, 1);
+    POINT at = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    ScreenToClient(grid(), &at);
+    for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP})
+      PostMessageA(grid(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    HWND editor = nullptr;
+    WaitFor([&] { return (editor = studio_.Child(122)) != nullptr; }, 2000);
+    return editor;
+  }
+
+ private:
+  const Studio& studio_;
+};
+
+void SelectRow(HWND list, int row) {
+  LVITEMA state = {};
+  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(state));
+  buffer.Put(&state, sizeof(state));
+  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
+}
+
+TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
+  const std::string path = WriteScript("properties.vxm", Step("<action>Delay</action><timeout>1</timeout>") +
+                                                            Step("<action>Type</action><text>hello</text>"
+                                                                 "<options>Simulated Keypress</options>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  PropertiesGrid grid(studio);
+  SelectRow(studio.Child(3), 1);
+  studio.Screenshot("debug");
+  ASSERT_TRUE(WaitFor([&] { return grid.Label(0) == "Text"; }, 5000)) << grid.Label(0);
+
+  // A number typed into its cell.
+  const int delay = grid.RowOf("Inter-Character Delay");
+  ASSERT_GE(delay, 0);
+  HWND edit = grid.Click(delay);
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("25"));
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+
+  // One word out of a list, chosen in its drop-down.
+  HWND combo = grid.Click(grid.RowOf("Keyboard Method"));
+  ASSERT_NE(combo, nullptr);
+  SendMessageA(combo, CB_SETCURSEL, 1, 0);  // SendKeys
+  PostMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(122, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 2 changes"; }, 5000)) << studio.Status();
+
+  // A check box turns its word on with one click.
+  grid.Click(grid.RowOf("No Variable Expansion"));
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 3 changes"; }, 5000)) << studio.Status();
+  studio.Screenshot("properties");
+
+  studio.Command(1013);  // Save
+  std::string saved;
+  EXPECT_TRUE(WaitFor([&] { return (saved = FileText(path)).find("<value1>25</value1>") != std::string::npos; }, 5000))
+      << saved;
+  EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
+  // The other Step is untouched.
+  EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
+}
+
 }  // namespace
 }  // namespace plumo
