@@ -547,7 +547,6 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
   PropertiesGrid grid(studio);
   SelectRow(studio.Child(3), 1);
-  studio.Screenshot("debug");
   ASSERT_TRUE(WaitFor([&] { return grid.Label(0) == "Text"; }, 5000)) << grid.Label(0);
 
   // A number typed into its cell.
@@ -574,7 +573,7 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   studio.Command(1013);  // Save
   std::string saved;
   EXPECT_TRUE(WaitFor([&] { return (saved = FileText(path)).find("<value1>25</value1>") != std::string::npos; }, 5000))
-      << saved;
+      << saved << studio.Status();
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
