@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -209,6 +210,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1047, &MainWindow::ToggleOutput},
     {1076, &MainWindow::ToggleProperties},
     {1060, &MainWindow::EditProperties},
+    {1033, &MainWindow::HelpReference},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
@@ -679,6 +681,7 @@ LRESULT MainWindow::Notify(NMHDR* header) {
       default: return 0;
     }
   }
+  if (header->hwndFrom == output_.hwnd()) return output_.Notify(header);
   if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE) {
     SelectTab(static_cast<int>(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)));
     return 0;
@@ -1240,7 +1243,8 @@ void MainWindow::ToggleProperties() {
 // Properties ----------------------------------------------------------------------------------
 
 void MainWindow::ScheduleProperties() {
-  if (propertiesPosted_ || !properties_.hwnd()) return;
+  // A run moves the selection Step by Step: the palette follows when it ends.
+  if (propertiesPosted_ || !properties_.hwnd() || running_) return;
   propertiesPosted_ = true;
   PostMessageA(hwnd_, kPropertiesMsg, 0, 0);
 }
@@ -1278,6 +1282,32 @@ void MainWindow::EditProperty(size_t index, const std::string& value) {
   const PropertyRow property = propertyRows_[index];
   Edit([&](Document& d) { return d.EditStep(*row, [&](Step& step) { ApplyProperty(step, property, value); }); });
 }
+
+// Help ----------------------------------------------------------------------------------------
+
+void MainWindow::OpenHelpPage(std::string_view topic) {
+  // The pages sit in "help" beside the program; a topic names one as "::/page.htm".
+  if (topic.starts_with("::/")) topic.remove_prefix(3);
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, sizeof(exe));
+  std::string page(exe);
+  page = page.substr(0, page.find_last_of('\\') + 1) + "help\\" + std::string(topic);
+  if (GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    SetStatus(" The help page " + page + " is missing");
+    return;
+  }
+  ShellExecuteA(hwnd_, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::ActionHelp() {
+  const Script* script = CurrentScript();
+  const std::optional<size_t> row = PropertyStep();
+  const ActionCategory* category = script && row ? FindActionCategory(script->steps[*row].category) : nullptr;
+  if (category && !category->helpTopic.empty()) return OpenHelpPage(category->helpTopic);
+  HelpReference();
+}
+
+void MainWindow::HelpReference() { OpenHelpPage("index.htm"); }
 
 void MainWindow::EditProperties() {
   if (!dock_.Shown(PaletteId::kProperties)) TogglePalette(PaletteId::kProperties);
@@ -1401,7 +1431,7 @@ void MainWindow::FlushOutput() {
     std::swap(taken, pendingOutput_);
   }
   if (taken.clear) output_.Clear();
-  output_.Append(taken.lines);
+  output_.Append(std::move(taken.lines));
   if (taken.scroll) output_.ScrollToEnd();
   std::lock_guard<std::mutex> lock(outputMu_);
   outputShown_ = output_.Empty() ? 0 : 1;
@@ -1534,6 +1564,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case kEditCommentMsg:
       EditComment(static_cast<int>(wp));
       return 0;
+    case WM_HELP:
+      ActionHelp();
+      return TRUE;
     case kPropertiesMsg:
       propertiesPosted_ = false;
       RefreshProperties();
@@ -1546,7 +1579,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(bar, TB_ENABLEBUTTON, 1031, !running_);
         SendMessageA(bar, TB_ENABLEBUTTON, 1030, !running_);
       }
-      if (!running_) InvalidateRect(list_, nullptr, FALSE);
+      if (!running_) {
+        InvalidateRect(list_, nullptr, FALSE);
+        ScheduleProperties();
+      }
       return 0;
     case WM_CLOSE:
       if (session_ && session_->RunExists()) {

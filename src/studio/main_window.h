@@ -215,6 +215,10 @@ class MainWindow : public RunView {
   void RefreshProperties();
   void EditProperty(size_t index, const std::string& value);
   void EditProperties();
+  void OpenHelpPage(std::string_view topic);
+  // The page of the selected Step's category, else the index.
+  void ActionHelp();
+  void HelpReference();
   struct PendingOutput {
     std::vector<std::string> lines;
     bool clear = false;

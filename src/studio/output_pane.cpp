@@ -1,14 +1,18 @@
 #include "studio/output_pane.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace plumo {
+
 OutputPane::~OutputPane() {
   if (font_) DeleteObject(font_);
 }
 
 bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store, int dpi) {
-  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL | LBS_HASSTRINGS, 0, 0, 0,
-                          0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+  list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                          WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL, 0, 0,
+                          0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
   if (!list_) return false;
   const std::string face = store.ReadText("*\\Palettes\\Output\\Font", 32);
   const int points = store.ReadNumber("*\\Palettes\\Output\\FontSize");
@@ -16,29 +20,44 @@ bool OutputPane::Create(HINSTANCE instance, HWND parent, int id, SettingsStore& 
                       store.ReadNumber("*\\Palettes\\Output\\Font_Italic") != 0, 0, 0, ANSI_CHARSET, 0, 0, 0,
                       FIXED_PITCH, face.empty() ? "Courier New" : face.c_str());
   SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  // Wide enough for long lines: the list scrolls sideways.
-  SendMessageA(list_, LB_SETHORIZONTALEXTENT, MulDiv(2000, dpi, 96), 0);
+  SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
+  // One wide column: long lines scroll sideways.
+  LVCOLUMNA column = {};
+  column.mask = LVCF_WIDTH;
+  column.cx = MulDiv(2000, dpi, 96);
+  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
   return true;
 }
 
-void OutputPane::Append(const std::vector<std::string>& lines) {
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  LRESULT count = SendMessageA(list_, LB_GETCOUNT, 0, 0);
-  for (const std::string& line : lines) {
-    if (count >= kMaxLines) SendMessageA(list_, LB_DELETESTRING, 0, 0);
-    count = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())) + 1;
-  }
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, FALSE);
+LRESULT OutputPane::Notify(NMHDR* header) {
+  if (header->code != LVN_GETDISPINFOA) return 0;
+  auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+  const size_t row = static_cast<size_t>(info->item.iItem);
+  if ((info->item.mask & LVIF_TEXT) && row < lines_.size())
+    lstrcpynA(info->item.pszText, lines_[row].c_str(), info->item.cchTextMax);
+  return 0;
 }
 
-void OutputPane::Clear() { SendMessageA(list_, LB_RESETCONTENT, 0, 0); }
+void OutputPane::Append(std::vector<std::string> lines) {
+  if (lines.empty()) return;
+  const size_t before = lines_.size();
+  std::move(lines.begin(), lines.end(), std::back_inserter(lines_));
+  const size_t dropped = lines_.size() > kMaxLines ? lines_.size() - kMaxLines : 0;
+  lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(dropped));
+  // Only new rows in view need painting, unless the oldest went and every row moved up.
+  SendMessageA(list_, LVM_SETITEMCOUNT, lines_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  const size_t top = static_cast<size_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+  const size_t page = static_cast<size_t>(SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0));
+  if (dropped || before <= top + page) InvalidateRect(list_, nullptr, FALSE);
+}
+
+void OutputPane::Clear() {
+  lines_.clear();
+  SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
+}
 
 void OutputPane::ScrollToEnd() {
-  const LRESULT count = SendMessageA(list_, LB_GETCOUNT, 0, 0);
-  if (count > 0) SendMessageA(list_, LB_SETTOPINDEX, count - 1, 0);
+  if (!lines_.empty()) SendMessageA(list_, LVM_ENSUREVISIBLE, lines_.size() - 1, FALSE);
 }
-
-bool OutputPane::Empty() const { return SendMessageA(list_, LB_GETCOUNT, 0, 0) <= 0; }
 
 }  // namespace plumo

@@ -1,9 +1,12 @@
 // The Output palette: the lines of the run log, in the Output font of the settings, the newest
-// kept in view. Its dock gives it a caption and a place.
+// kept in view. Its dock gives it a caption and a place. The lines live here and the list only
+// asks for the ones it shows, so a batch of lines costs one message, not one per line.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,22 +17,25 @@ namespace plumo {
 class OutputPane {
  public:
   // Most lines kept; the oldest go first.
-  static constexpr int kMaxLines = 10000;
+  static constexpr size_t kMaxLines = 100000;
 
   ~OutputPane();
   // dpi: the screen's, as the window lays itself out.
   bool Create(HINSTANCE instance, HWND parent, int id, SettingsStore& store, int dpi);
   HWND hwnd() const { return list_; }
+  // The list's notifications, which reach the main window through the dock.
+  LRESULT Notify(NMHDR* header);
 
   // Main thread only. Lines come in batches: one repaint for many lines.
-  void Append(const std::vector<std::string>& lines);
+  void Append(std::vector<std::string> lines);
   void Clear();
   void ScrollToEnd();
-  bool Empty() const;
+  bool Empty() const { return lines_.empty(); }
 
  private:
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
+  std::deque<std::string> lines_;
 };
 
 }  // namespace plumo

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "actions/desktop/key_sequence.h"
 #include "actions/desktop/key_tokens.h"
@@ -117,7 +118,7 @@ bool PropertiesPalette::Create(HINSTANCE instance, HWND parent, int id, HFONT fo
   if (!grid_ || !help_) return false;
   SendMessageA(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageA(help_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageA(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+  SendMessageA(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   // The row height of the settings, through a one-pixel-wide image list.
   int height = store_.ReadNumber("*\\Palettes\\Properties\\RowHeight");
   height = height > 8 ? Scale(height) : Scale(20);
@@ -158,9 +159,11 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
   const bool sameRows = rows.size() == rows_.size() &&
                         std::equal(rows.begin(), rows.end(), rows_.begin(),
                                    [](const GridRow& a, const GridRow& b) { return a.label == b.label; });
-  rows_ = std::move(rows);
-  SendMessageA(grid_, WM_SETREDRAW, FALSE, 0);
-  if (!sameRows) SendMessageA(grid_, LVM_DELETEALLITEMS, 0, 0);
+  const std::vector<GridRow> old = std::exchange(rows_, std::move(rows));
+  if (!sameRows) {
+    SendMessageA(grid_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(grid_, LVM_DELETEALLITEMS, 0, 0);
+  }
   for (size_t i = 0; i < rows_.size(); ++i) {
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
@@ -168,6 +171,8 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
     item.pszText = const_cast<char*>(rows_[i].label.c_str());
     if (!sameRows) SendMessageA(grid_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     const std::string shown = Shown(rows_[i]);
+    // The same rows again: only a changed value is drawn again.
+    if (sameRows && rows_[i].editor == old[i].editor && rows_[i].value == old[i].value) continue;
     item.iSubItem = 1;
     item.pszText = const_cast<char*>(shown.c_str());
     SendMessageA(grid_, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
@@ -180,8 +185,10 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(grid_, LVM_SETITEMSTATE, select, reinterpret_cast<LPARAM>(&state));
   }
-  SendMessageA(grid_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(grid_, nullptr, TRUE);
+  if (!sameRows) {
+    SendMessageA(grid_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(grid_, nullptr, TRUE);
+  }
   SetWindowTextA(hwnd_, title.c_str());
   ShowHelp();
 }

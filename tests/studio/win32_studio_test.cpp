@@ -140,18 +140,13 @@ class Studio {
     SendMessageA(Child(1), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
     return buf;
   }
-  // A line of the Output pane that contains the text.
+  // A line of the Output palette that contains the text.
   bool OutputHas(const std::string& text) const {
     HWND out = Child(7);
-    const int count = static_cast<int>(SendMessageA(out, LB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageA(out, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-      wchar_t line[1024] = {};
-      if (SendMessageW(out, LB_GETTEXTLEN, i, 0) >= 1023) continue;
-      SendMessageW(out, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
-      // Wine hands a list box's text to another process in UTF-16 whichever way it is asked.
-      std::string narrow;
-      for (const wchar_t* p = line; *p; ++p) narrow += static_cast<char>(*p);
-      if (narrow.find(text) != std::string::npos) return true;
+      const auto line = desktop_.ListViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(out)), i, 1024);
+      if (line && line->find(text) != std::string::npos) return true;
     }
     return false;
   }

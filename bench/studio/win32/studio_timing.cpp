@@ -14,58 +14,10 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "studio_driver.h"
 
-double NowMs() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return 1e3 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
-struct Found {
-  DWORD pid;
-  HWND hwnd;
-};
-BOOL CALLBACK FindStudio(HWND hwnd, LPARAM lp) {
-  auto* f = reinterpret_cast<Found*>(lp);
-  char cls[32] = {};
-  GetClassNameA(hwnd, cls, sizeof(cls));
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == f->pid && std::string(cls) == "PlumoClass" && IsWindowVisible(hwnd)) {
-    f->hwnd = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-DWORD GetNumber(const char* name, DWORD fallback) {
-  DWORD value = fallback, size = sizeof(value);
-  HKEY k;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, KEY_READ, &k)) return fallback;
-  if (RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size)) value = fallback;
-  RegCloseKey(k);
-  return value;
-}
-
-void SetNumber(const char* name, DWORD value) {
-  HKEY k;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr)) return;
-  RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  RegCloseKey(k);
-}
-
-int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-// The list painted: every message before this one handled, then its paint.
-void Painted(HWND list) {
-  DWORD_PTR ignored;
-  SendMessageTimeoutA(list, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &ignored);
-  UpdateWindow(list);
-}
-
-}  // namespace
+using namespace studio_driver;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
