@@ -25,3 +25,15 @@ function(plumo_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
   endif()
 endfunction()
+
+# plumo_embed_text(target file function): compiles the file's bytes into the target, returned
+# by std::string_view plumo::function(). Rebuilt when the file changes.
+function(plumo_embed_text target file function)
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/${function}.cpp)
+  add_custom_command(OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${source} -DFUNCTION=${function}
+            -P ${PROJECT_SOURCE_DIR}/cmake/embed_text.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/embed_text.cmake
+    COMMENT "Embedding ${file}")
+  target_sources(${target} PRIVATE ${source})
+endfunction()
