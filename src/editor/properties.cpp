@@ -225,7 +225,9 @@ bool ApplyProperty(Step& step, const PropertyRow& row, std::string_view newValue
     }
     const std::string_view item = ListItem(row.choices, newValue);
     if (item.empty() && !newValue.empty()) return false;
-    for (std::string_view other : ChoiceItems(row.choices)) RemoveOption(step.options, other);
+    // The chosen word keeps its place when it is there already.
+    for (std::string_view other : ChoiceItems(row.choices))
+      if (other != item) RemoveOption(step.options, other);
     if (!item.empty()) AddOption(step.options, item);
     return step.options.str() != before;
   }
