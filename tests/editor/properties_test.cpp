@@ -42,9 +42,9 @@ TEST(PropertyTable, TheShippedTableReadsAndCoversTheCatalogue) {
   ASSERT_EQ(actions.size(), 217u);
   for (const CatalogRow& action : actions) {
     EXPECT_NE(table.RowsFor(action.name), nullptr) << action.name;
-    // Room for the result target (2), failure (4) and comment rows (1) as well.
+    // Room for the result target (2), failure (5) and comment rows (1) as well.
     if (const auto* rows = table.RowsFor(action.name)) {
-      EXPECT_LE(rows->size() + 7, kMaxPropertyRows) << action.name;
+      EXPECT_LE(rows->size() + 8, kMaxPropertyRows) << action.name;
     }
   }
   // And no table entry names an action the catalogue lacks (a typo would never be shown).
@@ -296,6 +296,12 @@ TEST(Properties, AStepShowsItsRowsThenTargetFailureAndComment) {
   EXPECT_EQ(PropertyRowsFor(StepOf("Type"), Catalog()).back().label, "Comment");
   EXPECT_EQ(PropertyRowsFor(StepOf("Type"), Catalog()).size(), 5u);
   EXPECT_EQ(PropertyRowsFor(StepOf("No Such Action"), Catalog()).size(), 1u);
+  // A failing Step is tried again until its time-out, so every action that can fail has one.
+  const std::vector<PropertyRow> kill = PropertyRowsFor(StepOf("Kill Process"), Catalog());
+  ASSERT_EQ(kill.size(), 7u);
+  EXPECT_EQ(kill[1].label, "Timeout");
+  EXPECT_EQ(kill[1].field, StepField::kTimeout);
+  EXPECT_EQ(kill[2].label, "On Failure");
 }
 
 TEST(Properties, TheRecordingFieldInvitesARecordingAndTakesTheRecordedText) {
