@@ -103,7 +103,8 @@ void AppendAction(std::string& html, const CatalogRow& action, const ActionCatal
               : "<p><b>Result:</b> none.</p>\n";
   html += action.canFail
               ? "<p><b>Failure:</b> when the action cannot do its work the Step fails, and \"On Failure\" decides "
-                "what follows: stop with an error, go on, retry, jump to a label and more.</p>\n"
+                "what follows: stop with an error, go on, retry, jump to a label and more. Until the Step's \"Timeout\" has "
+                "passed, a failing Step is tried again.</p>\n"
               : "<p><b>Failure:</b> the action takes no failure settings.</p>\n";
   html += "<h3>Example</h3>\n<pre>" + Escaped(ExampleScript(catalog, action.name)) + "</pre>\n";
 }

@@ -1,5 +1,6 @@
 #include "editor/properties.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "scripts/properties_vocabulary.h"
@@ -14,6 +15,7 @@ constexpr std::string_view kOnFailure = "On Failure";
 constexpr std::string_view kSnapshotLabel = "On Failure: Snapshot";
 constexpr std::string_view kLogLabel = "On Failure: Log";
 constexpr std::string_view kCommentLabel = "Comment";
+constexpr std::string_view kTimeoutLabel = "Timeout";
 constexpr std::string_view kRecordingPrompt = "Click to start new Recording";
 
 struct Keyword {
@@ -141,6 +143,8 @@ PropertyRow CommonRow(std::string_view label, EditorKind editor, StepField field
 }
 
 void AddCommonRows(const Step& step, bool hasOutput, bool canFail, std::vector<PropertyRow>& rows) {
+  const bool timeoutShown =
+      std::any_of(rows.begin(), rows.end(), [](const PropertyRow& r) { return r.field == StepField::kTimeout; });
   if (hasOutput) {
     rows.push_back(CommonRow(kSaveOutputTo, EditorKind::kChoice, StepField::kOutput, "Where the action's result is stored.",
                              ChoicesOf(kSaveOutputTo)));
@@ -150,6 +154,11 @@ void AddCommonRows(const Step& step, bool hasOutput, bool canFail, std::vector<P
                              "The variable, memory slot or file the result goes to.", {}, label == kOptionalOutput));
   }
   if (canFail) {
+    // The run tries a failing Step again until its time-out has passed, whatever the action.
+    if (!timeoutShown)
+      rows.push_back(CommonRow(kTimeoutLabel, EditorKind::kNumber, StepField::kTimeout,
+                               "Seconds during which a failing Step is tried again before it counts as failed; empty or 0 "
+                               "tries once."));
     rows.push_back(CommonRow(kOnFailure, EditorKind::kChoice, StepField::kOnfail, "What happens when the Step fails.",
                              ChoicesOf(kOnFailure)));
     const std::string_view label = FailureValueLabel(step.onfail);
@@ -225,7 +234,9 @@ bool ApplyProperty(Step& step, const PropertyRow& row, std::string_view newValue
     }
     const std::string_view item = ListItem(row.choices, newValue);
     if (item.empty() && !newValue.empty()) return false;
-    for (std::string_view other : ChoiceItems(row.choices)) RemoveOption(step.options, other);
+    // The chosen word keeps its place when it is there already.
+    for (std::string_view other : ChoiceItems(row.choices))
+      if (other != item) RemoveOption(step.options, other);
     if (!item.empty()) AddOption(step.options, item);
     return step.options.str() != before;
   }

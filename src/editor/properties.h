@@ -29,7 +29,8 @@ struct PropertyRow {
 };
 
 // The action's rows from the table, then the result target rows (when the action stores a
-// result), the failure rows (when it can fail) and the comment row; at most kMaxPropertyRows.
+// result), the failure rows (when it can fail; with a time-out row unless the action shows
+// one) and the comment row; at most kMaxPropertyRows.
 // The catalogue decides the two flags; an action it lacks keeps the Step's own.
 std::vector<PropertyRow> PropertyRowsFor(const Step& step, const ActionCatalog& catalog,
                                          const PropertyTable& table = PropertyTable::Embedded());

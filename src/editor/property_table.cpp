@@ -10,41 +10,33 @@
 namespace plumo {
 namespace {
 
+template <class E>
 struct Named {
   std::string_view name;
-  int value;
+  E value;
 };
 
-constexpr Named kEditorNames[] = {
-    {"text", static_cast<int>(EditorKind::kText)},           {"lines", static_cast<int>(EditorKind::kLines)},
-    {"keys", static_cast<int>(EditorKind::kKeys)},           {"number", static_cast<int>(EditorKind::kNumber)},
-    {"check", static_cast<int>(EditorKind::kCheck)},         {"exclusive", static_cast<int>(EditorKind::kExclusive)},
-    {"choice", static_cast<int>(EditorKind::kChoice)},       {"file", static_cast<int>(EditorKind::kFile)},
-    {"folder", static_cast<int>(EditorKind::kFolder)},       {"window", static_cast<int>(EditorKind::kWindow)},
-    {"pixel", static_cast<int>(EditorKind::kPixel)},         {"recording", static_cast<int>(EditorKind::kRecording)},
+constexpr Named<EditorKind> kEditorNames[] = {
+    {"text", EditorKind::kText},       {"lines", EditorKind::kLines},         {"keys", EditorKind::kKeys},
+    {"number", EditorKind::kNumber},   {"check", EditorKind::kCheck},         {"exclusive", EditorKind::kExclusive},
+    {"choice", EditorKind::kChoice},   {"file", EditorKind::kFile},           {"folder", EditorKind::kFolder},
+    {"window", EditorKind::kWindow},   {"pixel", EditorKind::kPixel},         {"recording", EditorKind::kRecording},
 };
 
 // The fields a table row may name; the result target, failure and comment rows are the model's.
-constexpr Named kFieldNames[] = {
-    {"text", static_cast<int>(StepField::kText)},
-    {"data", static_cast<int>(StepField::kData)},
-    {"timeout", static_cast<int>(StepField::kTimeout)},
-    {"value1", static_cast<int>(StepField::kValue1)},
-    {"value2", static_cast<int>(StepField::kValue2)},
-    {"value3", static_cast<int>(StepField::kValue3)},
-    {"value4", static_cast<int>(StepField::kValue4)},
-    {"value5", static_cast<int>(StepField::kValue5)},
-    {"value6", static_cast<int>(StepField::kValue6)},
-    {"value7", static_cast<int>(StepField::kValue7)},
-    {"value8", static_cast<int>(StepField::kValue8)},
-    {"outputValue", static_cast<int>(StepField::kOutputValue)},
-    {"options", static_cast<int>(StepField::kOptions)},
+constexpr Named<StepField> kFieldNames[] = {
+    {"text", StepField::kText},          {"data", StepField::kData},       {"timeout", StepField::kTimeout},
+    {"value1", StepField::kValue1},      {"value2", StepField::kValue2},   {"value3", StepField::kValue3},
+    {"value4", StepField::kValue4},      {"value5", StepField::kValue5},   {"value6", StepField::kValue6},
+    {"value7", StepField::kValue7},      {"value8", StepField::kValue8},   {"outputValue", StepField::kOutputValue},
+    {"options", StepField::kOptions},
 };
 
 constexpr int kMaxTextParts = 5;
 
-std::optional<int> FindNamed(std::span<const Named> names, std::string_view name) {
-  for (const Named& n : names)
+template <class E>
+std::optional<E> FindNamed(std::span<const Named<E>> names, std::string_view name) {
+  for (const Named<E>& n : names)
     if (n.name == name) return n.value;
   return std::nullopt;
 }
@@ -83,71 +75,67 @@ std::vector<std::string_view> Columns(std::string_view line) {
   }
 }
 
-class Parser {
- public:
-  // An empty text: the row's fault.
-  std::string Row(std::string_view line, PropertyRowSpec* row) {
-    const std::vector<std::string_view> columns = Columns(line);
-    if (columns.size() < 3) return "a row needs label | editor | field [| help]";
-    const auto [label, variant] = LabelAndVariant(columns[0]);
-    if (!KnownLabel(label)) return "unknown label \"" + std::string(label) + "\"";
-    row->label = label;
-    const std::optional<int> editor = FindNamed(kEditorNames, columns[1]);
-    if (!editor) return "unknown editor \"" + std::string(columns[1]) + "\"";
-    row->editor = static_cast<EditorKind>(*editor);
-    if (std::string e = Field(columns[2], row); !e.empty()) return e;
-    if (std::string e = Vocabulary(*row, variant, row); !e.empty()) return e;
-    if (columns.size() == 4) row->help = columns[3];
-    return "";
+std::string ReadField(std::string_view name, PropertyRowSpec* row) {
+  std::string_view base = name;
+  if (const size_t slash = name.find('/'); slash != std::string_view::npos) {
+    base = name.substr(0, slash);
+    const std::string_view part = name.substr(slash + 1);
+    if (base != "text" || part.size() != 1 || part[0] < '1' || part[0] > '0' + kMaxTextParts)
+      return "a part of text is text/1 to text/5, not \"" + std::string(name) + "\"";
+    row->textPart = part[0] - '0';
   }
+  const std::optional<StepField> field = FindNamed<StepField>(kFieldNames, base);
+  if (!field) return "unknown field \"" + std::string(name) + "\"";
+  row->field = *field;
+  return "";
+}
 
- private:
-  static std::string Field(std::string_view name, PropertyRowSpec* row) {
-    std::string_view base = name;
-    if (const size_t slash = name.find('/'); slash != std::string_view::npos) {
-      base = name.substr(0, slash);
-      const std::string_view part = name.substr(slash + 1);
-      if (base != "text" || part.size() != 1 || part[0] < '1' || part[0] > '0' + kMaxTextParts)
-        return "a part of text is text/1 to text/5, not \"" + std::string(name) + "\"";
-      row->textPart = part[0] - '0';
+// Option words and choices come from the vocabulary, never from the table.
+std::string ReadVocabulary(int variant, PropertyRowSpec* row) {
+  const std::string which = "\"" + std::string(row->label) + "\" #" + std::to_string(variant);
+  const bool overOptions = row->field == StepField::kOptions;
+  switch (row->editor) {
+    case EditorKind::kCheck: {
+      const CheckBoxRow* check = NthWithLabel<CheckBoxRow>(kCheckBoxRows, row->label, variant);
+      if (!check) return "no check box " + which;
+      if (!overOptions) return "a check box edits options";
+      row->option = check->option;
+      return "";
     }
-    const std::optional<int> field = FindNamed(kFieldNames, base);
-    if (!field) return "unknown field \"" + std::string(name) + "\"";
-    row->field = static_cast<StepField>(*field);
-    return "";
+    case EditorKind::kExclusive: {
+      const ChoiceRow* choice = NthWithLabel<ChoiceRow>(kExclusiveChoiceRows, row->label, variant);
+      if (!choice) return "no exclusive choice " + which;
+      if (!overOptions) return "an exclusive choice edits options";
+      row->choices = choice->choices;
+      return "";
+    }
+    case EditorKind::kChoice: {
+      const ChoiceRow* choice = NthWithLabel<ChoiceRow>(kOtherChoiceRows, row->label, variant);
+      if (!choice) return "no choice list " + which;
+      row->choices = choice->choices;
+      return "";
+    }
+    default:
+      if (overOptions) return "only check boxes and choices edit options";
+      return "";
   }
+}
 
-  // Option words and choices come from the vocabulary, never from the table.
-  static std::string Vocabulary(const PropertyRowSpec& in, int variant, PropertyRowSpec* row) {
-    const std::string which = "\"" + std::string(in.label) + "\" #" + std::to_string(variant);
-    const bool overOptions = in.field == StepField::kOptions;
-    switch (in.editor) {
-      case EditorKind::kCheck: {
-        const CheckBoxRow* check = NthWithLabel<CheckBoxRow>(kCheckBoxRows, in.label, variant);
-        if (!check) return "no check box " + which;
-        if (!overOptions) return "a check box edits options";
-        row->option = check->option;
-        return "";
-      }
-      case EditorKind::kExclusive: {
-        const ChoiceRow* choice = NthWithLabel<ChoiceRow>(kExclusiveChoiceRows, in.label, variant);
-        if (!choice) return "no exclusive choice " + which;
-        if (!overOptions) return "an exclusive choice edits options";
-        row->choices = choice->choices;
-        return "";
-      }
-      case EditorKind::kChoice: {
-        const ChoiceRow* choice = NthWithLabel<ChoiceRow>(kOtherChoiceRows, in.label, variant);
-        if (!choice) return "no choice list " + which;
-        row->choices = choice->choices;
-        return "";
-      }
-      default:
-        if (overOptions) return "only check boxes and choices edit options";
-        return "";
-    }
-  }
-};
+// An empty text: the row's fault.
+std::string ReadRow(std::string_view line, PropertyRowSpec* row) {
+  const std::vector<std::string_view> columns = Columns(line);
+  if (columns.size() < 3) return "a row needs label | editor | field [| help]";
+  const auto [label, variant] = LabelAndVariant(columns[0]);
+  if (!KnownLabel(label)) return "unknown label \"" + std::string(label) + "\"";
+  row->label = label;
+  const std::optional<EditorKind> editor = FindNamed<EditorKind>(kEditorNames, columns[1]);
+  if (!editor) return "unknown editor \"" + std::string(columns[1]) + "\"";
+  row->editor = *editor;
+  if (std::string e = ReadField(columns[2], row); !e.empty()) return e;
+  if (std::string e = ReadVocabulary(variant, row); !e.empty()) return e;
+  if (columns.size() == 4) row->help = columns[3];
+  return "";
+}
 
 std::string AtLine(size_t number, std::string_view fault) { return "line " + std::to_string(number) + ": " + std::string(fault); }
 
@@ -157,7 +145,6 @@ PropertyTable PropertyTable::Parse(std::string_view text, std::string* error) {
   PropertyTable table;
   std::map<std::string_view, std::string_view> labelHelp;
   std::vector<PropertyRowSpec>* current = nullptr;
-  Parser parser;
   auto fail = [&](size_t number, std::string_view fault) {
     *error = AtLine(number, fault);
     return PropertyTable();
@@ -188,7 +175,7 @@ PropertyTable PropertyTable::Parse(std::string_view text, std::string* error) {
     }
     if (!current) return fail(number, "a row before the first action");
     PropertyRowSpec row;
-    if (std::string e = parser.Row(line, &row); !e.empty()) return fail(number, e);
+    if (std::string e = ReadRow(line, &row); !e.empty()) return fail(number, e);
     for (const PropertyRowSpec& other : *current) {
       if (other.label == row.label) return fail(number, "the label \"" + std::string(row.label) + "\" twice in one action");
       if (other.field == row.field && other.textPart == row.textPart && row.field != StepField::kOptions)

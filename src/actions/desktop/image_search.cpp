@@ -234,7 +234,12 @@ SearchResult SearchFromStep(Session& session, int slot, int index) {
     mask = session.settings().Probe("*\\MaskColor") ? static_cast<uint32_t>(session.settings().ReadNumber("*\\MaskColor"))
                                                      : kDefaultMaskColor;
 
-  const std::string upperLeft = expand(step.value2), lowerRight = expand(step.value3);
+  // "Full Screen", the palette's choice for either corner, is the same as no corner.
+  auto corner = [&](const Text260& field) {
+    std::string text = expand(field);
+    return EqualsNoCase(Trim(text), "Full Screen") ? std::string() : text;
+  };
+  const std::string upperLeft = corner(step.value2), lowerRight = corner(step.value3);
   const Pair p1 = PairOf(upperLeft), p2 = PairOf(lowerRight);
   ScreenRect area;
   if (ContainsNoCase(step.options, "Active") || ContainsNoCase(step.options, "ScanLastWin")) {

@@ -156,7 +156,8 @@ int MouseExecutor(Session& session, int slot, int index, bool) {
   ScreenPoint target;
   if (ContainsNoCase(name, "Return to Saved Position")) {
     target = {session.settings().ReadNumber(kSavedX), session.settings().ReadNumber(kSavedY)};
-  } else if (session.ExpandStep(step.text, slot, index).empty()) {
+  } else if (const std::string at = session.ExpandStep(step.text, slot, index);
+             Trim(at).empty() || EqualsNoCase(Trim(at), "Current Position")) {  // the palette's choice
     target = session.desktop().CursorPosition();
   } else {
     StepExpander expander(session);

@@ -197,6 +197,10 @@ TEST_F(MouseTest, ButtonsWheelAndTheStayCoordinate) {
     Mouse("Mouse Click", "9999, 9999", c.options);
     EXPECT_EQ(desktop.input, c.input) << c.options;  // no move at all
   }
+  for (const char* here : {"", "Current Position", " current position "}) {
+    Mouse("Mouse Click", here, "Left,Down+Up");
+    EXPECT_EQ(desktop.input, (V{"cursor 7 9", L, LU})) << here;  // where the cursor is, not at 0, 0
+  }
   const uint32_t before = clock.TickCount();
   Mouse("Mouse Click", "9999, 0", "Left,Double-Click");
   EXPECT_EQ(clock.TickCount() - before, 250u);  // half the system's double-click time
@@ -205,7 +209,7 @@ TEST_F(MouseTest, ButtonsWheelAndTheStayCoordinate) {
   EXPECT_EQ(clock.TickCount() - before, 250u + 10);
   Mouse("Move", "9999, 9999", "Left,Down+Up");
   EXPECT_TRUE(desktop.input.empty());  // a move does not click
-  EXPECT_EQ(desktop.cursorShown, 10);  // each Step showed the cursor first
+  EXPECT_EQ(desktop.cursorShown, 13);  // each Step showed the cursor first
 }
 
 TEST_F(MouseTest, ADragLeftDownIsLetUpWhenTheRunEnds) {

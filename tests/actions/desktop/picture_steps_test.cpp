@@ -118,6 +118,8 @@ TEST_F(PictureStepsTest, WindowFormScansTheCurrentWindowFromItsOffsets) {
     bool found;
     const char* line;
   } rows[] = {
+      // First, since the log is checked for a line, and later rows log the same one.
+      {"Full Screen", "full screen", true, "    \"ScanLastWin\": Scanning rectangle (40, 30) - (90, 70)"},
       {"", "", true, "    \"ScanLastWin\": Scanning rectangle (40, 30) - (90, 70)"},
       {"20,15", "", true, "    \"ScanLastWin\": Scanning rectangle (60, 45) - (90, 70)"},
       {"21,0", "", false, "    \"ScanLastWin\": Scanning rectangle (61, 30) - (90, 70)"},
