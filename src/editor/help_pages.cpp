@@ -1,5 +1,7 @@
 #include "editor/help_pages.h"
 
+#include <algorithm>
+
 #include "scripts/markup.h"
 #include "scripts/properties_vocabulary.h"
 #include "scripts/script_reader.h"
@@ -114,6 +116,17 @@ void AppendAction(std::string& html, const CatalogRow& action, const ActionCatal
 std::vector<HelpPage> HelpPages(const ActionCatalog& catalog, const PropertyTable& table) {
   const std::vector<CatalogRow> actions = catalog.Rows();
   std::vector<HelpPage> pages;
+  // The index: each category's page with the number of its actions.
+  std::string index = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Plumo actions</title>\n" +
+                      std::string(kStyle) + "\n</head>\n<body>\n<h1>Plumo actions</h1>\n<ul>\n";
+  for (const ActionCategory& category : kActionCategories) {
+    if (category.helpTopic.empty()) continue;
+    const auto count = std::count_if(actions.begin(), actions.end(),
+                                     [&](const CatalogRow& a) { return a.category == category.number; });
+    index += "<li><a href=\"" + std::string(category.helpTopic.substr(3)) + "\">" + Escaped(category.name) + "</a> (" +
+             std::to_string(count) + " actions)</li>\n";
+  }
+  pages.push_back({"index.htm", index + "</ul>\n</body>\n</html>\n"});
   for (const ActionCategory& category : kActionCategories) {
     if (category.helpTopic.empty()) continue;
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
