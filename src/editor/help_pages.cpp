@@ -10,8 +10,8 @@
 namespace plumo {
 namespace {
 
-constexpr std::string_view kStyle = R"(<style>
-body { font-family: "Segoe UI", Tahoma, Arial, sans-serif; font-size: 14px; color: #202020; margin: 24px; max-width: 62em; }
+// One style sheet for every page.
+constexpr std::string_view kStyleSheet = R"(body { font-family: "Segoe UI", Tahoma, Arial, sans-serif; font-size: 14px; color: #202020; margin: 24px; max-width: 62em; }
 h1 { font-size: 22px; margin-bottom: 4px; }
 h2 { font-size: 17px; margin-top: 32px; padding-bottom: 2px; border-bottom: 1px solid #c8c8c8; }
 h3 { font-size: 14px; margin-bottom: 4px; }
@@ -21,7 +21,8 @@ th { background: #eeeeee; }
 .choices { color: #505050; font-size: 13px; }
 pre { background: #f6f6f6; border: 1px solid #dcdcdc; padding: 8px; font-size: 13px; overflow-x: auto; }
 p.contents a { margin-right: 12px; white-space: nowrap; }
-</style>)";
+)";
+constexpr std::string_view kStyle = "<link rel=\"stylesheet\" href=\"help.css\">";
 
 struct EditorName {
   EditorKind kind;
@@ -127,6 +128,7 @@ std::vector<HelpPage> HelpPages(const ActionCatalog& catalog, const PropertyTabl
              std::to_string(count) + " actions)</li>\n";
   }
   pages.push_back({"index.htm", index + "</ul>\n</body>\n</html>\n"});
+  pages.push_back({"help.css", std::string(kStyleSheet)});
   for (const ActionCategory& category : kActionCategories) {
     if (category.helpTopic.empty()) continue;
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
