@@ -37,8 +37,11 @@ constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 constexpr UINT kOutputMsg = WM_APP + 0x45;
 constexpr UINT kPropertiesMsg = WM_APP + 0x46;
 constexpr UINT_PTR kOutputTimer = 1;
+constexpr UINT_PTR kRecordTimer = 2;
 constexpr UINT kOutputFlushMs = 100;
 GridEditor GridEditorOf(const PropertyRow& row) {
+  // A recording is not typed in, but its row starts and stops one.
+  if (row.editor == EditorKind::kRecording) return GridEditor::kRecording;
   if (row.readOnly) return GridEditor::kNone;
   switch (row.editor) {
     case EditorKind::kText: return GridEditor::kText;
@@ -53,7 +56,7 @@ GridEditor GridEditorOf(const PropertyRow& row) {
     case EditorKind::kFolder: return GridEditor::kFolder;
     case EditorKind::kWindow: return GridEditor::kWindow;
     case EditorKind::kPixel: return GridEditor::kPixel;
-    case EditorKind::kRecording: return GridEditor::kNone;
+    case EditorKind::kRecording: return GridEditor::kRecording;
   }
   return GridEditor::kNone;
 }
@@ -303,7 +306,8 @@ void MainWindow::BuildChildren() {
         std::optional<PickedWindow> picked = PickWindow(instance_, hwnd_, uiFont_);
         if (!picked) return std::nullopt;
         return picked->title.empty() ? picked->className : picked->title;
-      });
+      },
+      [this](size_t row) { ToggleRecording(row); });
   dock_.Add(PaletteId::kProperties, properties_.hwnd());
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
@@ -1309,6 +1313,46 @@ void MainWindow::ActionHelp() {
 
 void MainWindow::HelpReference() { OpenHelpPage("index.htm"); }
 
+// Recording -----------------------------------------------------------------------------------
+
+void MainWindow::ToggleRecording(size_t index) {
+  if (recorder_) return StopRecording();
+  const std::optional<size_t> row = PropertyStep();
+  if (!row || index >= propertyRows_.size() || running_) return;
+  if (MethodOfOptions(CurrentScript()->steps[*row].options) == RecordingMethod::kSoftware) {
+    // Journal hooks: Wine sees keys only and later Windows refuse them, so only polling records.
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    const std::string text = RecordingStartFailure("the \"Software\" method records through journal hooks, "
+                                                   "which this version of Plumo does not use.",
+                                                   version.dwMajorVersion >= 6);
+    MessageBoxA(hwnd_, text.c_str(), "Recording Error", MB_OK | MB_ICONERROR);
+    return;
+  }
+  recorder_ = std::make_unique<HardwareRecorder>(session_->desktop(), session_->clock());
+  recorder_->Start();
+  recording_ = {*row, propertyRows_[index]};
+  properties_.SetRecording(true);
+  SetTimer(hwnd_, kRecordTimer, 10, nullptr);
+  hiddenForRecording_ = store_.ReadNumber("*\\MinimizeFindWin") != 0;
+  if (hiddenForRecording_) ShowWindow(hwnd_, SW_HIDE);
+  SetStatus(" Recording: press F8 or click the field to stop");
+}
+
+void MainWindow::StopRecording() {
+  if (!recorder_) return;
+  KillTimer(hwnd_, kRecordTimer);
+  const std::string text = recorder_->StopToText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(properties_.grid())));
+  const size_t events = recorder_->events().size();
+  recorder_.reset();
+  if (hiddenForRecording_) ShowWindow(hwnd_, SW_SHOW);
+  properties_.SetRecording(false);
+  const auto [row, property] = recording_;
+  Edit([&](Document& d) { return d.EditStep(row, [&](Step& step) { ApplyProperty(step, property, text); }); });
+  SetStatus(" Recorded " + std::to_string(events) + " event" + (events == 1 ? "" : "s"));
+}
+
 void MainWindow::EditProperties() {
   if (!dock_.Shown(PaletteId::kProperties)) TogglePalette(PaletteId::kProperties);
   RefreshProperties();
@@ -1556,6 +1600,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       SetTimer(hwnd_, kOutputTimer, kOutputFlushMs, nullptr);
       return 0;
     case WM_TIMER:
+      if (wp == kRecordTimer) {
+        if (recorder_ && recorder_->Poll()) StopRecording();
+        return 0;
+      }
       if (wp == kOutputTimer) {
         KillTimer(hwnd_, kOutputTimer);
         if (output_.hwnd()) FlushOutput();

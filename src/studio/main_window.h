@@ -24,6 +24,7 @@
 #include "studio/output_pane.h"
 #include "studio/properties_palette.h"
 #include "editor/properties.h"
+#include "actions/integration/recording/recorder.h"
 #include "studio/step_rows.h"
 
 namespace plumo {
@@ -215,6 +216,8 @@ class MainWindow : public RunView {
   void RefreshProperties();
   void EditProperty(size_t index, const std::string& value);
   void EditProperties();
+  void ToggleRecording(size_t index);
+  void StopRecording();
   void OpenHelpPage(std::string_view topic);
   // The page of the selected Step's category, else the index.
   void ActionHelp();
@@ -259,6 +262,9 @@ class MainWindow : public RunView {
   std::vector<PropertyRow> propertyRows_;
   std::optional<size_t> propertyStep_;
   bool propertiesPosted_ = false;
+  std::unique_ptr<HardwareRecorder> recorder_;
+  std::pair<size_t, PropertyRow> recording_;  // the Step and its row that receive the recording
+  bool hiddenForRecording_ = false;
   std::mutex outputMu_;
   PendingOutput pendingOutput_;  // under outputMu_
   int outputShown_ = 0;          // lines in the pane, 0 or 1; under outputMu_

@@ -21,9 +21,13 @@ constexpr UINT kEndEditMsg = WM_APP + 40;
 constexpr UINT kBeginEditMsg = WM_APP + 41;
 constexpr int kEditInBoxCommand = 1;
 
+constexpr char kStartRecording[] = "Click to start new Recording";
+constexpr char kStopRecording[] = "*Click to STOP recording* (or press <F8>)";
+
 // What the value column shows for a row.
-std::string Shown(const GridRow& row) {
+std::string Shown(const GridRow& row, bool recording) {
   if (row.editor == GridEditor::kCheck) return "";
+  if (row.editor == GridEditor::kRecording) return recording ? kStopRecording : kStartRecording;
   const size_t line = row.value.find_first_of("\r\n");
   if (line == std::string::npos) return row.value;
   return row.value.substr(0, line) + " ...";
@@ -170,7 +174,7 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
     item.iItem = static_cast<int>(i);
     item.pszText = const_cast<char*>(rows_[i].label.c_str());
     if (!sameRows) SendMessageA(grid_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    const std::string shown = Shown(rows_[i]);
+    const std::string shown = Shown(rows_[i], recording_);
     // The same rows again: only a changed value is drawn again.
     if (sameRows && rows_[i].editor == old[i].editor && rows_[i].value == old[i].value) continue;
     item.iSubItem = 1;
@@ -191,6 +195,18 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
   }
   SetWindowTextA(hwnd_, title.c_str());
   ShowHelp();
+}
+
+void PropertiesPalette::SetRecording(bool recording) {
+  recording_ = recording;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].editor != GridEditor::kRecording) continue;
+    std::string shown = Shown(rows_[i], recording_);
+    LVITEMA item = {};
+    item.iSubItem = 1;
+    item.pszText = shown.data();
+    SendMessageA(grid_, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+  }
 }
 
 int PropertiesPalette::SelectedRow() const {
@@ -229,6 +245,9 @@ void PropertiesPalette::BeginEdit(size_t row) {
       return;
     case GridEditor::kCheck:
       return Commit(row, r.value == "1" ? "0" : "1");
+    case GridEditor::kRecording:
+      if (onRecord_) onRecord_(row);
+      return;
     default:
       break;
   }

@@ -27,6 +27,7 @@ enum class GridEditor {
   kFolder,
   kWindow,  // a window's title, picked by dragging over it
   kPixel,   // a colour, picked from the screen or the colour box
+  kRecording,  // a click starts or stops a recording of keyboard and mouse
   kNone,    // shown, not edited here
 };
 
@@ -50,15 +51,21 @@ class PropertiesPalette {
   using BoxHandler = std::function<std::optional<std::string>(const std::string& label, const std::string& value)>;
   // A window picked on the screen: the text for its row, nullopt when none.
   using PickHandler = std::function<std::optional<std::string>()>;
+  // A click on a recording row.
+  using RecordHandler = std::function<void(size_t row)>;
 
   explicit PropertiesPalette(SettingsStore& store) : store_(store) {}
   ~PropertiesPalette();
   bool Create(HINSTANCE instance, HWND parent, int id, HFONT font, int dpi, EditHandler onEdit);
   HWND hwnd() const { return hwnd_; }
-  void SetPickers(BoxHandler box, PickHandler pickWindow) {
+  void SetPickers(BoxHandler box, PickHandler pickWindow, RecordHandler record) {
     onBox_ = std::move(box);
     onPickWindow_ = std::move(pickWindow);
+    onRecord_ = std::move(record);
   }
+  // What recording rows say: how to start a recording, or how to stop the one going on.
+  void SetRecording(bool recording);
+  HWND grid() const { return grid_; }
 
   // Shows these rows; the selected row stays selected when the rows keep their labels.
   void Show(std::vector<GridRow> rows, const std::string& title);
@@ -95,6 +102,8 @@ class PropertiesPalette {
   EditHandler onEdit_;
   BoxHandler onBox_;
   PickHandler onPickWindow_;
+  RecordHandler onRecord_;
+  bool recording_ = false;
   std::vector<GridRow> rows_;
   size_t editing_ = 0;
   bool ending_ = false;

@@ -574,5 +574,48 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
 }
 
+
+void Key(WORD vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof(in));
+  Sleep(40);
+}
+
+TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
+  const std::string path = WriteScript("recording.vxm", Step("<action>Recording</action><options>Hardware</options>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+  PropertiesGrid grid(studio);
+  SelectRow(studio.Child(3), 0);
+  ASSERT_TRUE(WaitFor([&] { return grid.RowOf("Recording") >= 0; }, 5000));
+  grid.Click(grid.RowOf("Recording"));
+  ASSERT_TRUE(WaitFor([&] { return studio.Status() == " Recording: press F8 or click the field to stop"; }, 5000))
+      << studio.Status();
+  for (WORD vk : {'P', 'L'}) {
+    Key(vk, false);
+    Key(vk, true);
+  }
+  Key(VK_F8, false);
+  Key(VK_F8, true);
+  ASSERT_TRUE(WaitFor([&] { return studio.Status().starts_with(" Recorded "); }, 5000)) << studio.Status();
+  studio.Command(1013);  // Save
+  std::string saved;
+  ASSERT_TRUE(WaitFor([&] { return (saved = FileText(path)).find("<text>") != std::string::npos; }, 5000)) << saved;
+  // "[message-second-first-time]", a key's code in the low byte of "first": P and L went down
+  // and up; F8 ended the recording and is not in it.
+  std::vector<std::pair<int, int>> keys;  // message, key
+  for (size_t at = saved.find('['); at != std::string::npos; at = saved.find('[', at + 1)) {
+    int message = 0, second = 0, first = 0;
+    if (sscanf(saved.c_str() + at, "[%d-%d-%d-", &message, &second, &first) == 3 && (message == 256 || message == 257))
+      keys.emplace_back(message, first & 0xFF);
+  }
+  const std::vector<std::pair<int, int>> typed = {{256, 'P'}, {257, 'P'}, {256, 'L'}, {257, 'L'}};
+  EXPECT_EQ(keys, typed) << saved;
+}
+
 }  // namespace
 }  // namespace plumo
