@@ -52,8 +52,8 @@ constexpr int kHelp = 41013;
 
 class ActionsPalette {
  public:
-  static constexpr int kSearchId = 1;
-  static constexpr int kTreeId = 2;
+  static constexpr int kSearchId = 1101;
+  static constexpr int kTreeId = 1102;
 
   ActionsPalette(HINSTANCE instance, SettingsStore& store, ActionsPaletteHost& host);
   ~ActionsPalette();

@@ -17,7 +17,7 @@ int LineHeight(HFONT font) {
 
 }  // namespace
 
-bool TrackingWindow::Open(HINSTANCE instance, HWND owner, SettingsStore& store, HFONT font) {
+bool TrackingWindow::Open(HINSTANCE instance, SettingsStore& store, HFONT font) {
   Close();
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof(wc);
@@ -29,10 +29,10 @@ bool TrackingWindow::Open(HINSTANCE instance, HWND owner, SettingsStore& store, 
   look_ = ReadTrackingLook(store, GetSystemMetrics(SM_CXSCREEN));
   font_ = font;
   fill_ = CreateSolidBrush(look_.fill);
-  // Owned, not a child: it stays over other programs while the studio is minimised.
+  // Not owned by the studio: it stays in sight while the studio is minimised.
   hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE, kTrackingClass,
                           kTrackingTitle, WS_POPUP | WS_BORDER, look_.x, look_.y, look_.width,
-                          TrackingHeight(LineHeight(font)), owner, nullptr, instance, this);
+                          TrackingHeight(LineHeight(font)), nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
   SetLayeredWindowAttributes(hwnd_, 0, static_cast<BYTE>(look_.alphaPercent * 255 / 100), LWA_ALPHA);
   text_.clear();

@@ -19,7 +19,7 @@ class TrackingWindow {
  public:
   ~TrackingWindow() { Close(); }
   // Closes one that is open, then opens a new one from the settings; false when it cannot.
-  bool Open(HINSTANCE instance, HWND owner, SettingsStore& store, HFONT font);
+  bool Open(HINSTANCE instance, SettingsStore& store, HFONT font);
   void Close();
   HWND hwnd() const { return hwnd_; }
   // "first line\nsecond line": shown, and the time-out starts again.

@@ -2,17 +2,19 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace plumo {
 namespace {
 
 constexpr char kClass[] = "PlumoVariables";
 constexpr UINT kChangesMsg = WM_APP + 0x50;
-constexpr int kListId = 1;
+constexpr int kListId = 1201;
 struct Column {
   const char* title;
   int width;
 };
-constexpr Column kColumns[] = {{"Name", 110}, {"Value", 180}, {"Type", 60}};
+constexpr Column kColumns[] = {{"Name", 100}, {"Value", 120}, {"Type", 56}};
 
 size_t MaxDisplayCount(SettingsStore& settings) {
   if (settings.Probe(kMaxDisplayCountPath) == 0) return kDefaultMaxDisplayCount;
@@ -22,16 +24,17 @@ size_t MaxDisplayCount(SettingsStore& settings) {
 
 }  // namespace
 
-VariablesPaletteWindow::VariablesPaletteWindow(HINSTANCE instance, SettingsStore& settings, AskValue ask)
-    : instance_(instance), settings_(settings), ask_(std::move(ask)), rows_(MaxDisplayCount(settings)) {}
+VariablesPaletteWindow::VariablesPaletteWindow(HINSTANCE instance, SettingsStore& settings)
+    : instance_(instance), rows_(MaxDisplayCount(settings)) {}
 
 VariablesPaletteWindow::~VariablesPaletteWindow() {
   exists_ = false;
   if (font_) DeleteObject(font_);
 }
 
-void VariablesPaletteWindow::Attach(VariableStore* store) {
+void VariablesPaletteWindow::Attach(VariableStore* store, AskValue ask) {
   store_ = store;
+  ask_ = std::move(ask);
   if (hwnd_) Reload();
 }
 
@@ -57,12 +60,12 @@ bool VariablesPaletteWindow::Create(HWND parent, int id) {
   SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  dpi_ = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(nullptr, dc);
   for (int i = 0; i < 3; ++i) {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = MulDiv(kColumns[i].width, dpi, 96);
+    column.cx = MulDiv(kColumns[i].width, dpi_, 96);
     column.pszText = const_cast<char*>(kColumns[i].title);
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -120,7 +123,7 @@ void VariablesPaletteWindow::Refill() {
 }
 
 void VariablesPaletteWindow::EditValue(int row) {
-  if (!store_ || row < 0 || static_cast<size_t>(row) >= rows_.rows().size()) return;
+  if (!store_ || !ask_ || row < 0 || static_cast<size_t>(row) >= rows_.rows().size()) return;
   const VariableRow shown = rows_.rows()[static_cast<size_t>(row)];
   const std::string now = store_->Read(shown.name).value_or("");
   if (shown.kind == ShownAs::kBinary) {
@@ -160,9 +163,17 @@ LRESULT CALLBACK VariablesPaletteWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LP
 
 LRESULT VariablesPaletteWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_SIZE:
+    case WM_SIZE: {
       MoveWindow(list_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+      // Name and kind keep their share; the value takes the rest, so nothing needs a scroll bar.
+      RECT inside;
+      GetClientRect(list_, &inside);
+      const int name = MulDiv(kColumns[0].width, dpi_, 96), kind = MulDiv(kColumns[2].width, dpi_, 96);
+      SendMessageA(list_, LVM_SETCOLUMNWIDTH, 0, name);
+      SendMessageA(list_, LVM_SETCOLUMNWIDTH, 1, std::max(MulDiv(60, dpi_, 96), static_cast<int>(inside.right) - name - kind));
+      SendMessageA(list_, LVM_SETCOLUMNWIDTH, 2, kind);
       return 0;
+    }
     case kChangesMsg:
       TakeChanges();
       Refill();

@@ -24,11 +24,12 @@ class VariablesPaletteWindow : public VariablesPalette {
   // Asks the user for a new value: caption, prompt, the value as it stands.
   using AskValue = std::function<std::optional<std::string>(const std::string&, const std::string&,
                                                             const std::string&)>;
-  VariablesPaletteWindow(HINSTANCE instance, SettingsStore& settings, AskValue ask);
+  VariablesPaletteWindow(HINSTANCE instance, SettingsStore& settings);
   ~VariablesPaletteWindow() override;
 
-  // The store edits and deletions go to; the rows are read from it now and at every Reload.
-  void Attach(VariableStore* store);
+  // The store edits and deletions go to (the rows are read from it now and at every Reload),
+  // and how a new value is asked.
+  void Attach(VariableStore* store, AskValue ask);
   bool Create(HWND parent, int id);
   HWND hwnd() const { return hwnd_; }
   HWND list() const { return list_; }
@@ -56,12 +57,12 @@ class VariablesPaletteWindow : public VariablesPalette {
   void DeleteSelected();
 
   HINSTANCE instance_;
-  SettingsStore& settings_;
   AskValue ask_;
   VariableStore* store_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
+  int dpi_ = 96;
   std::atomic<bool> exists_{false};
   VariableRows rows_;
   std::mutex mu_;

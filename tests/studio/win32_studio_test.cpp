@@ -574,5 +574,148 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
 }
 
+void SetString(const char* key, const char* name, const std::string& value) {
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+bool ValueExists(const char* key, const char* name) {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  return found;
+}
+
+// The text of a cell of another program's list view.
+std::string CellText(HWND list, int row, int column) {
+  constexpr size_t kChars = 260;
+  Remote buffer(list, sizeof(LVITEMA) + kChars);
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.cchTextMax = kChars;
+  item.pszText = reinterpret_cast<char*>(buffer.at() + sizeof(LVITEMA));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_GETITEMTEXTA, row, buffer.at());
+  std::string all(sizeof(LVITEMA) + kChars, '\0');
+  buffer.Get(all.data(), all.size());
+  return all.substr(sizeof(LVITEMA)).c_str();
+}
+
+HTREEITEM TreeItem(HWND tree, UINT how, HTREEITEM from = nullptr) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+}
+
+// The palette's windows by their ids, as the studio numbers them.
+constexpr int kActionsPalette = 12, kVariablesPalette = 13;
+constexpr int kSearchBox = 1101, kActionTree = 1102, kVariableList = 1201;
+constexpr int kAddToTop = 41002;
+
+TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
+  constexpr char kFavorites[] = "Software\\Plumo\\Favorites";
+  SetString(kFavorites, "Favorite01", "Two beeps<step><action>Beep</action></step><step><action>Beep</action></step>");
+  const std::string path = WriteScript("palette.vxm", Step("<action>Delay</action><timeout>1</timeout>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+  HWND palette = studio.Child(kActionsPalette);
+  HWND search = GetDlgItem(palette, kSearchBox), tree = GetDlgItem(palette, kActionTree);
+  ASSERT_NE(tree, nullptr);
+  Win32Desktop desktop;
+  auto itemText = [&](HTREEITEM item) {
+    return desktop.TreeViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(tree)),
+                                    reinterpret_cast<int64_t>(item), 128).value_or("(unreadable)");
+  };
+  EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 150, true);
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_ROOT)), "Favorites");
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_CHILD, TreeItem(tree, TVGN_ROOT))), "Two beeps");
+  studio.Screenshot("actions-palette");
+
+  // Typing filters the tree and readies the first match; Add to Top puts it first.
+  SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("close window"));
+  ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_ROOT)) == "Windows"; }, 5000));
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_CARET)), "Close Window");
+  EXPECT_EQ(TreeItem(tree, TVGN_NEXT, TreeItem(tree, TVGN_ROOT)), nullptr);
+  studio.Screenshot("actions-search");
+  PostMessageA(palette, WM_COMMAND, kAddToTop, 0);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 5000));
+  EXPECT_EQ(studio.Row(0), "Close Window");
+
+  // Enter on a favourite adds its Steps behind the selected one.
+  SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("beeps"));
+  ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_CARET)) == "Two beeps"; }, 5000));
+  PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 4; }, 5000));
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 5000)) << studio.Status();
+  const std::string saved = FileText(path);
+  const size_t close = saved.find("<action>Close Window</action>");
+  EXPECT_NE(close, std::string::npos) << saved;
+  EXPECT_LT(close, saved.find("<action>Delay</action>"));
+  EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos);
+  size_t beeps = 0;
+  for (size_t at = saved.find("<action>Beep</action>"); at != std::string::npos; at = saved.find("<action>Beep", at + 1))
+    ++beeps;
+  EXPECT_EQ(beeps, 2u) << saved;
+  RegDeleteKeyA(HKEY_CURRENT_USER, kFavorites);
+}
+
+TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
+  constexpr char kVariables[] = "Software\\Plumo\\UserVariables";
+  std::string steps = Step("<action>Set Variable</action><text>hello 42</text>"
+                           "<output value=\"%palette_demo\">Variable</output>");
+  steps += Step("<action>Set Variable</action><text>7</text><output value=\"%_kept_quiet\">Variable</output>");
+  steps += Step("<action>Delay</action><timeout>2</timeout>");
+  const std::string path = WriteScript("variables.vxm", steps);
+  SetNumber("Software\\Plumo", "RunTrackingY", 200);
+  SetNumber("Software\\Plumo", "RunTrackingWidth", 300);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
+  studio.Command(1029);  // Run
+  HWND tracking = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (tracking = studio.Find("PlumoTracking", nullptr)) != nullptr; }, 10000));
+  EXPECT_NE(GetWindowLongA(tracking, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  RECT placed;
+  GetWindowRect(tracking, &placed);
+  EXPECT_EQ(placed.top, 200);
+  EXPECT_EQ(placed.right - placed.left, 300);
+  studio.Screenshot("during-run-palettes");
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed") != std::string::npos; }, 10000))
+      << studio.Status();
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoTracking", nullptr) == nullptr; }, 5000));
+
+  HWND list = GetDlgItem(studio.Child(kVariablesPalette), kVariableList);
+  ASSERT_NE(list, nullptr);
+  int row = -1;
+  EXPECT_TRUE(WaitFor([&] {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      const std::string name = CellText(list, i, 0);
+      EXPECT_NE(name, "_kept_quiet");
+      if (name == "palette_demo") row = i;
+    }
+    return row >= 0;
+  }, 5000));
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(CellText(list, row, 1), "hello 42");
+  EXPECT_EQ(CellText(list, row, 2), "Text");
+  studio.Screenshot("variables-palette");
+
+  // Delete on the selected row removes the variable itself, not a Step.
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
+  SetFocus(list);
+  PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(WaitFor([&] { return !ValueExists(kVariables, "palette_demo"); }, 5000));
+  EXPECT_TRUE(ValueExists(kVariables, "_kept_quiet"));
+  EXPECT_EQ(studio.Rows(), 3);
+}
+
 }  // namespace
 }  // namespace plumo
