@@ -67,14 +67,15 @@ bool ActionsPalette::Create(HWND parent, int id) {
   metrics.cbSize = sizeof(metrics);
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
   font_ = CreateFontIndirectA(&metrics.lfMessageFont);
+  label_ = CreateWindowExA(0, "STATIC", "Search:", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0, 0, 0, hwnd_, nullptr,
+                           instance_, nullptr);
   search_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0,
                             0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSearchId)), instance_, nullptr);
   tree_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                               TVS_SHOWSELALWAYS,
                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTreeId)), instance_, nullptr);
-  for (HWND w : {search_, tree_}) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SendMessageW(search_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Search actions"));
+  for (HWND w : {label_, search_, tree_}) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   HDC dc = GetDC(nullptr);
   const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(nullptr, dc);
@@ -312,10 +313,13 @@ LRESULT ActionsPalette::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       HGDIOBJ old = SelectObject(dc, font_);
       TEXTMETRICA tm = {};
       GetTextMetricsA(dc, &tm);
+      SIZE label = {};
+      GetTextExtentPoint32A(dc, "Search:", 7, &label);
       SelectObject(dc, old);
       ReleaseDC(search_, dc);
-      const int searchHeight = tm.tmHeight + 8;
-      MoveWindow(search_, 0, 0, width, searchHeight, TRUE);
+      const int searchHeight = tm.tmHeight + 8, labelWidth = label.cx + tm.tmAveCharWidth;
+      MoveWindow(label_, 2, 0, labelWidth, searchHeight, TRUE);
+      MoveWindow(search_, labelWidth + 2, 0, std::max(0, width - labelWidth - 2), searchHeight, TRUE);
       MoveWindow(tree_, 0, searchHeight + 2, width, std::max(0, height - searchHeight - 2), TRUE);
       return 0;
     }

@@ -83,6 +83,7 @@ class ActionsPalette {
   SettingsStore& store_;
   ActionsPaletteHost& host_;
   HWND hwnd_ = nullptr;
+  HWND label_ = nullptr;
   HWND search_ = nullptr;
   HWND tree_ = nullptr;
   HFONT font_ = nullptr;

@@ -14,7 +14,7 @@ struct Column {
   const char* title;
   int width;
 };
-constexpr Column kColumns[] = {{"Name", 100}, {"Value", 120}, {"Type", 56}};
+constexpr Column kColumns[] = {{"Name", 100}, {"Value", 120}, {"Type", 62}};
 
 size_t MaxDisplayCount(SettingsStore& settings) {
   if (settings.Probe(kMaxDisplayCountPath) == 0) return kDefaultMaxDisplayCount;

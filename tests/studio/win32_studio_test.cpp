@@ -643,7 +643,7 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 5000));
   EXPECT_EQ(studio.Row(0), "Close Window");
 
-  // Enter on a favourite adds its Steps behind the selected one.
+  // Enter on a favourite adds its Steps where Paste would put them.
   SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("beeps"));
   ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_CARET)) == "Two beeps"; }, 5000));
   PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
@@ -659,6 +659,26 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   for (size_t at = saved.find("<action>Beep</action>"); at != std::string::npos; at = saved.find("<action>Beep", at + 1))
     ++beeps;
   EXPECT_EQ(beeps, 2u) << saved;
+
+  // Dragged onto the first row's upper half, the favourite lands in front of it.
+  RECT r = {};
+  *reinterpret_cast<HTREEITEM*>(&r) = TreeItem(tree, TVGN_CARET);
+  Remote rect(tree, sizeof(r));
+  rect.Put(&r, sizeof(r));
+  ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, rect.at()));
+  rect.Get(&r, sizeof(r));
+  MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  const RECT first = CellOnScreen(studio.Child(3), 0, 0);
+  POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  const POINT to = {(first.left + first.right) / 2, first.top + 2};
+  Mouse(at, 0);
+  Mouse(at, MOUSEEVENTF_LEFTDOWN);
+  for (int i = 1; i <= 20; ++i)
+    Mouse({at.x + (to.x - at.x) * i / 20, at.y + (to.y - at.y) * i / 20}, 0);
+  Mouse(to, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 6; }, 5000)) << studio.Rows();
+  EXPECT_EQ(studio.Row(0), "Beep");
+  EXPECT_EQ(studio.Row(4), "Close Window");
   RegDeleteKeyA(HKEY_CURRENT_USER, kFavorites);
 }
 
@@ -671,6 +691,7 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   const std::string path = WriteScript("variables.vxm", steps);
   SetNumber("Software\\Plumo", "RunTrackingY", 200);
   SetNumber("Software\\Plumo", "RunTrackingWidth", 300);
+  SetNumber("Software\\Plumo", "RunTrackingTimeout", 700);
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
@@ -683,9 +704,12 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   EXPECT_EQ(placed.top, 200);
   EXPECT_EQ(placed.right - placed.left, 300);
   studio.Screenshot("during-run-palettes");
+  // It hides when no new Step comes within its time-out, and closes with the run.
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tracking); }, 5000));
+  EXPECT_TRUE(IsWindow(tracking));
   EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed") != std::string::npos; }, 10000))
       << studio.Status();
-  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoTracking", nullptr) == nullptr; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(tracking); }, 5000));
 
   HWND list = GetDlgItem(studio.Child(kVariablesPalette), kVariableList);
   ASSERT_NE(list, nullptr);
@@ -704,17 +728,30 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   EXPECT_EQ(CellText(list, row, 2), "Text");
   studio.Screenshot("variables-palette");
 
-  // Delete on the selected row removes the variable itself, not a Step.
+  // Enter on the selected row asks for a new value and stores it.
   LVITEMA item = {};
   item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
   Remote buffer(list, sizeof(item));
   buffer.Put(&item, sizeof(item));
   SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
-  SetFocus(list);
+  PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find("#32770", "Edit Variable")) != nullptr; }, 5000));
+  SendMessageA(FindWindowExA(ask, nullptr, "Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1,234.5"));
+  PostMessageA(ask, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return ReadText(kVariables, "palette_demo") == "1,234.5"; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return CellText(list, row, 2) == "Number"; }, 5000)) << CellText(list, row, 2);
+
+  // Delete on the selected row removes the variable itself, not a Step.
   PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
   EXPECT_TRUE(WaitFor([&] { return !ValueExists(kVariables, "palette_demo"); }, 5000));
   EXPECT_TRUE(ValueExists(kVariables, "_kept_quiet"));
   EXPECT_EQ(studio.Rows(), 3);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    for (const char* name : {"RunTrackingY", "RunTrackingWidth", "RunTrackingTimeout"}) RegDeleteValueA(key, name);
+    RegCloseKey(key);
+  }
 }
 
 }  // namespace
