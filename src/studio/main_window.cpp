@@ -1525,14 +1525,7 @@ const ActionCatalog& MainWindow::PaletteCatalog() {
 }
 
 bool MainWindow::InsertSteps(const std::string& steps, Document::Place place) {
-  std::string error;
-  const bool added = Edit([&](Document& d) {
-    const PasteOutcome out = d.InsertNewText(steps, PasteContext(), ReadEditSettings(store_), place);
-    error = out.error;
-    return out.added > 0;
-  });
-  if (!error.empty()) SetStatus(" " + error);
-  return added;
+  return AddNewSteps(steps, place, std::nullopt);
 }
 
 bool MainWindow::DropSteps(const std::string& steps, POINT screen) {
@@ -1542,13 +1535,17 @@ bool MainWindow::DropSteps(const std::string& steps, POINT screen) {
   ScreenToClient(hwnd_, &client);
   const int row = DropRow(MAKELPARAM(client.x, client.y));
   if (row < 0) return false;
+  AddNewSteps(steps, Document::Place::kEnd, static_cast<size_t>(row));
+  return true;
+}
+
+bool MainWindow::AddNewSteps(const std::string& steps, Document::Place place, std::optional<size_t> inFrontOf) {
   std::string error;
-  Edit([&](Document& d) {
+  const bool added = Edit([&](Document& d) {
     EditSettings settings = ReadEditSettings(store_);
-    Document::Place place = Document::Place::kEnd;
-    if (static_cast<size_t>(row) < d.Rows()) {
+    if (inFrontOf && *inFrontOf < d.Rows()) {
       // In front of the row it was let go on, as rows dragged in the list land.
-      d.Select(static_cast<size_t>(row));
+      d.Select(*inFrontOf);
       settings.insertBehind = false;
       place = Document::Place::kSelection;
     }
@@ -1557,7 +1554,7 @@ bool MainWindow::DropSteps(const std::string& steps, POINT screen) {
     return out.added > 0;
   });
   if (!error.empty()) SetStatus(" " + error);
-  return true;
+  return added;
 }
 
 std::string MainWindow::SelectedStepsText() {
@@ -1572,16 +1569,21 @@ void MainWindow::CopyText(const std::string& text) {
   SetStatus(" Copied \"" + text + "\" to the clipboard");
 }
 
+// At once on the main thread; from the run thread through the window's queue, never waiting.
+void MainWindow::RequestTracking(WPARAM what) {
+  if (!hwnd_) return;
+  if (GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) TakeTracking(what);
+  else PostMessageA(hwnd_, kTrackingMsg, what, 0);
+}
+
 void MainWindow::TrackingOpen() {
   trackingOpen_ = true;
-  if (hwnd_ && GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) TakeTracking(kTrackingOpen);
-  else if (hwnd_) PostMessageA(hwnd_, kTrackingMsg, kTrackingOpen, 0);
+  RequestTracking(kTrackingOpen);
 }
 
 void MainWindow::TrackingClose() {
   trackingOpen_ = false;
-  if (hwnd_ && GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) TakeTracking(kTrackingClose);
-  else if (hwnd_) PostMessageA(hwnd_, kTrackingMsg, kTrackingClose, 0);
+  RequestTracking(kTrackingClose);
 }
 
 void MainWindow::TrackingText(const std::string& twoLines) {

@@ -235,7 +235,10 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   void TogglePalette(PaletteId id);
   void ToggleActions();
   void ToggleVariables();
+  void RequestTracking(WPARAM what);
   void TakeTracking(WPARAM what);
+  // From the Actions palette: at the place, or in front of a row of the list (at the end past it).
+  bool AddNewSteps(const std::string& steps, Document::Place place, std::optional<size_t> inFrontOf);
   // Keys typed in a palette are the palette's, except function keys and shortcuts.
   bool InPalette(HWND window) const;
   void ToggleOutput();
