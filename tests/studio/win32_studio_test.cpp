@@ -703,7 +703,6 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   GetWindowRect(tracking, &placed);
   EXPECT_EQ(placed.top, 200);
   EXPECT_EQ(placed.right - placed.left, 300);
-  studio.Screenshot("during-run-palettes");
   // It hides when no new Step comes within its time-out, and closes with the run.
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tracking); }, 5000));
   EXPECT_TRUE(IsWindow(tracking));
