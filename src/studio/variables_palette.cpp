@@ -28,7 +28,7 @@ VariablesPaletteWindow::VariablesPaletteWindow(HINSTANCE instance, SettingsStore
     : instance_(instance), rows_(MaxDisplayCount(settings)) {}
 
 VariablesPaletteWindow::~VariablesPaletteWindow() {
-  exists_ = false;
+  target_ = nullptr;
   if (font_) DeleteObject(font_);
 }
 
@@ -69,7 +69,7 @@ bool VariablesPaletteWindow::Create(HWND parent, int id) {
     column.pszText = const_cast<char*>(kColumns[i].title);
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
-  exists_ = true;
+  target_ = hwnd_;
   Reload();
   return true;
 }
@@ -90,7 +90,7 @@ void VariablesPaletteWindow::Queue(Change change) {
     post = !posted_;
     posted_ = true;
   }
-  if (post && hwnd_) PostMessageA(hwnd_, kChangesMsg, 0, 0);
+  if (HWND target = target_.load(); post && target) PostMessageA(target, kChangesMsg, 0, 0);
 }
 
 void VariablesPaletteWindow::ShowVariable(std::string_view name, std::string_view value, ShownAs kind) {
@@ -204,7 +204,7 @@ LRESULT VariablesPaletteWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     }
     case WM_DESTROY:
-      exists_ = false;
+      target_ = nullptr;
       hwnd_ = nullptr;
       list_ = nullptr;
       return 0;

@@ -37,7 +37,7 @@ class VariablesPaletteWindow : public VariablesPalette {
   void Reload();
 
   // VariablesPalette, from any thread.
-  bool Exists() override { return exists_.load(); }
+  bool Exists() override { return target_.load() != nullptr; }
   void ShowVariable(std::string_view name, std::string_view value, ShownAs kind) override;
   void RemoveVariable(std::string_view name) override;
   void Clear() override;
@@ -63,7 +63,7 @@ class VariablesPaletteWindow : public VariablesPalette {
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
   int dpi_ = 96;
-  std::atomic<bool> exists_{false};
+  std::atomic<HWND> target_{nullptr};  // hwnd_ for the run thread's posts; null once gone
   VariableRows rows_;
   std::mutex mu_;
   std::vector<Change> pending_;  // under mu_
