@@ -1,6 +1,10 @@
 #include "editor/actions_tree.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "base/text.h"
+#include "settings/setting_path.h"
 
 namespace plumo {
 namespace {
@@ -127,6 +131,39 @@ bool RemoveFavorite(SettingsStore& store, int number) {
 
 void RemoveAllFavorites(SettingsStore& store) {
   for (int n = 1; n <= kMaxFavorites; ++n) store.Delete(kFavoritePath, {n});
+}
+
+std::string FavoritesRegFile(SettingsStore& store) {
+  std::string body;
+  for (int n = 1; n <= kMaxFavorites; ++n) {
+    if (store.Probe(kFavoritePath, {n}) == 0) continue;
+    const std::string text = store.ReadText(kFavoritePath, kMaxFavoriteBytes, {n});
+    char name[32];
+    std::snprintf(name, sizeof(name), "\"Favorite%02d\"=", n);
+    body += name;
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (plain) {
+      body += '"';
+      for (char c : text) {
+        if (c == '\\' || c == '"') body += '\\';
+        body += c;
+      }
+      body += '"';
+    } else {
+      body += "hex(1):";
+      static constexpr char kHex[] = "0123456789abcdef";
+      for (unsigned char c : text + '\0') {
+        if (body.back() != ':') body += ',';
+        body += kHex[c >> 4];
+        body += kHex[c & 15];
+      }
+    }
+    body += "\r\n";
+  }
+  if (body.empty()) return "";
+  const std::optional<SettingLocation> loc = ResolveSettingPath(kFavoritePath, {1}, store.keyOverride());
+  if (!loc) return "";
+  return "REGEDIT4\r\n\r\n[" + std::string(RootName(loc->root)) + "\\" + loc->key + "]\r\n" + body + "\r\n";
 }
 
 }  // namespace plumo

@@ -67,5 +67,9 @@ int AddFavorite(SettingsStore& store, std::string_view name, std::string_view st
 bool RenameFavorite(SettingsStore& store, int number, std::string_view name);
 bool RemoveFavorite(SettingsStore& store, int number);
 void RemoveAllFavorites(SettingsStore& store);
+// Every favourite as a registry file (REGEDIT4) that puts them back where they are kept; texts
+// with line breaks are written as hex(1) so that the file imports them unchanged. Empty when
+// there is none.
+std::string FavoritesRegFile(SettingsStore& store);
 
 }  // namespace plumo

@@ -1,5 +1,7 @@
 #include "studio/actions_palette.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -192,6 +194,33 @@ void ActionsPalette::RemoveAllFavorites() {
   Rebuild();
 }
 
+void ActionsPalette::ExportFavorites() {
+  const std::string text = FavoritesRegFile(store_);
+  if (text.empty()) return host_.PaletteStatus(" There are no favorites to export");
+  char file[MAX_PATH] = "Favorites.reg";
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
+  ofn.lpstrFilter = "Registry Files (*.reg)\0*.reg\0All Files (*.*)\0*.*\0";
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrDefExt = "reg";
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameA(&ofn)) return;
+  // Written beside it first, so a failed write leaves an older export whole.
+  const std::string temporary = std::string(file) + ".tmp";
+  HANDLE h = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  const bool ok = h != INVALID_HANDLE_VALUE &&
+                  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!ok || !MoveFileExA(temporary.c_str(), file, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(temporary.c_str());
+    return host_.PaletteStatus(std::string(" The favorites could not be written to ") + file);
+  }
+  host_.PaletteStatus(std::string(" Favorites exported to ") + file);
+}
+
 void ActionsPalette::Command(int id) {
   const ActionLeaf* leaf = SelectedLeaf();
   switch (id) {
@@ -210,8 +239,8 @@ void ActionsPalette::Command(int id) {
     case actioncmd::kCollapseAll: return ExpandAll(false);
     case actioncmd::kExpandAll: return ExpandAll(true);
     case actioncmd::kRemoveAllFavorites: return RemoveAllFavorites();
+    case actioncmd::kExportFavorites: return ExportFavorites();
     case actioncmd::kCustomizeXml:
-    case actioncmd::kExportFavorites:
     case actioncmd::kHelp: return host_.PaletteStatus(" This command is not built yet");
   }
 }
@@ -234,9 +263,9 @@ void ActionsPalette::ShowMenu(POINT screen) {
       case actioncmd::kRenameFavorite:
       case actioncmd::kRemoveFavorite: enabled = leaf && leaf->favorite; break;
       case actioncmd::kCopyName: enabled = leaf || SelectedGroup(); break;
-      case actioncmd::kRemoveAllFavorites: enabled = anyFavorite; break;
+      case actioncmd::kRemoveAllFavorites:
+      case actioncmd::kExportFavorites: enabled = anyFavorite; break;
       case actioncmd::kCustomizeXml:
-      case actioncmd::kExportFavorites:
       case actioncmd::kHelp: enabled = false; break;  // their dialogs and pages come later
     }
     AppendMenuA(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(e.id), e.label);

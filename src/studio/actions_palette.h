@@ -78,6 +78,7 @@ class ActionsPalette {
   void AddToFavorites();
   void RenameFavorite();
   void RemoveAllFavorites();
+  void ExportFavorites();
 
   HINSTANCE instance_;
   SettingsStore& store_;

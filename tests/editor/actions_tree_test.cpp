@@ -122,5 +122,15 @@ TEST_F(ActionsTreeTest, AddRenameAndRemoveFavourites) {
   EXPECT_TRUE(BuildActionsTree(Catalog(), store_).groups[0].leaves.empty());
 }
 
+TEST_F(ActionsTreeTest, FavouritesExportAsARegistryFile) {
+  EXPECT_EQ(FavoritesRegFile(store_), "");
+  Favorite(1, "Say \"hi\"<step><action>Beep</action><text>C:\\x</text></step>");
+  Favorite(3, "Two\r\n");
+  EXPECT_EQ(FavoritesRegFile(store_),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Plumo\\Favorites]\r\n"
+            "\"Favorite01\"=\"Say \\\"hi\\\"<step><action>Beep</action><text>C:\\\\x</text></step>\"\r\n"
+            "\"Favorite03\"=hex(1):54,77,6f,0d,0a,00\r\n\r\n");
+}
+
 }  // namespace
 }  // namespace plumo

@@ -611,7 +611,8 @@ HTREEITEM TreeItem(HWND tree, UINT how, HTREEITEM from = nullptr) {
 // The palette's windows by their ids, as the studio numbers them.
 constexpr int kActionsPalette = 12, kVariablesPalette = 13;
 constexpr int kSearchBox = 1101, kActionTree = 1102, kVariableList = 1201;
-constexpr int kAddToTop = 41002;
+constexpr int kAddToTop = 41002, kExportFavorites = 41011;
+constexpr int kFileNameBox = 1148;  // the file name of the common Save dialog
 
 TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   constexpr char kFavorites[] = "Software\\Plumo\\Favorites";
@@ -679,6 +680,19 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 6; }, 5000)) << studio.Rows();
   EXPECT_EQ(studio.Row(0), "Beep");
   EXPECT_EQ(studio.Row(4), "Close Window");
+
+  // Export All Favorites writes a registry file that holds them.
+  const std::string exported = TestFilePath("favorites.reg");
+  DeleteFileA(exported.c_str());
+  PostMessageA(palette, WM_COMMAND, kExportFavorites, 0);
+  HWND save = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (save = studio.Find("#32770", nullptr)) != nullptr; }, 5000));
+  SetDlgItemTextA(save, kFileNameBox, exported.c_str());
+  PostMessageA(save, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return FileText(exported).find("\"Favorite01\"=\"Two beeps<step>") != std::string::npos; },
+                      5000))
+      << FileText(exported);
+  EXPECT_EQ(FileText(exported).rfind("REGEDIT4\r\n", 0), 0u);
   RegDeleteKeyA(HKEY_CURRENT_USER, kFavorites);
 }
 
