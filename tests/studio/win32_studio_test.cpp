@@ -634,6 +634,21 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   EXPECT_EQ(itemText(TreeItem(tree, TVGN_CHILD, TreeItem(tree, TVGN_ROOT))), "Two beeps");
   studio.Screenshot("actions-palette");
 
+  // A group opened by the user stays open next time.
+  constexpr char kActionsKey[] = "Software\\Plumo\\Palettes\\Actions";
+  auto runGroupOpen = [&] {
+    DWORD value = 0, size = sizeof(value);
+    return RegGetValueA(HKEY_CURRENT_USER, kActionsKey, "tree_100002", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+               ERROR_SUCCESS && value == 1;
+  };
+  HTREEITEM runGroup = TreeItem(tree, TVGN_NEXT, TreeItem(tree, TVGN_ROOT));
+  ASSERT_EQ(itemText(runGroup), "Run");
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(runGroup));
+  PostMessageA(tree, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(WaitFor(runGroupOpen, 5000));
+  PostMessageA(tree, WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_TRUE(WaitFor([&] { return !runGroupOpen(); }, 5000));
+
   // Typing filters the tree and readies the first match; Add to Top puts it first.
   SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("close window"));
   ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_ROOT)) == "Windows"; }, 5000));
