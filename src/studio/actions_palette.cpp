@@ -240,8 +240,12 @@ void ActionsPalette::Command(int id) {
     case actioncmd::kExpandAll: return ExpandAll(true);
     case actioncmd::kRemoveAllFavorites: return RemoveAllFavorites();
     case actioncmd::kExportFavorites: return ExportFavorites();
-    case actioncmd::kCustomizeXml:
-    case actioncmd::kHelp: return host_.PaletteStatus(" This command is not built yet");
+    case actioncmd::kHelp: {
+      const ActionGroup* group = SelectedGroup();
+      if (leaf || group) host_.OpenActionHelp(leaf ? leaf->category : group->category);
+      return;
+    }
+    case actioncmd::kCustomizeXml: return host_.PaletteStatus(" This command is not built yet");
   }
 }
 
@@ -262,11 +266,11 @@ void ActionsPalette::ShowMenu(POINT screen) {
       case actioncmd::kAddToFavorites: enabled = !host_.SelectedStepsText().empty(); break;
       case actioncmd::kRenameFavorite:
       case actioncmd::kRemoveFavorite: enabled = leaf && leaf->favorite; break;
-      case actioncmd::kCopyName: enabled = leaf || SelectedGroup(); break;
+      case actioncmd::kCopyName:
+      case actioncmd::kHelp: enabled = leaf || SelectedGroup(); break;
       case actioncmd::kRemoveAllFavorites:
       case actioncmd::kExportFavorites: enabled = anyFavorite; break;
-      case actioncmd::kCustomizeXml:
-      case actioncmd::kHelp: enabled = false; break;  // their dialogs and pages come later
+      case actioncmd::kCustomizeXml: enabled = false; break;  // its dialog comes later
     }
     AppendMenuA(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(e.id), e.label);
   }

@@ -30,6 +30,8 @@ class ActionsPaletteHost {
   virtual std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
                                              const std::string& initial) = 0;
   virtual void CopyText(const std::string& text) = 0;
+  // The help page of a category (1 to 16); the help index for one without a page.
+  virtual void OpenActionHelp(int category) = 0;
   virtual void PaletteStatus(const std::string& text) = 0;
 };
 

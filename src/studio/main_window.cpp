@@ -1576,6 +1576,12 @@ void MainWindow::RequestTracking(WPARAM what) {
   else PostMessageA(hwnd_, kTrackingMsg, what, 0);
 }
 
+void MainWindow::OpenActionHelp(int category) {
+  const ActionCategory* c = FindActionCategory(category);
+  if (c && !c->helpTopic.empty()) return OpenHelpPage(c->helpTopic);
+  HelpReference();
+}
+
 void MainWindow::TrackingOpen() {
   trackingOpen_ = true;
   RequestTracking(kTrackingOpen);

@@ -119,6 +119,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
     return Ask(caption, prompt, initial);
   }
   void CopyText(const std::string& text) override;
+  void OpenActionHelp(int category) override;
   void PaletteStatus(const std::string& text) override { SetStatus(text); }
 
  private:
