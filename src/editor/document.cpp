@@ -333,10 +333,10 @@ PasteOutcome Document::PasteToEnd(std::string_view text, const LoadContext& cont
   return PasteAt(Rows(), text, context, settings);
 }
 
-bool Document::InsertNew(std::vector<Step> steps, const EditSettings& settings) {
+bool Document::InsertNew(std::vector<Step> steps, const EditSettings& settings, Place place) {
   Script* script = Editable();
   if (!script || !StepCountAllowed(steps.size())) return false;
-  const size_t at = InsertPoint(settings);
+  const size_t at = place == Place::kTop ? 0 : place == Place::kEnd ? Rows() : InsertPoint(settings);
   const Step* before = at > 0 ? &script->steps[at - 1] : nullptr;
   for (Step& s : steps) {
     ApplyNewStepDefaults(before, s, settings.newStep);
@@ -344,6 +344,17 @@ bool Document::InsertNew(std::vector<Step> steps, const EditSettings& settings) 
   }
   PlaceInserted(*script, at, std::move(steps), settings.selectNew);
   return true;
+}
+
+PasteOutcome Document::InsertNewText(std::string_view text, const LoadContext& context, const EditSettings& settings,
+                                     Place place) {
+  if (!Editable()) return {0, kSlotRunningMessage};
+  Script loaded;
+  LoadOutcome outcome = LoadSteps(text, loaded, 0, false, context);
+  if (!outcome.error.empty()) return {0, outcome.error};
+  const size_t added = loaded.steps.size();
+  if (added == 0 || !InsertNew(std::move(loaded.steps), settings, place)) return {0, "No Steps were added."};
+  return {added, ""};
 }
 
 bool Document::AddComment(const ActionCatalog& catalog, const EditSettings& settings) {

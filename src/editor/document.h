@@ -112,8 +112,13 @@ class Document {
   PasteOutcome PasteToEnd(std::string_view text, const LoadContext& context, const EditSettings& settings);
   // Afterwards the row standing where the first removed one stood (or the last row) is selected.
   bool Delete(const DeleteProgress& progress = {});
-  // Steps added from the Actions palette, with the new-Step defaults, where Paste would put them.
-  bool InsertNew(std::vector<Step> steps, const EditSettings& settings);
+  // Steps added from the Actions palette, with the new-Step defaults, where Paste would put them
+  // (kSelection) or at either end.
+  enum class Place { kSelection, kTop, kEnd };
+  bool InsertNew(std::vector<Step> steps, const EditSettings& settings, Place place = Place::kSelection);
+  // The Steps of a text in the file syntax (an action's default elements, a favourite), as new.
+  PasteOutcome InsertNewText(std::string_view text, const LoadContext& context, const EditSettings& settings,
+                             Place place);
   // A "Comment" Step, as the catalogue describes it, where Paste would put it.
   bool AddComment(const ActionCatalog& catalog, const EditSettings& settings);
   // Changes one Step through fn; false when fn changed nothing.

@@ -36,6 +36,8 @@ constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 constexpr UINT kOutputMsg = WM_APP + 0x45;
 constexpr UINT kPropertiesMsg = WM_APP + 0x46;
+constexpr UINT kTrackingMsg = WM_APP + 0x47;
+enum : WPARAM { kTrackingClose, kTrackingOpen, kTrackingShowText };
 constexpr UINT_PTR kOutputTimer = 1;
 constexpr UINT_PTR kRecordTimer = 2;
 constexpr UINT kOutputFlushMs = 100;
@@ -214,6 +216,8 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1076, &MainWindow::ToggleProperties},
     {1060, &MainWindow::EditProperties},
     {1033, &MainWindow::HelpReference},
+    {1043, &MainWindow::ToggleActions},
+    {1049, &MainWindow::ToggleVariables},
     {1026, &MainWindow::ToggleFileToolbar},
     {1079, &MainWindow::ToggleStepToolbar},
     {1078, &MainWindow::ToggleRunToolbar},
@@ -309,6 +313,13 @@ void MainWindow::BuildChildren() {
       },
       [this](size_t row) { ToggleRecording(row); });
   dock_.Add(PaletteId::kProperties, properties_.hwnd());
+  actions_ = std::make_unique<ActionsPalette>(instance_, store_, *this);
+  if (actions_->Create(hwnd_, childid::kActions)) dock_.Add(PaletteId::kActions, actions_->hwnd());
+  if (variables_ && variables_->Create(hwnd_, childid::kVariables)) {
+    variables_->Attach(variableStore_, [this](const std::string& caption, const std::string& prompt,
+                                              const std::string& initial) { return Ask(caption, prompt, initial); });
+    dock_.Add(PaletteId::kVariables, variables_->hwnd());
+  }
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, 0, 0, 0,
                           0, hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childid::kTabs)), instance_, nullptr);
   SendMessageA(tabs_, WM_SETFONT, uiFont, FALSE);
@@ -1358,6 +1369,8 @@ void MainWindow::EditProperties() {
   RefreshProperties();
   SetFocus(GetDlgItem(properties_.hwnd(), PropertiesPalette::kGridId));
 }
+void MainWindow::ToggleActions() { TogglePalette(PaletteId::kActions); }
+void MainWindow::ToggleVariables() { TogglePalette(PaletteId::kVariables); }
 
 void MainWindow::ToggleToolbar(int band) {
   const bool show = !Shown(toolbars_[band]);
@@ -1527,12 +1540,133 @@ void MainWindow::SendCommand(int command, int notifyCode) {
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(command, notifyCode), 0);
 }
 void MainWindow::RunEnded() {
+  if (variables_) variables_->Reload();
   InvalidateRect(list_, nullptr, FALSE);
   if (output_.hwnd()) FlushOutput();
   if (closeAfterRun_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 void MainWindow::CloseMainWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 void MainWindow::RequestClose() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+
+// Palettes and the tracking window ------------------------------------------------------------
+
+void MainWindow::AttachVariablesPalette(VariablesPaletteWindow* palette, VariableStore* store) {
+  variables_ = palette;
+  variableStore_ = store;
+}
+
+bool MainWindow::InPalette(HWND window) const {
+  for (const PaletteSpec& spec : kPaletteSpecs) {
+    HWND content = dock_.Content(spec.id);
+    if (content && spec.id != PaletteId::kOutput && (window == content || IsChild(content, window))) return true;
+  }
+  return false;
+}
+
+const ActionCatalog& MainWindow::PaletteCatalog() {
+  const Script* script = CurrentScript();
+  return io_->catalogs.For(script ? script->path.str() : "");
+}
+
+bool MainWindow::InsertSteps(const std::string& steps, Document::Place place) {
+  return AddNewSteps(steps, place, std::nullopt);
+}
+
+bool MainWindow::DropSteps(const std::string& steps, POINT screen) {
+  HWND under = WindowFromPoint(screen);
+  if (!list_ || !under || (under != list_ && !IsChild(list_, under))) return false;
+  POINT client = screen;
+  ScreenToClient(hwnd_, &client);
+  const int row = DropRow(MAKELPARAM(client.x, client.y));
+  if (row < 0) return false;
+  AddNewSteps(steps, Document::Place::kEnd, static_cast<size_t>(row));
+  return true;
+}
+
+bool MainWindow::AddNewSteps(const std::string& steps, Document::Place place, std::optional<size_t> inFrontOf) {
+  std::string error;
+  const bool added = Edit([&](Document& d) {
+    EditSettings settings = ReadEditSettings(store_);
+    if (inFrontOf && *inFrontOf < d.Rows()) {
+      // In front of the row it was let go on, as rows dragged in the list land.
+      d.Select(*inFrontOf);
+      settings.insertBehind = false;
+      place = Document::Place::kSelection;
+    }
+    const PasteOutcome out = d.InsertNewText(steps, PasteContext(), settings, place);
+    error = out.error;
+    return out.added > 0;
+  });
+  if (!error.empty()) SetStatus(" " + error);
+  return added;
+}
+
+std::string MainWindow::SelectedStepsText() {
+  if (!Doc()) return "";
+  PullSelection();
+  std::optional<Copied> copied = Doc()->Copy(ReadEditSettings(store_));
+  return copied ? copied->text : "";
+}
+
+void MainWindow::CopyText(const std::string& text) {
+  if (OsError e = session_->clipboard().SetText(text); !e.ok()) return SetStatus(" " + e.ToString());
+  SetStatus(" Copied \"" + text + "\" to the clipboard");
+}
+
+// At once on the main thread; from the run thread through the window's queue, never waiting.
+void MainWindow::RequestTracking(WPARAM what) {
+  if (!hwnd_) return;
+  if (GetWindowThreadProcessId(hwnd_, nullptr) == GetCurrentThreadId()) TakeTracking(what);
+  else PostMessageA(hwnd_, kTrackingMsg, what, 0);
+}
+
+void MainWindow::OpenActionHelp(int category) {
+  const ActionCategory* c = FindActionCategory(category);
+  if (c && !c->helpTopic.empty()) return OpenHelpPage(c->helpTopic);
+  HelpReference();
+}
+
+void MainWindow::TrackingOpen() {
+  trackingOpen_ = true;
+  RequestTracking(kTrackingOpen);
+}
+
+void MainWindow::TrackingClose() {
+  trackingOpen_ = false;
+  RequestTracking(kTrackingClose);
+}
+
+void MainWindow::TrackingText(const std::string& twoLines) {
+  {
+    std::lock_guard<std::mutex> lock(trackingMu_);
+    trackingText_ = twoLines;
+    if (trackingPosted_) return;
+    trackingPosted_ = true;
+  }
+  if (hwnd_) PostMessageA(hwnd_, kTrackingMsg, kTrackingShowText, 0);
+}
+
+// Posted requests come in order; each acts only when it still matches what was last asked.
+void MainWindow::TakeTracking(WPARAM what) {
+  switch (what) {
+    case kTrackingOpen:
+      if (trackingOpen_) tracking_.Open(instance_, store_, uiFont_);
+      return;
+    case kTrackingClose:
+      if (!trackingOpen_) tracking_.Close();
+      return;
+    case kTrackingShowText: {
+      std::string text;
+      {
+        std::lock_guard<std::mutex> lock(trackingMu_);
+        text = std::move(trackingText_);
+        trackingPosted_ = false;
+      }
+      tracking_.SetText(text);
+      return;
+    }
+  }
+}
 
 // Messages ------------------------------------------------------------------------------------
 
@@ -1599,6 +1733,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       // own calls to this window.
       SetTimer(hwnd_, kOutputTimer, kOutputFlushMs, nullptr);
       return 0;
+    case kTrackingMsg:
+      TakeTracking(wp);
+      return 0;
     case WM_TIMER:
       if (wp == kRecordTimer) {
         if (recorder_ && recorder_->Poll()) StopRecording();
@@ -1649,6 +1786,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
+      tracking_.Close();
       for (int n = 1; n <= kHandOverSlots; ++n) store_.Delete(kHandOverSlot, {n});
       SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
@@ -1664,14 +1802,17 @@ void MainWindow::RunMessageLoop(const KeyboardMap& keys) {
   HACCEL accelerators = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(kAcceleratorTable));
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    bool paletteKey = false;
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-      uint16_t command = MatchKeyboardMap(keys, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
+      const bool functionKey = msg.wParam >= VK_F1 && msg.wParam <= VK_F24;
+      paletteKey = InPalette(msg.hwnd) && !functionKey && !(HeldModifiers() & (keymod::kCtrl | keymod::kAlt));
+      uint16_t command = paletteKey ? 0 : MatchKeyboardMap(keys, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
       if (command != 0 && msg.wParam <= 0xFF && hwnd_) {
         PostMessageA(hwnd_, WM_COMMAND, command, 0);
         continue;
       }
     }
-    if (hwnd_ && accelerators && TranslateAcceleratorA(hwnd_, accelerators, &msg)) continue;
+    if (!paletteKey && hwnd_ && accelerators && TranslateAcceleratorA(hwnd_, accelerators, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }

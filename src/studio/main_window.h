@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,12 +21,15 @@
 #include "scripts/script_file.h"
 #include "settings/keyboard_map.h"
 #include "settings/settings_store.h"
+#include "studio/actions_palette.h"
 #include "studio/dock.h"
 #include "studio/output_pane.h"
 #include "studio/properties_palette.h"
 #include "editor/properties.h"
 #include "actions/integration/recording/recorder.h"
 #include "studio/step_rows.h"
+#include "studio/tracking_window.h"
+#include "studio/variables_palette.h"
 
 namespace plumo {
 
@@ -45,9 +49,11 @@ constexpr int kFirstToolbar = 4;  // then 5 and 6
 constexpr int kOutput = 7;  // inside the bottom dock
 constexpr int kFirstDock = 8;  // left, right, bottom: 8, 9, 10
 constexpr int kProperties = 11;
+constexpr int kActions = 12;    // inside the left dock
+constexpr int kVariables = 13;  // inside the right dock
 }  // namespace childid
 
-class MainWindow : public RunView {
+class MainWindow : public RunView, public ActionsPaletteHost {
  public:
   MainWindow(HINSTANCE instance, SettingsStore& store);
   ~MainWindow() override;
@@ -95,6 +101,27 @@ class MainWindow : public RunView {
   void RunEnded() override;
   void CloseMainWindow() override;
   void RequestClose() override;
+  // The run thread asks for these too: the window is made and changed on the main thread.
+  void TrackingOpen() override;
+  void TrackingClose() override;
+  bool TrackingExists() override { return trackingOpen_.load(); }
+  void TrackingText(const std::string& twoLines) override;
+
+  // The Variables palette outlives the session it shows; call before Create.
+  void AttachVariablesPalette(VariablesPaletteWindow* palette, VariableStore* store);
+
+  // ActionsPaletteHost
+  const ActionCatalog& PaletteCatalog() override;
+  bool InsertSteps(const std::string& steps, Document::Place place) override;
+  bool DropSteps(const std::string& steps, POINT screen) override;
+  std::string SelectedStepsText() override;
+  std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
+                                     const std::string& initial) override {
+    return Ask(caption, prompt, initial);
+  }
+  void CopyText(const std::string& text) override;
+  void OpenActionHelp(int category) override;
+  void PaletteStatus(const std::string& text) override { SetStatus(text); }
 
  private:
   using Handler = void (MainWindow::*)();
@@ -208,6 +235,14 @@ class MainWindow : public RunView {
   void ResetInterface();
   void ToggleStatusBar();
   void TogglePalette(PaletteId id);
+  void ToggleActions();
+  void ToggleVariables();
+  void RequestTracking(WPARAM what);
+  void TakeTracking(WPARAM what);
+  // From the Actions palette: at the place, or in front of a row of the list (at the end past it).
+  bool AddNewSteps(const std::string& steps, Document::Place place, std::optional<size_t> inFrontOf);
+  // Keys typed in a palette are the palette's, except function keys and shortcuts.
+  bool InPalette(HWND window) const;
   void ToggleOutput();
   void ToggleProperties();
   void ScheduleProperties();
@@ -257,6 +292,14 @@ class MainWindow : public RunView {
   HFONT commentFont_ = nullptr;
   HFONT uiFont_ = nullptr;
   DockHost dock_{store_};
+  std::unique_ptr<ActionsPalette> actions_;
+  VariablesPaletteWindow* variables_ = nullptr;
+  VariableStore* variableStore_ = nullptr;
+  TrackingWindow tracking_;
+  std::atomic<bool> trackingOpen_{false};
+  std::mutex trackingMu_;
+  std::string trackingText_;     // under trackingMu_
+  bool trackingPosted_ = false;  // under trackingMu_
   OutputPane output_;
   PropertiesPalette properties_{store_};
   std::vector<PropertyRow> propertyRows_;

@@ -209,14 +209,15 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
   DialogMessages messages(port.dialogs());
   ScriptFileServices io{port.files(), messages, store, catalogs};
   IntegrationPort integration;
-  NoVariablesPalette palette;
+  VariablesPaletteWindow palette(instance, store);
   MainWindow window(instance, store);
   {
     Session session(SessionPorts{port.clock(), port.environment(), port.mainQueue(), port.dialogs(), port.desktop(),
                                  port.processes(), port.system(), port.threads(), store, port.locale(), port.files(),
                                  port.registry(), port.clipboard()});
     RegisterAllActions(session, port, integration);
-    session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
+    SessionVariables& variables = session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
+    window.AttachVariablesPalette(&palette, &variables.store());
     session.forcedLogLevel = logging.level;
     session.forcedOutput = logging.everyLineToOutput;
     session.SetView(&window);

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "vars/pdf_writer.h"
+#include "vars/variable_rows.h"
 
 namespace plumo {
 namespace {
@@ -16,7 +17,6 @@ constexpr size_t kMaxLoggedFileValue = 517;
 constexpr size_t kMaxShownResult = 487;
 constexpr size_t kTruncatedFrom = 486;
 constexpr size_t kMaxOutputLine = 255;
-constexpr size_t kMaxPaletteValue = 193;
 constexpr uint32_t kPaletteInterval = 100;
 constexpr size_t kMaxIndirectName = 127;
 constexpr size_t kMaxPath = 259;
@@ -218,10 +218,7 @@ void OutputStore::ShowInPalette(const std::string& name, std::string_view text, 
   if (IsHiddenVariable(name) || !palette_.Exists()) return;
   uint32_t now = ports_.clock.TickCount();
   if (paletteUpdated_ && now - lastPaletteUpdate_ < kPaletteInterval) return;
-  ShownAs kind = binary                                                   ? ShownAs::kBinary
-                 : !text.empty() && OnlyOf(text, "0123456789.,$ \r\n\t+-") ? ShownAs::kNumber
-                                                                          : ShownAs::kText;
-  palette_.ShowVariable(name, text.substr(0, kMaxPaletteValue), kind);
+  palette_.ShowVariable(name, text.substr(0, kMaxShownValue), ShownKind(text, binary));
   paletteUpdated_ = true;
   lastPaletteUpdate_ = now;
 }

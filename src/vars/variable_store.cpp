@@ -107,6 +107,14 @@ size_t VariableStore::Count() {
   return count_;
 }
 
+std::vector<std::string> VariableStore::Names() {
+  std::lock_guard<std::mutex> lock(mu_);
+  std::vector<std::string> names;
+  if (auto loc = ResolveSettingPath(kVariablesKey, {}, settings_.keyOverride()))
+    (void)registry_.ListValues(loc->root, loc->key, &names);
+  return names;
+}
+
 size_t VariableStore::Write(std::string_view name, std::string_view bytes) {
   std::string n = VariableName(name);
   if (n.empty()) return 0;

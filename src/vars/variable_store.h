@@ -16,6 +16,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/registry.h"
 #include "settings/settings_store.h"
@@ -44,6 +45,8 @@ class VariableStore {
   size_t Probe(std::string_view name);
   // The number of values in the key, whatever their names.
   size_t Count();
+  // Their names as the registry lists them; read afresh, for the Variables palette.
+  std::vector<std::string> Names();
   // Stores the bytes exactly as given, as a registry string. Returns the bytes stored, 0
   // when the registry refused them.
   size_t Write(std::string_view name, std::string_view bytes);

@@ -360,6 +360,31 @@ TEST_F(EditorTest, InsertNewAppliesTheNewStepDefaults) {
   EXPECT_EQ(doc_.SelectedRows(), Rows{1});
 }
 
+TEST_F(EditorTest, InsertNewTextAtEachPlace) {
+  using Place = Document::Place;
+  struct Case {
+    Place place;
+    std::vector<std::string> actions;
+  } cases[] = {
+      {Place::kSelection, {"A", "Comment", "X", "B"}},
+      {Place::kTop, {"Comment", "X", "A", "B"}},
+      {Place::kEnd, {"A", "B", "Comment", "X"}},
+  };
+  for (const Case& c : cases) {
+    Load({"A", "B"});
+    doc_.Select(1);
+    const PasteOutcome out = doc_.InsertNewText(
+        "<step><action>Comment</action><text>note</text></step><step><action>X</action></step>", context_,
+        settings_, c.place);
+    EXPECT_EQ(out.added, 2u);
+    EXPECT_EQ(Actions(), c.actions);
+  }
+  EXPECT_TRUE(script().steps[2].onfail.empty());  // "Comment" takes no failure settings
+  EXPECT_EQ(script().steps[2].category, 16);
+  EXPECT_EQ(doc_.InsertNewText("no steps", context_, settings_, Place::kEnd).added, 0u);
+  EXPECT_EQ(Actions(), (std::vector<std::string>{"A", "B", "Comment", "X"}));
+}
+
 TEST_F(EditorTest, SelectionFollowsClicks) {
   Load({"A", "B", "C", "D", "E"});
   doc_.Select(3);

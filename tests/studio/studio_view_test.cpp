@@ -5,6 +5,7 @@
 #include "fakes/fake_files.h"
 #include "platform/memory/memory_registry.h"
 #include "settings/settings_defaults.h"
+#include "studio/run_tracking.h"
 #include "studio/step_rows.h"
 #include "studio/studio_start.h"
 #include "studio/studio_commands.h"
@@ -122,6 +123,30 @@ TEST_F(StudioViewTest, OpenFilesAreKeptForTheNextStartOnlyWhenAsked) {
   ASSERT_EQ(back.size(), 8u);  // the untitled and the too long names are left out, then eight
   EXPECT_EQ(back[0], "C:\\a.vxm");
   EXPECT_EQ(back[7], "C:\\f6.vxm");
+}
+
+TEST(RunTracking, SettingsWithTheirDefaults) {
+  MemoryRegistry reg;
+  FakeEnvironment env;
+  FakeFiles files;
+  SettingsStore store{reg, env, files};
+  TrackingLook look = ReadTrackingLook(store, 1024);
+  EXPECT_EQ(look.x, 744);
+  EXPECT_EQ(look.y, 30);
+  EXPECT_EQ(look.width, 250);
+  EXPECT_EQ(look.alphaPercent, 85);
+  EXPECT_EQ(look.timeoutMs, 3000u);
+  EXPECT_EQ(look.fill, 0xECFFECu);
+  store.WriteNumber("*\\RunTrackingX", 0);
+  store.WriteNumber("*\\RunTrackingAlpha", 400);
+  store.WriteNumber("*\\RunTrackingTimeout", 500);
+  store.WriteNumber("*\\Colors\\ResultSuccessFill", 0x123456);
+  look = ReadTrackingLook(store, 1024);
+  EXPECT_EQ(look.x, 0);
+  EXPECT_EQ(look.alphaPercent, 100);
+  EXPECT_EQ(look.timeoutMs, 500u);
+  EXPECT_EQ(look.fill, 0x123456u);
+  EXPECT_EQ(TrackingHeight(16), 42);
 }
 
 TEST(StudioMenu, EveryCommandOfTheMainMenuIsInTheTableOnce) {

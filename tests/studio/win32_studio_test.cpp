@@ -574,7 +574,6 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
 }
 
-
 void Key(WORD vk, bool up) {
   INPUT in = {};
   in.type = INPUT_KEYBOARD;
@@ -615,6 +614,214 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
   }
   const std::vector<std::pair<int, int>> typed = {{256, 'P'}, {257, 'P'}, {256, 'L'}, {257, 'L'}};
   EXPECT_EQ(keys, typed) << saved;
+}
+
+void SetString(const char* key, const char* name, const std::string& value) {
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+bool ValueExists(const char* key, const char* name) {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  return found;
+}
+
+// The text of a cell of another program's list view.
+std::string CellText(HWND list, int row, int column) {
+  constexpr size_t kChars = 260;
+  Remote buffer(list, sizeof(LVITEMA) + kChars);
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.cchTextMax = kChars;
+  item.pszText = reinterpret_cast<char*>(buffer.at() + sizeof(LVITEMA));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_GETITEMTEXTA, row, buffer.at());
+  std::string all(sizeof(LVITEMA) + kChars, '\0');
+  buffer.Get(all.data(), all.size());
+  return all.substr(sizeof(LVITEMA)).c_str();
+}
+
+HTREEITEM TreeItem(HWND tree, UINT how, HTREEITEM from = nullptr) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+}
+
+// The palette's windows by their ids, as the studio numbers them.
+constexpr int kActionsPalette = 12, kVariablesPalette = 13;
+constexpr int kSearchBox = 1101, kActionTree = 1102, kVariableList = 1201;
+constexpr int kAddToTop = 41002, kExportFavorites = 41011;
+constexpr int kFileNameBox = 1148;  // the file name of the common Save dialog
+
+TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
+  constexpr char kFavorites[] = "Software\\Plumo\\Favorites";
+  SetString(kFavorites, "Favorite01", "Two beeps<step><action>Beep</action></step><step><action>Beep</action></step>");
+  const std::string path = WriteScript("palette.vxm", Step("<action>Delay</action><timeout>1</timeout>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 1; }, 10000));
+  HWND palette = studio.Child(kActionsPalette);
+  HWND search = GetDlgItem(palette, kSearchBox), tree = GetDlgItem(palette, kActionTree);
+  ASSERT_NE(tree, nullptr);
+  Win32Desktop desktop;
+  auto itemText = [&](HTREEITEM item) {
+    return desktop.TreeViewItemText(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(tree)),
+                                    reinterpret_cast<int64_t>(item), 128).value_or("(unreadable)");
+  };
+  EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 150, true);
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_ROOT)), "Favorites");
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_CHILD, TreeItem(tree, TVGN_ROOT))), "Two beeps");
+  studio.Screenshot("actions-palette");
+
+  // A group opened by the user stays open next time.
+  constexpr char kActionsKey[] = "Software\\Plumo\\Palettes\\Actions";
+  auto runGroupOpen = [&] {
+    DWORD value = 0, size = sizeof(value);
+    return RegGetValueA(HKEY_CURRENT_USER, kActionsKey, "tree_100002", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+               ERROR_SUCCESS && value == 1;
+  };
+  HTREEITEM runGroup = TreeItem(tree, TVGN_NEXT, TreeItem(tree, TVGN_ROOT));
+  ASSERT_EQ(itemText(runGroup), "Run");
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(runGroup));
+  PostMessageA(tree, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(WaitFor(runGroupOpen, 5000));
+  PostMessageA(tree, WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_TRUE(WaitFor([&] { return !runGroupOpen(); }, 5000));
+
+  // Typing filters the tree and readies the first match; Add to Top puts it first.
+  SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("close window"));
+  ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_ROOT)) == "Windows"; }, 5000));
+  EXPECT_EQ(itemText(TreeItem(tree, TVGN_CARET)), "Close Window");
+  EXPECT_EQ(TreeItem(tree, TVGN_NEXT, TreeItem(tree, TVGN_ROOT)), nullptr);
+  studio.Screenshot("actions-search");
+  PostMessageA(palette, WM_COMMAND, kAddToTop, 0);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 5000));
+  EXPECT_EQ(studio.Row(0), "Close Window");
+
+  // Enter on a favourite adds its Steps where Paste would put them.
+  SendMessageA(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("beeps"));
+  ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_CARET)) == "Two beeps"; }, 5000));
+  PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 4; }, 5000));
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 5000)) << studio.Status();
+  const std::string saved = FileText(path);
+  const size_t close = saved.find("<action>Close Window</action>");
+  EXPECT_NE(close, std::string::npos) << saved;
+  EXPECT_LT(close, saved.find("<action>Delay</action>"));
+  EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos);
+  size_t beeps = 0;
+  for (size_t at = saved.find("<action>Beep</action>"); at != std::string::npos; at = saved.find("<action>Beep", at + 1))
+    ++beeps;
+  EXPECT_EQ(beeps, 2u) << saved;
+
+  // Dragged onto the first row's upper half, the favourite lands in front of it.
+  RECT r = {};
+  *reinterpret_cast<HTREEITEM*>(&r) = TreeItem(tree, TVGN_CARET);
+  Remote rect(tree, sizeof(r));
+  rect.Put(&r, sizeof(r));
+  ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, rect.at()));
+  rect.Get(&r, sizeof(r));
+  MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  const RECT first = CellOnScreen(studio.Child(3), 0, 0);
+  POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  const POINT to = {(first.left + first.right) / 2, first.top + 2};
+  Mouse(at, 0);
+  Mouse(at, MOUSEEVENTF_LEFTDOWN);
+  for (int i = 1; i <= 20; ++i)
+    Mouse({at.x + (to.x - at.x) * i / 20, at.y + (to.y - at.y) * i / 20}, 0);
+  Mouse(to, MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return studio.Rows() == 6; }, 5000)) << studio.Rows();
+  EXPECT_EQ(studio.Row(0), "Beep");
+  EXPECT_EQ(studio.Row(4), "Close Window");
+
+  // Export All Favorites writes a registry file that holds them.
+  const std::string exported = TestFilePath("favorites.reg");
+  DeleteFileA(exported.c_str());
+  PostMessageA(palette, WM_COMMAND, kExportFavorites, 0);
+  HWND save = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (save = studio.Find("#32770", nullptr)) != nullptr; }, 5000));
+  SetDlgItemTextA(save, kFileNameBox, exported.c_str());
+  PostMessageA(save, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return FileText(exported).find("\"Favorite01\"=\"Two beeps<step>") != std::string::npos; },
+                      5000))
+      << FileText(exported);
+  EXPECT_EQ(FileText(exported).rfind("REGEDIT4\r\n", 0), 0u);
+  RegDeleteKeyA(HKEY_CURRENT_USER, kFavorites);
+}
+
+TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
+  constexpr char kVariables[] = "Software\\Plumo\\UserVariables";
+  std::string steps = Step("<action>Set Variable</action><text>hello 42</text>"
+                           "<output value=\"%palette_demo\">Variable</output>");
+  steps += Step("<action>Set Variable</action><text>7</text><output value=\"%_kept_quiet\">Variable</output>");
+  steps += Step("<action>Delay</action><timeout>2</timeout>");
+  const std::string path = WriteScript("variables.vxm", steps);
+  SetNumber("Software\\Plumo", "RunTrackingY", 200);
+  SetNumber("Software\\Plumo", "RunTrackingWidth", 300);
+  SetNumber("Software\\Plumo", "RunTrackingTimeout", 700);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
+  studio.Command(1029);  // Run
+  HWND tracking = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (tracking = studio.Find("PlumoTracking", nullptr)) != nullptr; }, 10000));
+  EXPECT_NE(GetWindowLongA(tracking, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  RECT placed;
+  GetWindowRect(tracking, &placed);
+  EXPECT_EQ(placed.top, 200);
+  EXPECT_EQ(placed.right - placed.left, 300);
+  // It hides when no new Step comes within its time-out, and closes with the run.
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tracking); }, 5000));
+  EXPECT_TRUE(IsWindow(tracking));
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed") != std::string::npos; }, 10000))
+      << studio.Status();
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(tracking); }, 5000));
+
+  HWND list = GetDlgItem(studio.Child(kVariablesPalette), kVariableList);
+  ASSERT_NE(list, nullptr);
+  int row = -1;
+  EXPECT_TRUE(WaitFor([&] {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      const std::string name = CellText(list, i, 0);
+      EXPECT_NE(name, "_kept_quiet");
+      if (name == "palette_demo") row = i;
+    }
+    return row >= 0;
+  }, 5000));
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(CellText(list, row, 1), "hello 42");
+  EXPECT_EQ(CellText(list, row, 2), "Text");
+  studio.Screenshot("variables-palette");
+
+  // Enter on the selected row asks for a new value and stores it.
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
+  PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find("#32770", "Edit Variable")) != nullptr; }, 5000));
+  SendMessageA(FindWindowExA(ask, nullptr, "Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1,234.5"));
+  PostMessageA(ask, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return ReadText(kVariables, "palette_demo") == "1,234.5"; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return CellText(list, row, 2) == "Number"; }, 5000)) << CellText(list, row, 2);
+
+  // Delete on the selected row removes the variable itself, not a Step.
+  PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(WaitFor([&] { return !ValueExists(kVariables, "palette_demo"); }, 5000));
+  EXPECT_TRUE(ValueExists(kVariables, "_kept_quiet"));
+  EXPECT_EQ(studio.Rows(), 3);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    for (const char* name : {"RunTrackingY", "RunTrackingWidth", "RunTrackingTimeout"}) RegDeleteValueA(key, name);
+    RegCloseKey(key);
+  }
 }
 
 }  // namespace
