@@ -1803,6 +1803,8 @@ void MainWindow::RunMessageLoop(const KeyboardMap& keys) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     bool paletteKey = false;
+    // While a recording runs, the keys are the recording's: F8 ends it and must not skip a Step.
+    if (recorder_ && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) continue;
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
       const bool functionKey = msg.wParam >= VK_F1 && msg.wParam <= VK_F24;
       paletteKey = InPalette(msg.hwnd) && !functionKey && !(HeldModifiers() & (keymod::kCtrl | keymod::kAlt));

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <fstream>
 #include <string>
@@ -614,6 +615,7 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
   }
   const std::vector<std::pair<int, int>> typed = {{256, 'P'}, {257, 'P'}, {256, 'L'}, {257, 'L'}};
   EXPECT_EQ(keys, typed) << saved;
+  EXPECT_EQ(saved.find("<status>"), std::string::npos) << "F8 skipped the Step as well:\n" << saved;
 }
 
 void SetString(const char* key, const char* name, const std::string& value) {
@@ -719,8 +721,10 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   EXPECT_EQ(beeps, 2u) << saved;
 
   // Dragged onto the first row's upper half, the favourite lands in front of it.
+  // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
   RECT r = {};
-  *reinterpret_cast<HTREEITEM*>(&r) = TreeItem(tree, TVGN_CARET);
+  const HTREEITEM caret = TreeItem(tree, TVGN_CARET);
+  memcpy(&r, &caret, sizeof(caret));
   Remote rect(tree, sizeof(r));
   rect.Put(&r, sizeof(r));
   ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, rect.at()));
