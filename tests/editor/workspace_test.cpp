@@ -63,6 +63,24 @@ TEST_F(Settings, RememberFindKeepsTheLastSearchAndTheHistory) {
   EXPECT_EQ(ReadFindHistory(store_), (std::vector<std::string>{"alpha", "beta"}));
 }
 
+TEST_F(Settings, FindChoicesComeBackAsTheyWereLeft) {
+  EXPECT_EQ(ReadFindOptions(store_).text, "");
+  store_.WriteNumber("*\\Find", 0);  // the start-up default
+  EXPECT_EQ(ReadFindOptions(store_).text, "");
+  for (bool on : {true, false}) {
+    FindOptions options;
+    options.text = on ? "Delay" : "Beep";
+    options.up = options.matchCase = options.wholeWord = on;
+    RememberFindOptions(store_, options);
+    const FindOptions back = ReadFindOptions(store_);
+    EXPECT_EQ(back.text, options.text);
+    EXPECT_EQ(back.up, on);
+    EXPECT_EQ(back.matchCase, on);
+    EXPECT_EQ(back.wholeWord, on);
+    EXPECT_TRUE(back.wrap);
+  }
+}
+
 TEST_F(Settings, EditSettingsComeFromTheStore) {
   EXPECT_FALSE(ReadEditSettings(store_).insertBehind);
   EXPECT_TRUE(ReadEditSettings(store_).selectNew);
