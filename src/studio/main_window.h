@@ -163,8 +163,9 @@ class MainWindow : public RunView {
   LoadContext PasteContext();
   void ShowDeleteProgress(size_t done, size_t total);
   void EndProgress();
-  std::optional<std::string> Ask(const std::string& caption, const std::string& prompt, const std::string& initial);
   FindOptions LastFind(bool up);
+  std::string FindWith(const FindOptions& options);
+  void OpenFind(bool replace);
   void FindAgain(bool up);
   void GoToBookmark(bool up);
   void PasteAt(bool toEnd);
@@ -238,6 +239,8 @@ class MainWindow : public RunView {
   void PopupWindows();
   void AllWindowsAndControls();
   void About();
+  void CompileProgram();
+  void Options();
   void StartRunCommand(int command);
 
   HINSTANCE instance_;

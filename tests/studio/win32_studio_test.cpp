@@ -13,7 +13,12 @@
 #include "fakes/png_file.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
+#include "fakes/win32_run_program.h"
 #include "platform/win32/win32_desktop.h"
+#include "studio/compile_dialog.h"
+#include "studio/find_dialog.h"
+#include "studio/goto_dialog.h"
+#include "studio/options_dialog.h"
 
 namespace plumo {
 namespace {
@@ -374,9 +379,10 @@ std::string FileText(const std::string& path) {
 }
 
 // Waits for a message box of the studio, gives its text and closes it.
-std::string AnswerMessage(const Studio& studio) {
+// The text of the message box (with the caption, when given), answered OK.
+std::string AnswerMessage(const Studio& studio, const char* caption = nullptr) {
   HWND box = nullptr;
-  if (!WaitFor([&] { return (box = studio.Find("#32770", nullptr)) != nullptr; }, 5000)) return "(no message)";
+  if (!WaitFor([&] { return (box = studio.Find("#32770", caption)) != nullptr; }, 5000)) return "(no message)";
   std::string text;
   for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     char cls[16] = {}, buf[512] = {};
@@ -572,6 +578,152 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
+std::string ControlText(HWND dialog, int id) {
+  char buf[1024] = {};
+  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+void SetText(const char* key, const char* name, const std::string& value) {
+  HKEY k;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+TEST(Win32Studio, TheCompileDialogBuildsAProgramThatRuns) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "plumo studio compile";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string program = folder + "\\squares.exe", result = folder + "\\squares.txt";
+  DeleteFileA(program.c_str());
+  DeleteFileA(result.c_str());
+  SetText("Software\\Plumo\\Compile", "OutputEXE", folder + "\\squares.com");
+  SetText("Software\\Plumo\\Compile", "Version", "2.5.1");
+  SetNumber("Software\\Plumo\\Compile", "Platform", 1);
+  SetNumber("Software\\Plumo\\Compile", "Encrypt", 1);
+  Studio studio("\"" + TestFilePath("squares.vxm") + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() > 0; }, 10000));
+  studio.Command(1037);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = studio.Find("#32770", kCompileDialogTitle)) != nullptr; }, 5000));
+  EXPECT_EQ(ControlText(dialog, compileid::kCommandLine),
+            "Plumo /CONSOLE /e /c " + TestFilePath("squares.vxm") + " /o \"" + folder +
+                "\\squares.com\" /v \"2.5.1\" /d \"My Automation Script\" /y \"" +
+                ReadText("Software\\Plumo\\Compile", "Copyright") + "\"");
+  // Choosing the Windows program corrects the extension, and the command line follows.
+  HWND platform = GetDlgItem(dialog, compileid::kPlatform);
+  SendMessageA(platform, CB_SETCURSEL, 0, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(compileid::kPlatform, CBN_SELCHANGE), reinterpret_cast<LPARAM>(platform));
+  EXPECT_EQ(ControlText(dialog, compileid::kOutput), program);
+  const std::string line = ControlText(dialog, compileid::kCommandLine);
+  EXPECT_EQ(line.rfind("Plumo /WIN32 /e /c ", 0), 0u) << line;
+  studio.Screenshot("compile-dialog", dialog);
+  PostMessageA(GetDlgItem(dialog, compileid::kCopy), BM_CLICK, 0, 0);
+  EXPECT_EQ(AnswerMessage(studio, "Compile EXE Switches"), "The command line for compiling has been copied to the Clipboard");
+  std::string copied;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+      copied = static_cast<const char*>(GlobalLock(h));
+      GlobalUnlock(h);
+    }
+    CloseClipboard();
+  }
+  EXPECT_EQ(copied, line);
+
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Compiled " + program; }, 30000)) << studio.Status();
+  EXPECT_TRUE(WaitFor([&] { return studio.OutputHas("Successfully created [" + program + "]"); }, 5000));
+  EXPECT_EQ(ReadText("Software\\Plumo\\Compile", "OutputEXE"), program);
+  const ProgramOutcome run = RunProgram("\"" + program + "\" %dir=\"" + folder + "\"");
+  EXPECT_EQ(run.exitCode, 7u) << run.out;
+  EXPECT_EQ(FileText(result), "Sum of squares: 55");
+  SetNumber("Software\\Plumo\\Compile", "Encrypt", 0);
+  SetNumber("Software\\Plumo", "DefaultReturnCode", 0);  // the example's exit code would be the studio's
+}
+
+HWND WaitForDialog(const Studio& studio, const char* title) {
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = studio.Find("#32770", title)) != nullptr; }, 5000);
+  return dialog;
+}
+
+void SetControlText(HWND dialog, int id, const char* text) {
+  SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+int SelectedRow(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+
+TEST(Win32Studio, GoToStepAndReplaceSelectTheRowInTheList) {
+  const std::string path = WriteScript("goto.vxm", ThirtySteps(false));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000));
+  studio.Command(1066);
+  HWND go = WaitForDialog(studio, kGoToDialogTitle);
+  ASSERT_NE(go, nullptr);
+  SetControlText(go, gotoid::kNumber, "99");
+  PostMessageA(go, WM_COMMAND, IDOK, 0);
+  EXPECT_NE(AnswerMessage(studio, "Plumo Warning"), "(no message)");
+  EXPECT_TRUE(IsWindow(go));  // refused, and still asking
+  SetControlText(go, gotoid::kNumber, "12");
+  studio.Screenshot("goto-dialog", go);
+  PostMessageA(go, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(go); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return SelectedRow(studio.Child(3)) == 11; }, 5000)) << SelectedRow(studio.Child(3));
+
+  studio.Command(1073);  // Replace
+  HWND replace = WaitForDialog(studio, kReplaceDialogTitle);
+  ASSERT_NE(replace, nullptr);
+  SetControlText(replace, findid::kWhat, "adds 7");
+  SetControlText(replace, findid::kWith, "adds seven");
+  SendMessageA(replace, WM_COMMAND, findid::kFindNext, 0);
+  EXPECT_EQ(ControlText(replace, findid::kOutcome), "Found \"adds 7\" in Step 11");
+  EXPECT_EQ(SelectedRow(studio.Child(3)), 10);
+  studio.Screenshot("replace-dialog", replace);
+  SendMessageA(replace, WM_COMMAND, findid::kReplaceAll, 0);
+  EXPECT_EQ(ControlText(replace, findid::kOutcome), "Replaced 1 time");
+  PostMessageA(replace, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(replace); }, 5000));
+  EXPECT_EQ(studio.Status(), " Replaced 1 time");
+  EXPECT_EQ(ReadText("Software\\Plumo", "Find"), "adds 7");
+}
+
+TEST(Win32Studio, AnOptionIsRangeCheckedAndLandsInTheRegistry) {
+  constexpr const char* kList = "Software\\Plumo\\Palettes\\MainList";
+  SetNumber(kList, "IndentSize", 6);
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  studio.Command(1036);
+  HWND dialog = WaitForDialog(studio, kOptionsDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  HWND pages = GetDlgItem(dialog, optionsid::kPages);
+  SendMessageA(pages, LB_SETCURSEL, 1, 0);  // Editing
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(optionsid::kPages, LBN_SELCHANGE), reinterpret_cast<LPARAM>(pages));
+  HWND rows = GetDlgItem(dialog, optionsid::kRows);
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(rows, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(rows, LVM_SETITEMSTATE, 4, buffer.at());  // Indent size
+  EXPECT_EQ(ControlText(dialog, optionsid::kHint), "A whole number from 0 to 31");
+  EXPECT_EQ(ControlText(dialog, optionsid::kValue), "6");
+  SetControlText(dialog, optionsid::kValue, "40");
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  EXPECT_EQ(AnswerMessage(studio, kInvalidOptionCaption), "\"Indent size (spaces)\" must be a whole number from 0 to 31.");
+  SetControlText(dialog, optionsid::kValue, "12");
+  studio.Screenshot("options-dialog", dialog);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+  HKEY key;
+  DWORD value = 0, size = sizeof(value);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kList, 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegQueryValueExA(key, "IndentSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  EXPECT_EQ(value, 12u);
+  SetNumber(kList, "IndentSize", 6);
 }
 
 }  // namespace
