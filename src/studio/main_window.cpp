@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "base/version.h"
+#include "engine/report.h"
 #include "engine/run_controller.h"
 #include "actions/desktop/window_finder.h"
 #include "compiler/program_builder.h"
@@ -24,6 +25,7 @@
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
 #include "studio/options_dialog.h"
+#include "studio/report_dialog.h"
 #include "studio/startup.h"
 #include "studio/studio_commands.h"
 #include "studio/studio_icons.h"
@@ -227,6 +229,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1038, &MainWindow::AllWindowsAndControls},
     {1037, &MainWindow::CompileProgram},
     {1036, &MainWindow::Options},
+    {1016, &MainWindow::ReportLastRun},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, SettingsStore& store) : instance_(instance), store_(store) {}
@@ -1431,6 +1434,12 @@ void MainWindow::Options() {
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
   ReadListLook();
   RefreshList();
+}
+
+void MainWindow::ReportLastRun() {
+  Document* doc = Doc();
+  if (!doc || !RunReportDialog(hwnd_, store_, PathOf(static_cast<size_t>(CurrentIndex())))) return;
+  if (ReportOfLastRun(*session_, doc->slot())) SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
 }
 
 // RunView -------------------------------------------------------------------------------------

@@ -241,6 +241,7 @@ class MainWindow : public RunView {
   void About();
   void CompileProgram();
   void Options();
+  void ReportLastRun();
   void StartRunCommand(int command);
 
   HINSTANCE instance_;

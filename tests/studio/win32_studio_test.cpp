@@ -19,6 +19,7 @@
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
 #include "studio/options_dialog.h"
+#include "studio/report_dialog.h"
 
 namespace plumo {
 namespace {
@@ -206,8 +207,8 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_EQ(studio.Tabs(), 1);
   EXPECT_EQ(studio.Rows(), 0);
   // A command not built yet says so rather than doing nothing.
-  studio.Command(1016);
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Report of Last Run is not built yet"; }, 5000))
+  studio.Command(1059);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Custom XML Tags is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
 }
@@ -724,6 +725,37 @@ TEST(Win32Studio, AnOptionIsRangeCheckedAndLandsInTheRegistry) {
   RegCloseKey(key);
   EXPECT_EQ(value, 12u);
   SetNumber(kList, "IndentSize", 6);
+}
+
+TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
+  const std::string path = WriteScript("reported.vxm", Step("<action>Set Variable</action><text>four, five</text>"
+                                                            "<output value=\"%a\">Variable</output>") +
+                                                           Step("<action>Set Variable</action><status>1</status><text>x</text>"
+                                                                "<output value=\"%b\">Variable</output>") +
+                                                           Step("<action>Write to Output</action><text>OUT: %a</text>"));
+  const std::string report = TestFilePath("reported.csv");
+  DeleteFileA(report.c_str());
+  SetText("Software\\Plumo\\Report", "OutputFile", TestFilePath("reported.htm"));
+  SetNumber("Software\\Plumo\\Report", "ReportType", 2);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
+  studio.Command(1029);  // Run
+  ASSERT_TRUE(WaitFor([&] { return studio.OutputHas("OUT: four, five"); }, 20000));
+  studio.Command(1016);
+  HWND dialog = WaitForDialog(studio, kReportDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, reportid::kFile), TestFilePath("reported.htm"));
+  SendMessageA(GetDlgItem(dialog, reportid::kCsv), BM_CLICK, 0, 0);
+  EXPECT_EQ(ControlText(dialog, reportid::kFile), report);
+  SendMessageA(GetDlgItem(dialog, reportid::kOpen), BM_SETCHECK, BST_UNCHECKED, 0);
+  studio.Screenshot("report-dialog", dialog);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  std::string text;
+  EXPECT_TRUE(WaitFor([&] { return (text = FileText(report)).find("3, Write to Output") != std::string::npos; }, 5000));
+  EXPECT_EQ(text.rfind("Plumo report for \"reported.vxm\"\r\nCreated on ", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n1, Set Variable, four  five, Success\r\n2, Set Variable, x, Skipped\r\n"), std::string::npos) << text;
+  EXPECT_EQ(ReadText("Software\\Plumo\\Report", "OutputFile"), report);
 }
 
 }  // namespace
