@@ -21,6 +21,7 @@
 #include "settings/settings_defaults.h"
 #include "editor/editor_texts.h"
 #include "editor/recent_files.h"
+#include "studio/about_dialog.h"
 #include "studio/compile_dialog.h"
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
@@ -230,6 +231,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1037, &MainWindow::CompileProgram},
     {1036, &MainWindow::Options},
     {1016, &MainWindow::ReportLastRun},
+    {1080, &MainWindow::StartupOptions},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, SettingsStore& store) : instance_(instance), store_(store) {}
@@ -1389,10 +1391,8 @@ void MainWindow::MainProgramWindows() { ShowWindowList(findflag::kFramedVisibleT
 void MainWindow::PopupWindows() { ShowWindowList(findflag::kFramedVisible, "Popup Windows"); }
 void MainWindow::AllWindowsAndControls() { ShowWindowList(0, "All Windows & Controls"); }
 
-void MainWindow::About() {
-  std::string text = std::string("Plumo Studio ") + kVersionText + "\n\nDesktop automation: write, run and compile Scripts.";
-  MessageBoxA(hwnd_, text.c_str(), "About Plumo Studio", MB_OK | MB_ICONINFORMATION);
-}
+void MainWindow::About() { RunAboutDialog(hwnd_, kProgramIcon); }
+void MainWindow::StartupOptions() { RunStartupOptionsDialog(hwnd_); }
 
 // The build runs here, in the window's thread, as it does in Plumo.com; its lines go to the Output
 // pane and its failures to message boxes.

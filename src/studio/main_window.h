@@ -239,6 +239,7 @@ class MainWindow : public RunView {
   void PopupWindows();
   void AllWindowsAndControls();
   void About();
+  void StartupOptions();
   void CompileProgram();
   void Options();
   void ReportLastRun();

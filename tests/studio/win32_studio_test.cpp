@@ -15,6 +15,7 @@
 #include "fakes/win32_built_program.h"
 #include "fakes/win32_run_program.h"
 #include "platform/win32/win32_desktop.h"
+#include "studio/about_dialog.h"
 #include "studio/compile_dialog.h"
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
@@ -756,6 +757,30 @@ TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
   EXPECT_EQ(text.rfind("Plumo report for \"reported.vxm\"\r\nCreated on ", 0), 0u) << text;
   EXPECT_NE(text.find("\r\n1, Set Variable, four  five, Success\r\n2, Set Variable, x, Skipped\r\n"), std::string::npos) << text;
   EXPECT_EQ(ReadText("Software\\Plumo\\Report", "OutputFile"), report);
+}
+
+TEST(Win32Studio, TheHelpMenuShowsTheVersionAndTheCommandLineHelp) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  const struct {
+    int command;
+    const char* title;
+    int control;
+    const char* starts;
+    const char* shot;
+  } dialogs[] = {
+      {1003, kAboutDialogTitle, aboutid::kVersion, "Plumo Studio 7.76", "about-dialog"},
+      {1080, kStartupOptionsTitle, aboutid::kText, "COMMAND LINE OPTIONS:\r\n------", "startup-options-dialog"},
+  };
+  for (const auto& d : dialogs) {
+    studio.Command(d.command);
+    HWND dialog = WaitForDialog(studio, d.title);
+    ASSERT_NE(dialog, nullptr) << d.title;
+    EXPECT_EQ(ControlText(dialog, d.control).rfind(d.starts, 0), 0u) << ControlText(dialog, d.control);
+    studio.Screenshot(d.shot, dialog);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << d.title;
+  }
 }
 
 }  // namespace
