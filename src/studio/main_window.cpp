@@ -23,6 +23,7 @@
 #include "editor/recent_files.h"
 #include "studio/about_dialog.h"
 #include "studio/compile_dialog.h"
+#include "studio/file_dialogs.h"
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
 #include "studio/options_dialog.h"
@@ -232,6 +233,8 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1036, &MainWindow::Options},
     {1016, &MainWindow::ReportLastRun},
     {1080, &MainWindow::StartupOptions},
+    {1017, &MainWindow::FileProperties},
+    {1059, &MainWindow::CustomTags},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, SettingsStore& store) : instance_(instance), store_(store) {}
@@ -1440,6 +1443,27 @@ void MainWindow::ReportLastRun() {
   Document* doc = Doc();
   if (!doc || !RunReportDialog(hwnd_, store_, PathOf(static_cast<size_t>(CurrentIndex())))) return;
   if (ReportOfLastRun(*session_, doc->slot())) SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
+}
+
+void MainWindow::FileProperties() {
+  Script* script = CurrentScript();
+  if (!script || !Doc()) return;
+  std::optional<FileFacts> file;
+  if (!script->path.str().empty()) {
+    OsError error;
+    file = session_->files().Facts(script->path.str(), &error);
+  }
+  RunPropertiesDialog(hwnd_, ScriptFacts(*script, file, Doc()->Changes()));
+}
+
+void MainWindow::CustomTags() {
+  Script* script = CurrentScript();
+  if (!script || !Doc()) return;
+  PullSelection();
+  const std::optional<size_t> row = Doc()->Focus();
+  if (!row || *row >= script->steps.size()) return SetStatus(" Select a Step first");
+  std::optional<std::string> custom = RunCustomTagsDialog(hwnd_, *row + 1, script->steps[*row].custom.str());
+  if (custom) Edit([&](Document& d) { return d.EditStep(*row, [&](Step& s) { s.custom = *custom; }); });
 }
 
 // RunView -------------------------------------------------------------------------------------

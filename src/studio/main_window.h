@@ -240,6 +240,8 @@ class MainWindow : public RunView {
   void AllWindowsAndControls();
   void About();
   void StartupOptions();
+  void FileProperties();
+  void CustomTags();
   void CompileProgram();
   void Options();
   void ReportLastRun();

@@ -17,6 +17,7 @@
 #include "platform/win32/win32_desktop.h"
 #include "studio/about_dialog.h"
 #include "studio/compile_dialog.h"
+#include "studio/file_dialogs.h"
 #include "studio/find_dialog.h"
 #include "studio/goto_dialog.h"
 #include "studio/options_dialog.h"
@@ -208,8 +209,8 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_EQ(studio.Tabs(), 1);
   EXPECT_EQ(studio.Rows(), 0);
   // A command not built yet says so rather than doing nothing.
-  studio.Command(1059);
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Custom XML Tags is not built yet"; }, 5000))
+  studio.Command(1042);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " View Log File is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
 }
@@ -781,6 +782,45 @@ TEST(Win32Studio, TheHelpMenuShowsTheVersionAndTheCommandLineHelp) {
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << d.title;
   }
+}
+
+TEST(Win32Studio, CustomTagsEditTheSelectedStepAndPropertiesCountTheSteps) {
+  const std::string path = WriteScript("custom.vxm", Step("<action>Delay</action><status>1</status>") +
+                                                         Step("<action>Delay</action><custom>old</custom>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  HWND list = studio.Child(3);
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_SETITEMSTATE, 1, buffer.at());
+  studio.Command(1059);
+  HWND tags = WaitForDialog(studio, kCustomTagsDialogTitle);
+  ASSERT_NE(tags, nullptr);
+  EXPECT_EQ(ControlText(tags, filedlgid::kCustom), "old");
+  SetControlText(tags, filedlgid::kCustom, "<owner>qa</owner>");
+  studio.Screenshot("custom-tags-dialog", tags);
+  PostMessageA(tags, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+
+  studio.Command(1017);
+  HWND facts = WaitForDialog(studio, kPropertiesDialogTitle);
+  ASSERT_NE(facts, nullptr);
+  const std::string values[] = {"custom.vxm", "", "", "", "2", "0", "1", "0", "0", "1"};
+  for (int i = 0; i < 10; ++i) {
+    if (values[i].empty()) continue;  // folder, size and time depend on the machine
+    EXPECT_EQ(ControlText(facts, filedlgid::kFirstValue + i), values[i]) << i;
+  }
+  studio.Screenshot("properties-dialog", facts);
+  PostMessageA(facts, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(facts); }, 5000));
+
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return FileText(path).find("<custom>&lt;owner&gt;qa&lt;/owner&gt;</custom>") != std::string::npos; },
+                      5000))
+      << FileText(path);
 }
 
 }  // namespace
