@@ -1433,7 +1433,10 @@ void MainWindow::CompileProgram() {
 void MainWindow::Options() {
   const DefaultsContext context{GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
                                 DocumentsFolderOf(session_->environment(), store_)};
-  if (!RunOptionsDialog(hwnd_, store_, context)) return;
+  if (!RunOptionsDialog(hwnd_, store_, context, StudioCommands())) return;
+  uint8_t stopKey = session_->run.stopKey;
+  keys_ = LoadKeyboardMap(store_, StudioCommands(), &stopKey);
+  session_->run.stopKey = stopKey;
   ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
   ReadListLook();
   RefreshList();
@@ -1691,11 +1694,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::RunMessageLoop(const KeyboardMap& keys) {
+  keys_ = keys;  // Options may change them
   HACCEL accelerators = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(kAcceleratorTable));
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-      uint16_t command = MatchKeyboardMap(keys, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
+      uint16_t command = MatchKeyboardMap(keys_, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
       if (command != 0 && msg.wParam <= 0xFF && hwnd_) {
         PostMessageA(hwnd_, WM_COMMAND, command, 0);
         continue;

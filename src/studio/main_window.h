@@ -282,6 +282,7 @@ class MainWindow : public RunView {
   ListColours colours_{};
   std::string indent_;
   std::string cell_;  // the text handed to the list view for one cell
+  KeyboardMap keys_{};
 };
 
 }  // namespace plumo

@@ -217,6 +217,7 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
                                  port.registry(), port.clipboard()});
     RegisterAllActions(session, port, integration);
     session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
+    session.run.stopKey = stopKey;
     session.forcedLogLevel = logging.level;
     session.forcedOutput = logging.everyLineToOutput;
     session.SetView(&window);

@@ -694,7 +694,21 @@ TEST(Win32Studio, GoToStepAndReplaceSelectTheRowInTheList) {
   EXPECT_EQ(ReadText("Software\\Plumo", "Find"), "adds 7");
 }
 
-TEST(Win32Studio, AnOptionIsRangeCheckedAndLandsInTheRegistry) {
+void SelectListRow(HWND list, int row) {
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
+}
+
+void ShowOptionsPage(HWND dialog, int page) {
+  HWND pages = GetDlgItem(dialog, optionsid::kPages);
+  SendMessageA(pages, LB_SETCURSEL, page, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(optionsid::kPages, LBN_SELCHANGE), reinterpret_cast<LPARAM>(pages));
+}
+
+TEST(Win32Studio, OptionsAreCheckedAndLandInTheRegistry) {
   constexpr const char* kList = "Software\\Plumo\\Palettes\\MainList";
   SetNumber(kList, "IndentSize", 6);
   Studio studio("");
@@ -702,15 +716,8 @@ TEST(Win32Studio, AnOptionIsRangeCheckedAndLandsInTheRegistry) {
   studio.Command(1036);
   HWND dialog = WaitForDialog(studio, kOptionsDialogTitle);
   ASSERT_NE(dialog, nullptr);
-  HWND pages = GetDlgItem(dialog, optionsid::kPages);
-  SendMessageA(pages, LB_SETCURSEL, 1, 0);  // Editing
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(optionsid::kPages, LBN_SELCHANGE), reinterpret_cast<LPARAM>(pages));
-  HWND rows = GetDlgItem(dialog, optionsid::kRows);
-  LVITEMA item = {};
-  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  Remote buffer(rows, sizeof(item));
-  buffer.Put(&item, sizeof(item));
-  SendMessageA(rows, LVM_SETITEMSTATE, 4, buffer.at());  // Indent size
+  ShowOptionsPage(dialog, 1);  // Editing
+  SelectListRow(GetDlgItem(dialog, optionsid::kRows), 4);  // Indent size
   EXPECT_EQ(ControlText(dialog, optionsid::kHint), "A whole number from 0 to 31");
   EXPECT_EQ(ControlText(dialog, optionsid::kValue), "6");
   SetControlText(dialog, optionsid::kValue, "40");
@@ -718,23 +725,39 @@ TEST(Win32Studio, AnOptionIsRangeCheckedAndLandsInTheRegistry) {
   EXPECT_EQ(AnswerMessage(studio, kInvalidOptionCaption), "\"Indent size (spaces)\" must be a whole number from 0 to 31.");
   SetControlText(dialog, optionsid::kValue, "12");
   studio.Screenshot("options-dialog", dialog);
+
+  // A key another command has is refused; a free one is taken.
+  ShowOptionsPage(dialog, 8);  // Keyboard
+  SelectListRow(GetDlgItem(dialog, optionsid::kRows), 2);  // Close Active File
+  HWND key = GetDlgItem(dialog, optionsid::kKey);
+  SendMessageA(key, HKM_SETHOTKEY, MAKEWORD('F', HOTKEYF_CONTROL), 0);
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  EXPECT_EQ(AnswerMessage(studio, kInvalidOptionCaption), "Ctrl+F is already the key of \"Find...\".");
+  SendMessageA(key, HKM_SETHOTKEY, MAKEWORD('W', HOTKEYF_CONTROL), 0);
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  studio.Screenshot("options-keyboard", dialog);
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
-  HKEY key;
+  HKEY k;
   DWORD value = 0, size = sizeof(value);
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kList, 0, KEY_READ, &key), ERROR_SUCCESS);
-  RegQueryValueExA(key, "IndentSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kList, 0, KEY_READ, &k), ERROR_SUCCESS);
+  RegQueryValueExA(k, "IndentSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(k);
   EXPECT_EQ(value, 12u);
+  EXPECT_EQ(ReadText("Software\\Plumo\\Accelerators", "Close Active File"), "87|1");
   SetNumber(kList, "IndentSize", 6);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo\\Accelerators", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+    RegDeleteValueA(k, "Close Active File");
+    RegCloseKey(k);
+  }
 }
 
 TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
   const std::string path = WriteScript("reported.vxm", Step("<action>Set Variable</action><text>four, five</text>"
-                                                            "<output value=\"%a\">Variable</output>") +
+                                                            "<output value=\"%reportedText\">Variable</output>") +
                                                            Step("<action>Set Variable</action><status>1</status><text>x</text>"
-                                                                "<output value=\"%b\">Variable</output>") +
-                                                           Step("<action>Write to Output</action><text>OUT: %a</text>"));
+                                                                "<output value=\"%reportedSkip\">Variable</output>") +
+                                                           Step("<action>Write to Output</action><text>OUT: %reportedText</text>"));
   const std::string report = TestFilePath("reported.csv");
   DeleteFileA(report.c_str());
   SetText("Software\\Plumo\\Report", "OutputFile", TestFilePath("reported.htm"));
@@ -758,6 +781,12 @@ TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
   EXPECT_EQ(text.rfind("Plumo report for \"reported.vxm\"\r\nCreated on ", 0), 0u) << text;
   EXPECT_NE(text.find("\r\n1, Set Variable, four  five, Success\r\n2, Set Variable, x, Skipped\r\n"), std::string::npos) << text;
   EXPECT_EQ(ReadText("Software\\Plumo\\Report", "OutputFile"), report);
+  // User variables persist in the registry the other tests share.
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo\\UserVariables", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+    RegDeleteValueA(k, "reportedText");
+    RegCloseKey(k);
+  }
 }
 
 TEST(Win32Studio, TheHelpMenuShowsTheVersionAndTheCommandLineHelp) {
@@ -790,12 +819,7 @@ TEST(Win32Studio, CustomTagsEditTheSelectedStepAndPropertiesCountTheSteps) {
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
-  HWND list = studio.Child(3);
-  LVITEMA item = {};
-  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  Remote buffer(list, sizeof(item));
-  buffer.Put(&item, sizeof(item));
-  SendMessageA(list, LVM_SETITEMSTATE, 1, buffer.at());
+  SelectListRow(studio.Child(3), 1);
   studio.Command(1059);
   HWND tags = WaitForDialog(studio, kCustomTagsDialogTitle);
   ASSERT_NE(tags, nullptr);
