@@ -581,6 +581,8 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
+}
+
 std::string ControlText(HWND dialog, int id) {
   char buf[1024] = {};
   SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
@@ -694,14 +696,6 @@ TEST(Win32Studio, GoToStepAndReplaceSelectTheRowInTheList) {
   EXPECT_EQ(ReadText("Software\\Plumo", "Find"), "adds 7");
 }
 
-void SelectListRow(HWND list, int row) {
-  LVITEMA item = {};
-  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  Remote buffer(list, sizeof(item));
-  buffer.Put(&item, sizeof(item));
-  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
-}
-
 void ShowOptionsPage(HWND dialog, int page) {
   HWND pages = GetDlgItem(dialog, optionsid::kPages);
   SendMessageA(pages, LB_SETCURSEL, page, 0);
@@ -717,7 +711,7 @@ TEST(Win32Studio, OptionsAreCheckedAndLandInTheRegistry) {
   HWND dialog = WaitForDialog(studio, kOptionsDialogTitle);
   ASSERT_NE(dialog, nullptr);
   ShowOptionsPage(dialog, 1);  // Editing
-  SelectListRow(GetDlgItem(dialog, optionsid::kRows), 4);  // Indent size
+  SelectRow(GetDlgItem(dialog, optionsid::kRows), 4);  // Indent size
   EXPECT_EQ(ControlText(dialog, optionsid::kHint), "A whole number from 0 to 31");
   EXPECT_EQ(ControlText(dialog, optionsid::kValue), "6");
   SetControlText(dialog, optionsid::kValue, "40");
@@ -728,7 +722,7 @@ TEST(Win32Studio, OptionsAreCheckedAndLandInTheRegistry) {
 
   // A key another command has is refused; a free one is taken.
   ShowOptionsPage(dialog, 8);  // Keyboard
-  SelectListRow(GetDlgItem(dialog, optionsid::kRows), 2);  // Close Active File
+  SelectRow(GetDlgItem(dialog, optionsid::kRows), 2);  // Close Active File
   HWND key = GetDlgItem(dialog, optionsid::kKey);
   SendMessageA(key, HKM_SETHOTKEY, MAKEWORD('F', HOTKEYF_CONTROL), 0);
   PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
@@ -819,7 +813,7 @@ TEST(Win32Studio, CustomTagsEditTheSelectedStepAndPropertiesCountTheSteps) {
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
-  SelectListRow(studio.Child(3), 1);
+  SelectRow(studio.Child(3), 1);
   studio.Command(1059);
   HWND tags = WaitForDialog(studio, kCustomTagsDialogTitle);
   ASSERT_NE(tags, nullptr);
