@@ -1,5 +1,7 @@
 #include "compiler/compile_settings.h"
 
+#include "base/text.h"
+
 namespace plumo {
 namespace {
 
@@ -44,6 +46,11 @@ void SaveCompileSettings(SettingsStore& store, const BuildRequest& r) {
   for (const FlagSetting& s : kFlagSettings) store.WriteNumber(s.path, r.*s.field ? 1 : 0);
   store.WriteNumber(kPlatformSetting, static_cast<uint32_t>(r.platform));
   store.WriteNumber(kEmbedTypesSetting, static_cast<uint32_t>(r.packaging));
+}
+
+IconChoice IconChoiceOf(std::string_view iconFile, std::string_view studioPath) {
+  if (Trim(iconFile).empty()) return IconChoice::kStandard;
+  return EqualsNoCase(Trim(iconFile), studioPath) ? IconChoice::kStudio : IconChoice::kFile;
 }
 
 }  // namespace plumo

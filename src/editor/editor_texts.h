@@ -1,9 +1,14 @@
 // The short texts the studio window shows for an open file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/files.h"
+#include "scripts/script.h"
 
 namespace plumo {
 
@@ -22,6 +27,12 @@ std::string EditingStatus(unsigned long changes);
 std::string SaveQuestion(std::string_view path);
 // The non-empty entries of a list kept as one text (the Find history, the files to reopen).
 std::vector<std::string> SplitList(std::string_view list, char separator);
+
+// The file Properties: label and value per row, for the file (facts absent when never saved or
+// gone) and its Steps.
+std::vector<std::pair<std::string, std::string>> ScriptFacts(const Script& script,
+                                                             const std::optional<FileFacts>& file,
+                                                             unsigned long changes);
 
 // *\Palettes\MainList\IndentSize spaces (at most 31) per indent level.
 std::string IndentText(int size);

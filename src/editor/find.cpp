@@ -97,6 +97,31 @@ void RememberFind(SettingsStore& store, std::string_view text) {
   store.WriteText("*\\FindHistory", AddToFindHistory(history, bounded));
 }
 
+namespace {
+struct FindChoice {
+  const char* path;
+  bool FindOptions::*field;
+};
+constexpr FindChoice kFindChoices[] = {
+    {"*\\FindDirection", &FindOptions::up},
+    {"*\\FindMatchCase", &FindOptions::matchCase},
+    {"*\\FindWholeWord", &FindOptions::wholeWord},
+};
+}  // namespace
+
+FindOptions ReadFindOptions(SettingsStore& store) {
+  FindOptions options;
+  options.text = store.ReadText("*\\Find", kFindTextWidth);
+  if (options.text == "0") options.text.clear();
+  for (const FindChoice& c : kFindChoices) options.*c.field = store.ReadNumber(c.path) != 0;
+  return options;
+}
+
+void RememberFindOptions(SettingsStore& store, const FindOptions& options) {
+  RememberFind(store, options.text);
+  for (const FindChoice& c : kFindChoices) store.WriteNumber(c.path, options.*c.field ? 1 : 0);
+}
+
 void RememberReplace(SettingsStore& store, std::string_view text) {
   store.WriteText("*\\Replace", Bounded(text, kFindTextWidth));
 }

@@ -36,6 +36,11 @@ inline constexpr size_t kFindTextWidth = 256;
 std::vector<std::string> ReadFindHistory(SettingsStore& store);
 // Makes text the last search (*\Find) and the newest history entry.
 void RememberFind(SettingsStore& store, std::string_view text);
+// The last search with its choices: *\Find (its start-up default "0" read as none),
+// *\FindDirection (1 up), *\FindMatchCase, *\FindWholeWord. Wrapping is always on.
+FindOptions ReadFindOptions(SettingsStore& store);
+// Remembers the text as RememberFind does, and the choices.
+void RememberFindOptions(SettingsStore& store, const FindOptions& options);
 // The last replacement text (*\Replace).
 void RememberReplace(SettingsStore& store, std::string_view text);
 // The history list with text in front, its older copy dropped and the oldest entries cut

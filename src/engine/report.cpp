@@ -127,6 +127,16 @@ std::string BuildReport(Session& session, const Script& script, const ReportOpti
   return out;
 }
 
+std::string ReportNameFor(std::string_view name, int type) {
+  static constexpr std::string_view kExtensions[] = {".txt", ".csv", ".htm", ".xlsx"};
+  std::string out(name);
+  if (out.empty() || type < kText || type > kWorkbook) return out;
+  for (std::string_view ext : kExtensions)
+    if (EndsWithNoCase(out, ext)) out.resize(out.size() - ext.size());
+  if (EndsWithNoCase(out, ".html") || EndsWithNoCase(out, ".xls")) out.resize(out.rfind('.'));
+  return out + std::string(kExtensions[type]);
+}
+
 bool ReportOfLastRun(Session& session, int slot) {
   const Script* script = session.scripts.At(slot);
   if (!script || script->steps.empty()) return false;

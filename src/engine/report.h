@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "scripts/script.h"
 
@@ -25,6 +26,10 @@ struct ReportOptions {
 
 // The report's bytes for types 0 to 3.
 std::string BuildReport(Session& session, const Script& script, const ReportOptions& options);
+
+// The report file's name with the extension of the type (".txt", ".csv", ".htm", ".xlsx"),
+// in place of any of those; unchanged for the grid snapshot or an empty name.
+std::string ReportNameFor(std::string_view name, int type);
 
 // Command 1016 after its dialog stored the settings: asks, writes and opens the report.
 // Returns true when a report was written (or handed on).

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "settings/settings_store.h"
 
@@ -42,6 +43,14 @@ inline constexpr uint8_t kPauseKey = 0x13;
 // command (the first 64) into the map in the table's order. *stopKey becomes the Stop
 // command's key; without one it keeps its value, or becomes Pause when it has none.
 KeyboardMap LoadKeyboardMap(SettingsStore& store, std::span<const KeyedCommand> commands, uint8_t* stopKey);
+
+// One command's stored key ({0, 0, 0} when it has none or the value is not a key), and its
+// change ("%d|%d"; key 0 removes the value). The Options dialog's keyboard page edits them.
+KeyboardMapEntry ReadCommandKey(SettingsStore& store, const KeyedCommand& command);
+void WriteCommandKey(SettingsStore& store, const KeyedCommand& command, uint8_t key, uint8_t modifiers);
+
+// "Ctrl+Shift+F3", "Alt+Up", "Insert"; "" for key 0.
+std::string KeyName(uint8_t key, uint8_t modifiers);
 
 // The command of the first entry for this key and these modifiers, 0 when none.
 uint16_t MatchKeyboardMap(const KeyboardMap& map, uint8_t modifiers, uint8_t key);

@@ -11,13 +11,23 @@
 
 #include "base/text.h"
 #include "base/version.h"
+#include "engine/report.h"
 #include "engine/run_controller.h"
 #include "actions/desktop/window_finder.h"
+#include "compiler/program_builder.h"
+#include "compiler/win32/win32_program_resources.h"
 #include "engine/session.h"
 #include "runtime/win32/program_start.h"
 #include "settings/settings_defaults.h"
 #include "editor/editor_texts.h"
 #include "editor/recent_files.h"
+#include "studio/about_dialog.h"
+#include "studio/compile_dialog.h"
+#include "studio/file_dialogs.h"
+#include "studio/find_dialog.h"
+#include "studio/goto_dialog.h"
+#include "studio/options_dialog.h"
+#include "studio/report_dialog.h"
 #include "studio/startup.h"
 #include "studio/studio_commands.h"
 #include "studio/studio_icons.h"
@@ -226,6 +236,12 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1053, &MainWindow::MainProgramWindows},
     {1098, &MainWindow::PopupWindows},
     {1038, &MainWindow::AllWindowsAndControls},
+    {1037, &MainWindow::CompileProgram},
+    {1036, &MainWindow::Options},
+    {1016, &MainWindow::ReportLastRun},
+    {1080, &MainWindow::StartupOptions},
+    {1017, &MainWindow::FileProperties},
+    {1059, &MainWindow::CustomTags},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, SettingsStore& store) : instance_(instance), store_(store) {}
@@ -1054,69 +1070,64 @@ void MainWindow::SelectAll() {
   PushSelection();
 }
 
-std::optional<std::string> MainWindow::Ask(const std::string& caption, const std::string& prompt,
-                                           const std::string& initial) {
-  EntryRequest request;
-  request.caption = caption;
-  request.prompt = prompt;
-  request.initial = initial;
-  request.owner = MainWindowHandle();
-  PromptAnswer answer = session_->dialogs().AskEntry(request);
-  if (!answer.ok) return std::nullopt;
-  return answer.text;
-}
-
 FindOptions MainWindow::LastFind(bool up) {
-  FindOptions options;
-  options.text = store_.ReadText("*\\Find", kFindTextWidth);
+  FindOptions options = ReadFindOptions(store_);
   options.up = up;
   return options;
 }
 
+// One search from the selection; what it found, for the status bar and the Find dialog.
+std::string MainWindow::FindWith(const FindOptions& options) {
+  if (!Doc()) return "";
+  PullSelection();
+  std::optional<size_t> row = options.up ? Doc()->FindPrevious(options) : Doc()->FindNext(options);
+  PushSelection();
+  const std::string said = row ? "Found \"" + options.text + "\" in Step " + std::to_string(*row + 1)
+                               : "\"" + options.text + "\" was not found";
+  SetStatus(" " + said);
+  return said;
+}
+
 void MainWindow::FindAgain(bool up) {
   FindOptions options = LastFind(up);
-  if (options.text.empty() || options.text == "0") return Find();
-  if (!Doc()) return;
-  PullSelection();
-  std::optional<size_t> row = up ? Doc()->FindPrevious(options) : Doc()->FindNext(options);
-  PushSelection();
-  SetStatus(row ? " Found \"" + options.text + "\" in Step " + std::to_string(*row + 1)
-                : " \"" + options.text + "\" was not found");
+  if (options.text.empty()) return Find();
+  FindWith(options);
 }
 
-void MainWindow::Find() {
-  std::string last = store_.ReadText("*\\Find", kFindTextWidth);
-  std::optional<std::string> text = Ask("Find", "Find the Steps that contain:", last == "0" ? "" : last);
-  if (!text || text->empty()) return;
-  RememberFind(store_, *text);
-  FindAgain(false);
+void MainWindow::OpenFind(bool replace) {
+  if (!Doc()) return;
+  FindActions actions{
+      [this](const FindOptions& options) { return FindWith(options); },
+      [this](const FindOptions& options, const std::string& with) {
+        std::optional<size_t> next;
+        if (!Edit([&](Document& d) { return (next = d.Replace(options, with)).has_value(); })) return std::string();
+        return next ? "Next in Step " + std::to_string(*next + 1) : "\"" + options.text + "\" was not found";
+      },
+      [this](const FindOptions& options, const std::string& with) {
+        size_t replaced = 0;
+        Edit([&](Document& d) { return (replaced = d.ReplaceAll(options, with)) > 0; });
+        const std::string said = "Replaced " + std::to_string(replaced) + " time" + (replaced == 1 ? "" : "s");
+        SetStatus(" " + said);
+        return said;
+      },
+  };
+  RunFindDialog(hwnd_, store_, replace, actions);
 }
+
+void MainWindow::Find() { OpenFind(false); }
 void MainWindow::FindNext() { FindAgain(false); }
 void MainWindow::FindPrevious() { FindAgain(true); }
-
-void MainWindow::Replace() {
-  std::string last = store_.ReadText("*\\Find", kFindTextWidth);
-  std::optional<std::string> text = Ask("Replace", "Replace the text:", last == "0" ? "" : last);
-  if (!text || text->empty()) return;
-  std::optional<std::string> with = Ask("Replace", "With:", store_.ReadText("*\\Replace", kFindTextWidth));
-  if (!with) return;
-  RememberFind(store_, *text);
-  RememberReplace(store_, *with);
-  size_t replaced = 0;
-  Edit([&](Document& d) { return (replaced = d.ReplaceAll(LastFind(false), *with)) > 0; });
-  SetStatus(" Replaced " + std::to_string(replaced) + " time" + (replaced == 1 ? "" : "s"));
-}
+void MainWindow::Replace() { OpenFind(true); }
 
 void MainWindow::GoToStep() {
   Document* doc = Doc();
   if (!doc || doc->Rows() == 0) return;
-  std::optional<std::string> text =
-      Ask("Go to Step", "Step number (1 to " + std::to_string(doc->Rows()) + "):", "");
-  if (!text) return;
-  PullSelection();
-  std::string error = doc->GoToStep(std::strtol(text->c_str(), nullptr, 10));
-  PushSelection();
-  if (!error.empty()) MessageBoxA(hwnd_, error.c_str(), kWarningCaption, MB_OK | MB_ICONWARNING);
+  RunGoToStepDialog(hwnd_, doc->Rows(), [&](long n) {
+    PullSelection();
+    std::string error = doc->GoToStep(n);
+    PushSelection();
+    return error;
+  });
 }
 
 void MainWindow::MoveUp() { Edit([](Document& d) { return d.MoveUp(); }); }
@@ -1440,9 +1451,79 @@ void MainWindow::MainProgramWindows() { ShowWindowList(findflag::kFramedVisibleT
 void MainWindow::PopupWindows() { ShowWindowList(findflag::kFramedVisible, "Popup Windows"); }
 void MainWindow::AllWindowsAndControls() { ShowWindowList(0, "All Windows & Controls"); }
 
-void MainWindow::About() {
-  std::string text = std::string("Plumo Studio ") + kVersionText + "\n\nDesktop automation: write, run and compile Scripts.";
-  MessageBoxA(hwnd_, text.c_str(), "About Plumo Studio", MB_OK | MB_ICONINFORMATION);
+void MainWindow::About() { RunAboutDialog(hwnd_, kProgramIcon); }
+void MainWindow::StartupOptions() { RunStartupOptionsDialog(hwnd_); }
+
+// The build runs here, in the window's thread, as it does in Plumo.com; its lines go to the Output
+// pane and its failures to message boxes.
+void MainWindow::CompileProgram() {
+  Script* script = CurrentScript();
+  if (!script) return;
+  const std::string studio = session_->environment().ProgramPath();
+  // Beside the Script, or for an untitled one in the user's documents.
+  std::string folder(FolderPart(script->path.str()));
+  if (folder.empty()) folder = session_->environment().DocumentsFolder();
+  CompileDialogContext context{script->path.str(), studio, folder, session_->clipboard()};
+  BuildRequest request;
+  if (!RunCompileDialog(hwnd_, store_, context, request)) return;
+  HCURSOR before = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  Win32ProgramResources resources(session_->clock());
+  BuildServices services{io_->messages,
+                         [this](std::string_view line) {
+                           if (StartsWithNoCase(line, "The DLL function"))
+                             MessageBoxA(hwnd_, std::string(line).c_str(), "Compile DLL", MB_OK | MB_ICONINFORMATION);
+                           OutputAppend(std::string(line));
+                         },
+                         session_->files(),
+                         session_->clock(),
+                         resources,
+                         session_->processes(),
+                         folder,
+                         session_->environment().TempFolder(),
+                         RuntimeLibraryPath(studio),
+                         [this](std::string_view text) { return session_->Expand(text); }};
+  const bool built = BuildProgram(services, *script, request) == 1;
+  SetCursor(before);
+  SetStatus(built ? " Compiled " + request.output : " Compiling failed");
+}
+
+void MainWindow::Options() {
+  const DefaultsContext context{GetSystemMetrics(SM_CXSCREEN), InterfaceFontHeight(),
+                                DocumentsFolderOf(session_->environment(), store_)};
+  if (!RunOptionsDialog(hwnd_, store_, context, StudioCommands())) return;
+  uint8_t stopKey = session_->run.stopKey;
+  keys_ = LoadKeyboardMap(store_, StudioCommands(), &stopKey);
+  session_->run.stopKey = stopKey;
+  ApplyOnTop(store_.ReadNumber("*\\OnTop") != 0);
+  ReadListLook();
+  RefreshList();
+}
+
+void MainWindow::ReportLastRun() {
+  Document* doc = Doc();
+  if (!doc || !RunReportDialog(hwnd_, store_, PathOf(static_cast<size_t>(CurrentIndex())))) return;
+  if (ReportOfLastRun(*session_, doc->slot())) SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
+}
+
+void MainWindow::FileProperties() {
+  Script* script = CurrentScript();
+  if (!script || !Doc()) return;
+  std::optional<FileFacts> file;
+  if (!script->path.str().empty()) {
+    OsError error;
+    file = session_->files().Facts(script->path.str(), &error);
+  }
+  RunPropertiesDialog(hwnd_, ScriptFacts(*script, file, Doc()->Changes()));
+}
+
+void MainWindow::CustomTags() {
+  Script* script = CurrentScript();
+  if (!script || !Doc()) return;
+  PullSelection();
+  const std::optional<size_t> row = Doc()->Focus();
+  if (!row || *row >= script->steps.size()) return SetStatus(" Select a Step first");
+  std::optional<std::string> custom = RunCustomTagsDialog(hwnd_, *row + 1, script->steps[*row].custom.str());
+  if (custom) Edit([&](Document& d) { return d.EditStep(*row, [&](Step& s) { s.custom = *custom; }); });
 }
 
 // RunView -------------------------------------------------------------------------------------
@@ -1799,6 +1880,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void MainWindow::RunMessageLoop(const KeyboardMap& keys) {
+  keys_ = keys;  // Options may change them
   HACCEL accelerators = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(kAcceleratorTable));
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -1808,7 +1890,7 @@ void MainWindow::RunMessageLoop(const KeyboardMap& keys) {
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
       const bool functionKey = msg.wParam >= VK_F1 && msg.wParam <= VK_F24;
       paletteKey = InPalette(msg.hwnd) && !functionKey && !(HeldModifiers() & (keymod::kCtrl | keymod::kAlt));
-      uint16_t command = paletteKey ? 0 : MatchKeyboardMap(keys, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
+      uint16_t command = paletteKey ? 0 : MatchKeyboardMap(keys_, HeldModifiers(), static_cast<uint8_t>(msg.wParam));
       if (command != 0 && msg.wParam <= 0xFF && hwnd_) {
         PostMessageA(hwnd_, WM_COMMAND, command, 0);
         continue;

@@ -191,8 +191,9 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   LoadContext PasteContext();
   void ShowDeleteProgress(size_t done, size_t total);
   void EndProgress();
-  std::optional<std::string> Ask(const std::string& caption, const std::string& prompt, const std::string& initial);
   FindOptions LastFind(bool up);
+  std::string FindWith(const FindOptions& options);
+  void OpenFind(bool replace);
   void FindAgain(bool up);
   void GoToBookmark(bool up);
   void PasteAt(bool toEnd);
@@ -276,6 +277,12 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   void PopupWindows();
   void AllWindowsAndControls();
   void About();
+  void StartupOptions();
+  void FileProperties();
+  void CustomTags();
+  void CompileProgram();
+  void Options();
+  void ReportLastRun();
   void StartRunCommand(int command);
 
   HINSTANCE instance_;
@@ -324,6 +331,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   ListColours colours_{};
   std::string indent_;
   std::string cell_;  // the text handed to the list view for one cell
+  KeyboardMap keys_{};
 };
 
 }  // namespace plumo

@@ -218,6 +218,7 @@ int Start(HINSTANCE instance, const std::string& commandLine, int showCommand) {
     RegisterAllActions(session, port, integration);
     SessionVariables& variables = session.AttachVariables(std::make_unique<SessionVariables>(session, palette));
     window.AttachVariablesPalette(&palette, &variables.store());
+    session.run.stopKey = stopKey;
     session.forcedLogLevel = logging.level;
     session.forcedOutput = logging.everyLineToOutput;
     session.SetView(&window);

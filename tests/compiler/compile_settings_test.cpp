@@ -58,5 +58,21 @@ TEST_F(CompileSettingsTest, OddStoredValuesGiveAWindowsProgramAndKnownBits) {
   EXPECT_EQ(r.packaging, 3);
 }
 
+TEST(IconChoice, TheStoredFileNamesTheChoice) {
+  constexpr const char* kStudio = "C:\\Plumo\\Plumo.exe";
+  const struct {
+    const char* file;
+    IconChoice choice;
+  } cases[] = {
+      {"", IconChoice::kStandard},
+      {"  ", IconChoice::kStandard},
+      {"C:\\Plumo\\Plumo.exe", IconChoice::kStudio},
+      {"c:\\PLUMO\\plumo.EXE", IconChoice::kStudio},
+      {"C:\\Plumo\\Plumo.exe.ico", IconChoice::kFile},
+      {"C:\\icons\\a.ico", IconChoice::kFile},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IconChoiceOf(c.file, kStudio), c.choice) << c.file;
+}
+
 }  // namespace
 }  // namespace plumo

@@ -43,6 +43,32 @@ TEST(EditorTexts, TitleTabStatusAndQuestion) {
   EXPECT_EQ(IndentText(-1), "");
 }
 
+TEST(EditorTexts, FilePropertiesCountTheMarks) {
+  Script script;
+  script.path = "C:\\work\\daily.vxm";
+  const struct {
+    const char* action;
+    uint32_t status;
+  } steps[] = {{"Comment", 0}, {"Delay", status::kSkip | status::kBookmark}, {"Delay", status::kBreakpoint}, {"Beep", 0}};
+  for (const auto& s : steps) {
+    Step step;
+    step.action = s.action;
+    step.status = s.status;
+    script.steps.push_back(step);
+  }
+  FileFacts file;
+  file.size = 1234;
+  file.modified = SystemTime{2026, 12, 3, 9, 7, 5, 3, 0};
+  using Rows = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(ScriptFacts(script, file, 2),
+            (Rows{{"Name", "daily.vxm"}, {"Folder", "C:\\work\\"}, {"Size", "1234 bytes"},
+                  {"Modified", "2026-12-09 07:05:03"}, {"Steps", "4"}, {"Comments", "1"}, {"Skipped", "1"},
+                  {"Breakpoints", "1"}, {"Bookmarks", "1"}, {"Unsaved changes", "2"}}));
+  EXPECT_EQ(ScriptFacts(script, std::nullopt, 0)[2], (std::pair<std::string, std::string>{"Size", "(the file is missing)"}));
+  script.path = "";
+  EXPECT_EQ(ScriptFacts(script, std::nullopt, 0)[1], (std::pair<std::string, std::string>{"Size", "(never saved)"}));
+}
+
 TEST(FindHistory, NewestFirstWithoutDuplicatesWithinTheLimit) {
   const std::string sep(1, kFindHistorySeparator);
   EXPECT_EQ(AddToFindHistory("", "a"), "a");
@@ -61,6 +87,24 @@ TEST_F(Settings, RememberFindKeepsTheLastSearchAndTheHistory) {
   EXPECT_EQ(store_.ReadText("*\\Find", 256), "alpha");
   EXPECT_EQ(store_.ReadText("*\\Replace", 256), "gamma");
   EXPECT_EQ(ReadFindHistory(store_), (std::vector<std::string>{"alpha", "beta"}));
+}
+
+TEST_F(Settings, FindChoicesComeBackAsTheyWereLeft) {
+  EXPECT_EQ(ReadFindOptions(store_).text, "");
+  store_.WriteNumber("*\\Find", 0);  // the start-up default
+  EXPECT_EQ(ReadFindOptions(store_).text, "");
+  for (bool on : {true, false}) {
+    FindOptions options;
+    options.text = on ? "Delay" : "Beep";
+    options.up = options.matchCase = options.wholeWord = on;
+    RememberFindOptions(store_, options);
+    const FindOptions back = ReadFindOptions(store_);
+    EXPECT_EQ(back.text, options.text);
+    EXPECT_EQ(back.up, on);
+    EXPECT_EQ(back.matchCase, on);
+    EXPECT_EQ(back.wholeWord, on);
+    EXPECT_TRUE(back.wrap);
+  }
 }
 
 TEST_F(Settings, EditSettingsComeFromTheStore) {

@@ -128,5 +128,20 @@ TEST_F(ReportTest, RefusalsAndHandOvers) {
   EXPECT_FALSE(ReportOfLastRun(session, 0));
 }
 
+TEST(ReportName, TheTypeGivesTheExtension) {
+  const struct {
+    const char* name;
+    int type;
+    const char* want;
+  } cases[] = {
+      {"C:\\r\\last", 0, "C:\\r\\last.txt"},       {"C:\\r\\last.txt", 1, "C:\\r\\last.csv"},
+      {"last.CSV", 2, "last.htm"},                  {"last.html", 3, "last.xlsx"},
+      {"last.xls", 0, "last.txt"},                  {"last.htm", 2, "last.htm"},
+      {"notes.doc", 1, "notes.doc.csv"},            {"last.txt", 4, "last.txt"},
+      {"", 2, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReportNameFor(c.name, c.type), c.want) << c.name << " " << c.type;
+}
+
 }  // namespace
 }  // namespace plumo

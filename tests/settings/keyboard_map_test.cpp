@@ -99,5 +99,33 @@ TEST_F(KeyboardMapTest, OnlyTheFirst64CommandsAreRead) {
   EXPECT_EQ(map[63].command, 2063);
 }
 
+TEST(KeyName, ModifiersThenTheKey) {
+  const struct {
+    uint8_t key, modifiers;
+    const char* want;
+  } cases[] = {
+      {'F', kCtrl, "Ctrl+F"},         {0x72, kShift, "Shift+F3"},      {0x71, kCtrl, "Ctrl+F2"},
+      {0x26, kAlt, "Alt+Up"},         {0x2D, 0, "Insert"},             {0x13, 0, "Pause"},
+      {'1', kAlt, "Alt+1"},           {0x87, 7, "Ctrl+Shift+Alt+F24"}, {0x65, 0, "Num 5"},
+      {0xE5, kCtrl, "Ctrl+Key 0xE5"}, {0, kCtrl, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeyName(c.key, c.modifiers), c.want) << int(c.key);
+}
+
+TEST_F(KeyboardMapTest, OneCommandsKeyIsChangedAndRemoved) {
+  const KeyedCommand& close = kCommands[3];
+  WriteCommandKey(store_, close, 'W', kCtrl);
+  EXPECT_EQ(store_.ReadText("*\\Accelerators\\Close Active File", 64), "87|1");
+  const KeyboardMapEntry entry = ReadCommandKey(store_, close);
+  EXPECT_EQ(entry.command, 1018);
+  EXPECT_EQ(entry.key, 'W');
+  EXPECT_EQ(entry.modifiers, kCtrl);
+  WriteCommandKey(store_, close, 0, 0);
+  EXPECT_EQ(store_.Probe("*\\Accelerators\\Close Active File"), 0u);
+  EXPECT_EQ(ReadCommandKey(store_, close).key, 0);
+  store_.WriteText("*\\Accelerators\\Close Active File", "300|1");  // not a key
+  EXPECT_EQ(ReadCommandKey(store_, close).key, 0);
+}
+
 }  // namespace
 }  // namespace plumo

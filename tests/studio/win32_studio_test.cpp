@@ -14,7 +14,15 @@
 #include "fakes/png_file.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
+#include "fakes/win32_run_program.h"
 #include "platform/win32/win32_desktop.h"
+#include "studio/about_dialog.h"
+#include "studio/compile_dialog.h"
+#include "studio/file_dialogs.h"
+#include "studio/find_dialog.h"
+#include "studio/goto_dialog.h"
+#include "studio/options_dialog.h"
+#include "studio/report_dialog.h"
 
 namespace plumo {
 namespace {
@@ -202,8 +210,8 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_EQ(studio.Tabs(), 1);
   EXPECT_EQ(studio.Rows(), 0);
   // A command not built yet says so rather than doing nothing.
-  studio.Command(1016);
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Report of Last Run is not built yet"; }, 5000))
+  studio.Command(1042);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " View Log File is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
 }
@@ -375,9 +383,10 @@ std::string FileText(const std::string& path) {
 }
 
 // Waits for a message box of the studio, gives its text and closes it.
-std::string AnswerMessage(const Studio& studio) {
+// The text of the message box (with the caption, when given), answered OK.
+std::string AnswerMessage(const Studio& studio, const char* caption = nullptr) {
   HWND box = nullptr;
-  if (!WaitFor([&] { return (box = studio.Find("#32770", nullptr)) != nullptr; }, 5000)) return "(no message)";
+  if (!WaitFor([&] { return (box = studio.Find("#32770", caption)) != nullptr; }, 5000)) return "(no message)";
   std::string text;
   for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     char cls[16] = {}, buf[512] = {};
@@ -619,6 +628,15 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
 }
 
 void SetString(const char* key, const char* name, const std::string& value) {
+}
+
+std::string ControlText(HWND dialog, int id) {
+  char buf[1024] = {};
+  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+void SetText(const char* key, const char* name, const std::string& value) {
   HKEY k;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
   RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
@@ -767,6 +785,168 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   SetNumber("Software\\Plumo", "RunTrackingY", 200);
   SetNumber("Software\\Plumo", "RunTrackingWidth", 300);
   SetNumber("Software\\Plumo", "RunTrackingTimeout", 700);
+}
+
+TEST(Win32Studio, TheCompileDialogBuildsAProgramThatRuns) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "plumo studio compile";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string program = folder + "\\squares.exe", result = folder + "\\squares.txt";
+  DeleteFileA(program.c_str());
+  DeleteFileA(result.c_str());
+  SetText("Software\\Plumo\\Compile", "OutputEXE", folder + "\\squares.com");
+  SetText("Software\\Plumo\\Compile", "Version", "2.5.1");
+  SetNumber("Software\\Plumo\\Compile", "Platform", 1);
+  SetNumber("Software\\Plumo\\Compile", "Encrypt", 1);
+  Studio studio("\"" + TestFilePath("squares.vxm") + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() > 0; }, 10000));
+  studio.Command(1037);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = studio.Find("#32770", kCompileDialogTitle)) != nullptr; }, 5000));
+  EXPECT_EQ(ControlText(dialog, compileid::kCommandLine),
+            "Plumo /CONSOLE /e /c " + TestFilePath("squares.vxm") + " /o \"" + folder +
+                "\\squares.com\" /v \"2.5.1\" /d \"My Automation Script\" /y \"" +
+                ReadText("Software\\Plumo\\Compile", "Copyright") + "\"");
+  // Choosing the Windows program corrects the extension, and the command line follows.
+  HWND platform = GetDlgItem(dialog, compileid::kPlatform);
+  SendMessageA(platform, CB_SETCURSEL, 0, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(compileid::kPlatform, CBN_SELCHANGE), reinterpret_cast<LPARAM>(platform));
+  EXPECT_EQ(ControlText(dialog, compileid::kOutput), program);
+  const std::string line = ControlText(dialog, compileid::kCommandLine);
+  EXPECT_EQ(line.rfind("Plumo /WIN32 /e /c ", 0), 0u) << line;
+  studio.Screenshot("compile-dialog", dialog);
+  PostMessageA(GetDlgItem(dialog, compileid::kCopy), BM_CLICK, 0, 0);
+  EXPECT_EQ(AnswerMessage(studio, "Compile EXE Switches"), "The command line for compiling has been copied to the Clipboard");
+  std::string copied;
+  if (OpenClipboard(nullptr)) {
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+      copied = static_cast<const char*>(GlobalLock(h));
+      GlobalUnlock(h);
+    }
+    CloseClipboard();
+  }
+  EXPECT_EQ(copied, line);
+
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Compiled " + program; }, 30000)) << studio.Status();
+  EXPECT_TRUE(WaitFor([&] { return studio.OutputHas("Successfully created [" + program + "]"); }, 5000));
+  EXPECT_EQ(ReadText("Software\\Plumo\\Compile", "OutputEXE"), program);
+  const ProgramOutcome run = RunProgram("\"" + program + "\" %dir=\"" + folder + "\"");
+  EXPECT_EQ(run.exitCode, 7u) << run.out;
+  EXPECT_EQ(FileText(result), "Sum of squares: 55");
+  SetNumber("Software\\Plumo\\Compile", "Encrypt", 0);
+  SetNumber("Software\\Plumo", "DefaultReturnCode", 0);  // the example's exit code would be the studio's
+}
+
+HWND WaitForDialog(const Studio& studio, const char* title) {
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = studio.Find("#32770", title)) != nullptr; }, 5000);
+  return dialog;
+}
+
+void SetControlText(HWND dialog, int id, const char* text) {
+  SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+int SelectedRow(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+
+TEST(Win32Studio, GoToStepAndReplaceSelectTheRowInTheList) {
+  const std::string path = WriteScript("goto.vxm", ThirtySteps(false));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 30; }, 10000));
+  studio.Command(1066);
+  HWND go = WaitForDialog(studio, kGoToDialogTitle);
+  ASSERT_NE(go, nullptr);
+  SetControlText(go, gotoid::kNumber, "99");
+  PostMessageA(go, WM_COMMAND, IDOK, 0);
+  EXPECT_NE(AnswerMessage(studio, "Plumo Warning"), "(no message)");
+  EXPECT_TRUE(IsWindow(go));  // refused, and still asking
+  SetControlText(go, gotoid::kNumber, "12");
+  studio.Screenshot("goto-dialog", go);
+  PostMessageA(go, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(go); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return SelectedRow(studio.Child(3)) == 11; }, 5000)) << SelectedRow(studio.Child(3));
+
+  studio.Command(1073);  // Replace
+  HWND replace = WaitForDialog(studio, kReplaceDialogTitle);
+  ASSERT_NE(replace, nullptr);
+  SetControlText(replace, findid::kWhat, "adds 7");
+  SetControlText(replace, findid::kWith, "adds seven");
+  SendMessageA(replace, WM_COMMAND, findid::kFindNext, 0);
+  EXPECT_EQ(ControlText(replace, findid::kOutcome), "Found \"adds 7\" in Step 11");
+  EXPECT_EQ(SelectedRow(studio.Child(3)), 10);
+  studio.Screenshot("replace-dialog", replace);
+  SendMessageA(replace, WM_COMMAND, findid::kReplaceAll, 0);
+  EXPECT_EQ(ControlText(replace, findid::kOutcome), "Replaced 1 time");
+  PostMessageA(replace, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(replace); }, 5000));
+  EXPECT_EQ(studio.Status(), " Replaced 1 time");
+  EXPECT_EQ(ReadText("Software\\Plumo", "Find"), "adds 7");
+}
+
+void ShowOptionsPage(HWND dialog, int page) {
+  HWND pages = GetDlgItem(dialog, optionsid::kPages);
+  SendMessageA(pages, LB_SETCURSEL, page, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(optionsid::kPages, LBN_SELCHANGE), reinterpret_cast<LPARAM>(pages));
+}
+
+TEST(Win32Studio, OptionsAreCheckedAndLandInTheRegistry) {
+  constexpr const char* kList = "Software\\Plumo\\Palettes\\MainList";
+  SetNumber(kList, "IndentSize", 6);
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  studio.Command(1036);
+  HWND dialog = WaitForDialog(studio, kOptionsDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  ShowOptionsPage(dialog, 1);  // Editing
+  SelectRow(GetDlgItem(dialog, optionsid::kRows), 4);  // Indent size
+  EXPECT_EQ(ControlText(dialog, optionsid::kHint), "A whole number from 0 to 31");
+  EXPECT_EQ(ControlText(dialog, optionsid::kValue), "6");
+  SetControlText(dialog, optionsid::kValue, "40");
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  EXPECT_EQ(AnswerMessage(studio, kInvalidOptionCaption), "\"Indent size (spaces)\" must be a whole number from 0 to 31.");
+  SetControlText(dialog, optionsid::kValue, "12");
+  studio.Screenshot("options-dialog", dialog);
+
+  // A key another command has is refused; a free one is taken.
+  ShowOptionsPage(dialog, 8);  // Keyboard
+  SelectRow(GetDlgItem(dialog, optionsid::kRows), 2);  // Close Active File
+  HWND key = GetDlgItem(dialog, optionsid::kKey);
+  SendMessageA(key, HKM_SETHOTKEY, MAKEWORD('F', HOTKEYF_CONTROL), 0);
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  EXPECT_EQ(AnswerMessage(studio, kInvalidOptionCaption), "Ctrl+F is already the key of \"Find...\".");
+  SendMessageA(key, HKM_SETHOTKEY, MAKEWORD('W', HOTKEYF_CONTROL), 0);
+  PostMessageA(dialog, WM_COMMAND, optionsid::kApply, 0);
+  studio.Screenshot("options-keyboard", dialog);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+  HKEY k;
+  DWORD value = 0, size = sizeof(value);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kList, 0, KEY_READ, &k), ERROR_SUCCESS);
+  RegQueryValueExA(k, "IndentSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(k);
+  EXPECT_EQ(value, 12u);
+  EXPECT_EQ(ReadText("Software\\Plumo\\Accelerators", "Close Active File"), "87|1");
+  SetNumber(kList, "IndentSize", 6);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo\\Accelerators", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+    RegDeleteValueA(k, "Close Active File");
+    RegCloseKey(k);
+  }
+}
+
+TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
+  const std::string path = WriteScript("reported.vxm", Step("<action>Set Variable</action><text>four, five</text>"
+                                                            "<output value=\"%reportedText\">Variable</output>") +
+                                                           Step("<action>Set Variable</action><status>1</status><text>x</text>"
+                                                                "<output value=\"%reportedSkip\">Variable</output>") +
+                                                           Step("<action>Write to Output</action><text>OUT: %reportedText</text>"));
+  const std::string report = TestFilePath("reported.csv");
+  DeleteFileA(report.c_str());
+  SetText("Software\\Plumo\\Report", "OutputFile", TestFilePath("reported.htm"));
+  SetNumber("Software\\Plumo\\Report", "ReportType", 2);
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
@@ -826,6 +1006,87 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
     for (const char* name : {"RunTrackingY", "RunTrackingWidth", "RunTrackingTimeout"}) RegDeleteValueA(key, name);
     RegCloseKey(key);
   }
+}
+
+  ASSERT_TRUE(WaitFor([&] { return studio.OutputHas("OUT: four, five"); }, 20000));
+  studio.Command(1016);
+  HWND dialog = WaitForDialog(studio, kReportDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, reportid::kFile), TestFilePath("reported.htm"));
+  SendMessageA(GetDlgItem(dialog, reportid::kCsv), BM_CLICK, 0, 0);
+  EXPECT_EQ(ControlText(dialog, reportid::kFile), report);
+  SendMessageA(GetDlgItem(dialog, reportid::kOpen), BM_SETCHECK, BST_UNCHECKED, 0);
+  studio.Screenshot("report-dialog", dialog);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  std::string text;
+  EXPECT_TRUE(WaitFor([&] { return (text = FileText(report)).find("3, Write to Output") != std::string::npos; }, 5000));
+  EXPECT_EQ(text.rfind("Plumo report for \"reported.vxm\"\r\nCreated on ", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n1, Set Variable, four  five, Success\r\n2, Set Variable, x, Skipped\r\n"), std::string::npos) << text;
+  EXPECT_EQ(ReadText("Software\\Plumo\\Report", "OutputFile"), report);
+  // User variables persist in the registry the other tests share.
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo\\UserVariables", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+    RegDeleteValueA(k, "reportedText");
+    RegCloseKey(k);
+  }
+}
+
+TEST(Win32Studio, TheHelpMenuShowsTheVersionAndTheCommandLineHelp) {
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  const struct {
+    int command;
+    const char* title;
+    int control;
+    const char* starts;
+    const char* shot;
+  } dialogs[] = {
+      {1003, kAboutDialogTitle, aboutid::kVersion, "Plumo Studio 7.76", "about-dialog"},
+      {1080, kStartupOptionsTitle, aboutid::kText, "COMMAND LINE OPTIONS:\r\n------", "startup-options-dialog"},
+  };
+  for (const auto& d : dialogs) {
+    studio.Command(d.command);
+    HWND dialog = WaitForDialog(studio, d.title);
+    ASSERT_NE(dialog, nullptr) << d.title;
+    EXPECT_EQ(ControlText(dialog, d.control).rfind(d.starts, 0), 0u) << ControlText(dialog, d.control);
+    studio.Screenshot(d.shot, dialog);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << d.title;
+  }
+}
+
+TEST(Win32Studio, CustomTagsEditTheSelectedStepAndPropertiesCountTheSteps) {
+  const std::string path = WriteScript("custom.vxm", Step("<action>Delay</action><status>1</status>") +
+                                                         Step("<action>Delay</action><custom>old</custom>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  SelectRow(studio.Child(3), 1);
+  studio.Command(1059);
+  HWND tags = WaitForDialog(studio, kCustomTagsDialogTitle);
+  ASSERT_NE(tags, nullptr);
+  EXPECT_EQ(ControlText(tags, filedlgid::kCustom), "old");
+  SetControlText(tags, filedlgid::kCustom, "<owner>qa</owner>");
+  studio.Screenshot("custom-tags-dialog", tags);
+  PostMessageA(tags, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
+
+  studio.Command(1017);
+  HWND facts = WaitForDialog(studio, kPropertiesDialogTitle);
+  ASSERT_NE(facts, nullptr);
+  const std::string values[] = {"custom.vxm", "", "", "", "2", "0", "1", "0", "0", "1"};
+  for (int i = 0; i < 10; ++i) {
+    if (values[i].empty()) continue;  // folder, size and time depend on the machine
+    EXPECT_EQ(ControlText(facts, filedlgid::kFirstValue + i), values[i]) << i;
+  }
+  studio.Screenshot("properties-dialog", facts);
+  PostMessageA(facts, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(facts); }, 5000));
+
+  studio.Command(1013);  // Save
+  EXPECT_TRUE(WaitFor([&] { return FileText(path).find("<custom>&lt;owner&gt;qa&lt;/owner&gt;</custom>") != std::string::npos; },
+                      5000))
+      << FileText(path);
 }
 
 }  // namespace
