@@ -310,17 +310,8 @@ void MainWindow::BuildChildren() {
   properties_.Create(instance_, hwnd_, childid::kProperties, uiFont_, Dpi(),
                      [this](size_t row, const std::string& value) { EditProperty(row, value); });
   properties_.SetPickers(
-      [this](const std::string& label, const std::string& value) -> std::optional<std::string> {
-        EntryRequest request;
-        request.kind = EntryKind::kMultiLine;
-        request.caption = label;
-        request.prompt = label + ":";
-        request.initial = value;
-        request.maxAnswer = 1 << 20;
-        request.owner = MainWindowHandle();
-        PromptAnswer answer = session_->dialogs().AskEntry(request);
-        if (!answer.ok) return std::nullopt;
-        return answer.text;
+      [this](const std::string& label, const std::string& value) {
+        return Ask(label, label + ":", value, EntryKind::kMultiLine);
       },
       [this]() -> std::optional<std::string> {
         std::optional<PickedWindow> picked = PickWindow(instance_, hwnd_, uiFont_);
@@ -917,6 +908,20 @@ bool MainWindow::SaveTab(int index, bool askName) {
 }
 
 // False when the user keeps the file open (Cancel, or a save that did not happen).
+std::optional<std::string> MainWindow::Ask(const std::string& caption, const std::string& prompt,
+                                           const std::string& initial, EntryKind kind) {
+  EntryRequest request;
+  request.kind = kind;
+  request.caption = caption;
+  request.prompt = prompt;
+  request.initial = initial;
+  request.maxAnswer = 1 << 20;
+  request.owner = MainWindowHandle();
+  PromptAnswer answer = session_->dialogs().AskEntry(request);
+  if (!answer.ok) return std::nullopt;
+  return answer.text;
+}
+
 bool MainWindow::AskToSave(int index) {
   Document& doc = files_->At(static_cast<size_t>(index));
   if (doc.Changes() == 0 || store_.ReadNumber("*\\PromptSave") == 0) return true;

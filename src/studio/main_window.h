@@ -26,6 +26,7 @@
 #include "studio/output_pane.h"
 #include "studio/properties_palette.h"
 #include "editor/properties.h"
+#include "platform/dialogs.h"
 #include "actions/integration/recording/recorder.h"
 #include "studio/step_rows.h"
 #include "studio/tracking_window.h"
@@ -171,6 +172,8 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   bool SaveTab(int index, bool askName);
   bool CloseTab(int index);
   bool AskToSave(int index);
+  std::optional<std::string> Ask(const std::string& caption, const std::string& prompt, const std::string& initial,
+                                 EntryKind kind = EntryKind::kLine);
   void RememberRecent(const std::string& path);
   void OpenRecent(int n);
   void RefreshRecentMenu(HMENU fileMenu);

@@ -382,7 +382,14 @@ std::string FileText(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Waits for a message box of the studio, gives its text and closes it.
+// Saves the current tab and reads the file once the studio says it is saved: reading it while
+// the save replaces it would make the save fail (the file is in use).
+std::string SaveAndRead(const Studio& studio, const std::string& path) {
+  studio.Command(1013);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 10000)) << studio.Status();
+  return FileText(path);
+}
+
 // The text of the message box (with the caption, when given), answered OK.
 std::string AnswerMessage(const Studio& studio, const char* caption = nullptr) {
   HWND box = nullptr;
@@ -467,12 +474,7 @@ TEST(Win32Studio, ADoubleClickOnACommentEditsItInPlace) {
   studio.Screenshot("comment-edit");
   PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 1 change"; }, 5000)) << studio.Status();
-  studio.Command(1013);  // Save
-  EXPECT_TRUE(WaitFor([&] {
-    std::ifstream in(path);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return text.find("new note") != std::string::npos;
-  }, 5000));
+  EXPECT_NE(SaveAndRead(studio, path).find("new note"), std::string::npos);
 }
 
 // Mouse input at a point, through the port's call that gives every event its point (under Wine
@@ -575,10 +577,8 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 3 changes"; }, 5000)) << studio.Status();
   studio.Screenshot("properties");
 
-  studio.Command(1013);  // Save
-  std::string saved;
-  EXPECT_TRUE(WaitFor([&] { return (saved = FileText(path)).find("<value1>25</value1>") != std::string::npos; }, 5000))
-      << saved << studio.Status();
+  const std::string saved = SaveAndRead(studio, path);
+  EXPECT_NE(saved.find("<value1>25</value1>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
@@ -611,9 +611,8 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
   Key(VK_F8, false);
   Key(VK_F8, true);
   ASSERT_TRUE(WaitFor([&] { return studio.Status().starts_with(" Recorded "); }, 5000)) << studio.Status();
-  studio.Command(1013);  // Save
-  std::string saved;
-  ASSERT_TRUE(WaitFor([&] { return (saved = FileText(path)).find("<text>") != std::string::npos; }, 5000)) << saved;
+  const std::string saved = SaveAndRead(studio, path);
+  ASSERT_NE(saved.find("<text>"), std::string::npos) << saved;
   // "[message-second-first-time]", a key's code in the low byte of "first": P and L went down
   // and up; F8 ended the recording and is not in it.
   std::vector<std::pair<int, int>> keys;  // message, key
@@ -625,15 +624,6 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
   const std::vector<std::pair<int, int>> typed = {{256, 'P'}, {257, 'P'}, {256, 'L'}, {257, 'L'}};
   EXPECT_EQ(keys, typed) << saved;
   EXPECT_EQ(saved.find("<status>"), std::string::npos) << "F8 skipped the Step as well:\n" << saved;
-}
-
-void SetString(const char* key, const char* name, const std::string& value) {
-}
-
-std::string ControlText(HWND dialog, int id) {
-  char buf[1024] = {};
-  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
-  return buf;
 }
 
 void SetText(const char* key, const char* name, const std::string& value) {
@@ -678,7 +668,7 @@ constexpr int kFileNameBox = 1148;  // the file name of the common Save dialog
 
 TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   constexpr char kFavorites[] = "Software\\Plumo\\Favorites";
-  SetString(kFavorites, "Favorite01", "Two beeps<step><action>Beep</action></step><step><action>Beep</action></step>");
+  SetText(kFavorites, "Favorite01", "Two beeps<step><action>Beep</action></step><step><action>Beep</action></step>");
   const std::string path = WriteScript("palette.vxm", Step("<action>Delay</action><timeout>1</timeout>"));
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
@@ -726,9 +716,7 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
   ASSERT_TRUE(WaitFor([&] { return itemText(TreeItem(tree, TVGN_CARET)) == "Two beeps"; }, 5000));
   PostMessageA(tree, WM_KEYDOWN, VK_RETURN, 0);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 4; }, 5000));
-  studio.Command(1013);  // Save
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Ready"; }, 5000)) << studio.Status();
-  const std::string saved = FileText(path);
+  const std::string saved = SaveAndRead(studio, path);
   const size_t close = saved.find("<action>Close Window</action>");
   EXPECT_NE(close, std::string::npos) << saved;
   EXPECT_LT(close, saved.find("<action>Delay</action>"));
@@ -785,6 +773,71 @@ TEST(Win32Studio, ARunShowsItsVariablesAndTheTrackingWindow) {
   SetNumber("Software\\Plumo", "RunTrackingY", 200);
   SetNumber("Software\\Plumo", "RunTrackingWidth", 300);
   SetNumber("Software\\Plumo", "RunTrackingTimeout", 700);
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
+  studio.Command(1029);  // Run
+  HWND tracking = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (tracking = studio.Find("PlumoTracking", nullptr)) != nullptr; }, 10000));
+  EXPECT_NE(GetWindowLongA(tracking, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  RECT placed;
+  GetWindowRect(tracking, &placed);
+  EXPECT_EQ(placed.top, 200);
+  EXPECT_EQ(placed.right - placed.left, 300);
+  // It hides when no new Step comes within its time-out, and closes with the run.
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tracking); }, 5000));
+  EXPECT_TRUE(IsWindow(tracking));
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed") != std::string::npos; }, 10000))
+      << studio.Status();
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(tracking); }, 5000));
+
+  HWND list = GetDlgItem(studio.Child(kVariablesPalette), kVariableList);
+  ASSERT_NE(list, nullptr);
+  int row = -1;
+  EXPECT_TRUE(WaitFor([&] {
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      const std::string name = CellText(list, i, 0);
+      EXPECT_NE(name, "_kept_quiet");
+      if (name == "palette_demo") row = i;
+    }
+    return row >= 0;
+  }, 5000));
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(CellText(list, row, 1), "hello 42");
+  EXPECT_EQ(CellText(list, row, 2), "Text");
+  studio.Screenshot("variables-palette");
+
+  // Enter on the selected row asks for a new value and stores it.
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Remote buffer(list, sizeof(item));
+  buffer.Put(&item, sizeof(item));
+  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
+  PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find("#32770", "Edit Variable")) != nullptr; }, 5000));
+  SendMessageA(FindWindowExA(ask, nullptr, "Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1,234.5"));
+  PostMessageA(ask, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return ReadText(kVariables, "palette_demo") == "1,234.5"; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return CellText(list, row, 2) == "Number"; }, 5000)) << CellText(list, row, 2);
+
+  // Delete on the selected row removes the variable itself, not a Step.
+  PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(WaitFor([&] { return !ValueExists(kVariables, "palette_demo"); }, 5000));
+  EXPECT_TRUE(ValueExists(kVariables, "_kept_quiet"));
+  EXPECT_EQ(studio.Rows(), 3);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    for (const char* name : {"RunTrackingY", "RunTrackingWidth", "RunTrackingTimeout"}) RegDeleteValueA(key, name);
+    RegCloseKey(key);
+  }
+}
+
+std::string ControlText(HWND dialog, int id) {
+  char buf[1024] = {};
+  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+  return buf;
 }
 
 TEST(Win32Studio, TheCompileDialogBuildsAProgramThatRuns) {
@@ -951,63 +1004,6 @@ TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
   studio.Command(1029);  // Run
-  HWND tracking = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (tracking = studio.Find("PlumoTracking", nullptr)) != nullptr; }, 10000));
-  EXPECT_NE(GetWindowLongA(tracking, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-  RECT placed;
-  GetWindowRect(tracking, &placed);
-  EXPECT_EQ(placed.top, 200);
-  EXPECT_EQ(placed.right - placed.left, 300);
-  // It hides when no new Step comes within its time-out, and closes with the run.
-  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tracking); }, 5000));
-  EXPECT_TRUE(IsWindow(tracking));
-  EXPECT_TRUE(WaitFor([&] { return studio.Status().find("Run Completed") != std::string::npos; }, 10000))
-      << studio.Status();
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(tracking); }, 5000));
-
-  HWND list = GetDlgItem(studio.Child(kVariablesPalette), kVariableList);
-  ASSERT_NE(list, nullptr);
-  int row = -1;
-  EXPECT_TRUE(WaitFor([&] {
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      const std::string name = CellText(list, i, 0);
-      EXPECT_NE(name, "_kept_quiet");
-      if (name == "palette_demo") row = i;
-    }
-    return row >= 0;
-  }, 5000));
-  ASSERT_GE(row, 0);
-  EXPECT_EQ(CellText(list, row, 1), "hello 42");
-  EXPECT_EQ(CellText(list, row, 2), "Text");
-  studio.Screenshot("variables-palette");
-
-  // Enter on the selected row asks for a new value and stores it.
-  LVITEMA item = {};
-  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  Remote buffer(list, sizeof(item));
-  buffer.Put(&item, sizeof(item));
-  SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
-  PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
-  HWND ask = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (ask = studio.Find("#32770", "Edit Variable")) != nullptr; }, 5000));
-  SendMessageA(FindWindowExA(ask, nullptr, "Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("1,234.5"));
-  PostMessageA(ask, WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(WaitFor([&] { return ReadText(kVariables, "palette_demo") == "1,234.5"; }, 5000));
-  EXPECT_TRUE(WaitFor([&] { return CellText(list, row, 2) == "Number"; }, 5000)) << CellText(list, row, 2);
-
-  // Delete on the selected row removes the variable itself, not a Step.
-  PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
-  EXPECT_TRUE(WaitFor([&] { return !ValueExists(kVariables, "palette_demo"); }, 5000));
-  EXPECT_TRUE(ValueExists(kVariables, "_kept_quiet"));
-  EXPECT_EQ(studio.Rows(), 3);
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo", 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-    for (const char* name : {"RunTrackingY", "RunTrackingWidth", "RunTrackingTimeout"}) RegDeleteValueA(key, name);
-    RegCloseKey(key);
-  }
-}
-
   ASSERT_TRUE(WaitFor([&] { return studio.OutputHas("OUT: four, five"); }, 20000));
   studio.Command(1016);
   HWND dialog = WaitForDialog(studio, kReportDialogTitle);
@@ -1083,10 +1079,8 @@ TEST(Win32Studio, CustomTagsEditTheSelectedStepAndPropertiesCountTheSteps) {
   PostMessageA(facts, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(facts); }, 5000));
 
-  studio.Command(1013);  // Save
-  EXPECT_TRUE(WaitFor([&] { return FileText(path).find("<custom>&lt;owner&gt;qa&lt;/owner&gt;</custom>") != std::string::npos; },
-                      5000))
-      << FileText(path);
+  const std::string saved = SaveAndRead(studio, path);
+  EXPECT_NE(saved.find("<custom>&lt;owner&gt;qa&lt;/owner&gt;</custom>"), std::string::npos) << saved;
 }
 
 }  // namespace
