@@ -152,7 +152,9 @@ void PropertiesPalette::Layout() {
   MoveWindow(help_, 0, r.bottom - helpHeight, r.right, helpHeight, TRUE);
   RECT inside;
   GetClientRect(grid_, &inside);
-  const int label = static_cast<int>(SendMessageA(grid_, LVM_GETCOLUMNWIDTH, 0, 0));
+  // Labels take up to half the width, so the long ones show whole in a wide palette.
+  const int label = std::max(Scale(120), static_cast<int>(inside.right) * 45 / 100);
+  SendMessageA(grid_, LVM_SETCOLUMNWIDTH, 0, label);
   SendMessageA(grid_, LVM_SETCOLUMNWIDTH, 1, std::max(Scale(60), static_cast<int>(inside.right) - label));
 }
 
@@ -180,6 +182,8 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
     item.iSubItem = 1;
     item.pszText = const_cast<char*>(shown.c_str());
     SendMessageA(grid_, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+    // A check box's text stays empty: the row is drawn again for its new state.
+    if (sameRows) SendMessageA(grid_, LVM_REDRAWITEMS, i, i);
   }
   int select = -1;
   for (size_t i = 0; i < rows_.size() && !wasLabel.empty(); ++i)
