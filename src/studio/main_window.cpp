@@ -1292,6 +1292,8 @@ std::optional<size_t> MainWindow::PropertyStep() {
 
 void MainWindow::RefreshProperties() {
   if (!dock_.Shown(PaletteId::kProperties)) return;
+  // A value still being typed belongs to the Step it was typed for, not to the one now selected.
+  properties_.EndEdit(true);
   std::vector<GridRow> rows;
   std::string title;
   propertyRows_.clear();
@@ -1302,16 +1304,21 @@ void MainWindow::RefreshProperties() {
     rows.reserve(propertyRows_.size());
     for (const PropertyRow& p : propertyRows_) rows.push_back(GridRowOf(p));
     title = "Step " + std::to_string(*row + 1) + ": " + step.action.str();
+    propertyAction_ = step.action.str();
   }
   propertyStep_ = PropertyStep();
+  propertyDoc_ = Doc();
   properties_.Show(std::move(rows), title);
 }
 
 void MainWindow::EditProperty(size_t index, const std::string& value) {
-  const std::optional<size_t> row = PropertyStep();
-  if (!row || row != propertyStep_ || index >= propertyRows_.size()) return;
+  // The rows are those of the Step shown; an edit lands there only while it is still that Step.
+  const Script* script = CurrentScript();
+  if (!propertyStep_ || Doc() != propertyDoc_ || !script || index >= propertyRows_.size()) return;
+  const size_t row = *propertyStep_;
+  if (row >= script->steps.size() || !EqualsNoCase(script->steps[row].action.str(), propertyAction_)) return;
   const PropertyRow property = propertyRows_[index];
-  Edit([&](Document& d) { return d.EditStep(*row, [&](Step& step) { ApplyProperty(step, property, value); }); });
+  Edit([&](Document& d) { return d.EditStep(row, [&](Step& step) { ApplyProperty(step, property, value); }); });
 }
 
 // Help ----------------------------------------------------------------------------------------

@@ -313,7 +313,10 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   OutputPane output_;
   PropertiesPalette properties_{store_};
   std::vector<PropertyRow> propertyRows_;
+  // The Step the palette shows, by tab, row and action.
   std::optional<size_t> propertyStep_;
+  const Document* propertyDoc_ = nullptr;
+  std::string propertyAction_;
   bool propertiesPosted_ = false;
   std::unique_ptr<HardwareRecorder> recorder_;
   std::pair<size_t, PropertyRow> recording_;  // the Step and its row that receive the recording

@@ -374,12 +374,11 @@ void PropertiesPalette::EditInBox(size_t row) {
     }
     case GridEditor::kPixel: {
       EndEdit(false);
-      static COLORREF custom[16] = {};
       CHOOSECOLORA cc = {};
       cc.lStructSize = sizeof(cc);
       cc.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
       cc.rgbResult = ColourOf(value);
-      cc.lpCustColors = custom;
+      cc.lpCustColors = customColours_;
       cc.Flags = CC_FULLOPEN | CC_RGBINIT;
       if (ChooseColorA(&cc)) Commit(row, ColourText(cc.rgbResult, value));
       return;

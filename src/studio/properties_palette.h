@@ -104,6 +104,7 @@ class PropertiesPalette {
   PickHandler onPickWindow_;
   RecordHandler onRecord_;
   bool recording_ = false;
+  COLORREF customColours_[16] = {};  // the colour box's own, for as long as the palette lives
   std::vector<GridRow> rows_;
   size_t editing_ = 0;
   bool ending_ = false;

@@ -537,10 +537,14 @@ class PropertiesGrid {
   const Studio& studio_;
 };
 
+// Selects this row only, as a click on it does.
 void SelectRow(HWND list, int row) {
   LVITEMA state = {};
-  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   Remote buffer(list, sizeof(state));
+  buffer.Put(&state, sizeof(state));
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), buffer.at());
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
   buffer.Put(&state, sizeof(state));
   SendMessageA(list, LVM_SETITEMSTATE, row, buffer.at());
 }
@@ -577,8 +581,16 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 3 changes"; }, 5000)) << studio.Status();
   studio.Screenshot("properties");
 
+  // A value still being typed when another Step is selected goes to the Step it was typed for.
+  edit = grid.Click(delay);
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("40"));
+  SelectRow(studio.Child(3), 0);
+  EXPECT_TRUE(WaitFor([&] { return grid.Label(0) == "Delay Seconds"; }, 5000)) << grid.Label(0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 4 changes"; }, 5000)) << studio.Status();
+
   const std::string saved = SaveAndRead(studio, path);
-  EXPECT_NE(saved.find("<value1>25</value1>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("<value1>40</value1>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
