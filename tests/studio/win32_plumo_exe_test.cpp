@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "fakes/fake_files.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
@@ -167,7 +168,8 @@ TEST_F(PlumoExeTest, HiddenRunsRunTheScriptAndEndWithTheReturnCode) {
 std::string SingleInstanceCopy() {
   std::ifstream in(PlumoExe(), std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t at = bytes.find("~BUFFER~");
+  // The tag followed by the version: the studio's code may hold the tag alone as a constant.
+  size_t at = bytes.find(std::string("~BUFFER~") + kVersionText);
   if (at == std::string::npos) return std::string();
   bytes[at] = '1';
   std::string copy = TestFilePath("PlumoSingle.exe");

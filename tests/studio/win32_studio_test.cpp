@@ -97,6 +97,14 @@ class Remote {
   size_t size_;
 };
 
+// EnumChildWindows: the first window whose id is want->first goes into want->second.
+BOOL CALLBACK WithId(HWND hwnd, LPARAM lp) {
+  auto* want = reinterpret_cast<std::pair<int, HWND>*>(lp);
+  if (GetDlgCtrlID(hwnd) != want->first) return TRUE;
+  want->second = hwnd;
+  return FALSE;
+}
+
 class Studio {
  public:
   // The splash stays away unless a test asks for it: screenshots show the studio alone.
@@ -128,15 +136,7 @@ class Studio {
   // A part of the window by its id, docked palettes' parts included.
   HWND Child(int id) const {
     std::pair<int, HWND> want{id, nullptr};
-    EnumChildWindows(
-        main_,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-          auto* w = reinterpret_cast<std::pair<int, HWND>*>(lp);
-          if (GetDlgCtrlID(hwnd) != w->first) return TRUE;
-          w->second = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&want));
+    EnumChildWindows(main_, &WithId, reinterpret_cast<LPARAM>(&want));
     return want.second;
   }
   std::string Title() const {

@@ -22,17 +22,17 @@ using namespace studio_driver;
 
 namespace {
 
+BOOL CALLBACK WithId(HWND hwnd, LPARAM lp) {
+  auto* want = reinterpret_cast<std::pair<int, HWND>*>(lp);
+  if (GetDlgCtrlID(hwnd) != want->first) return TRUE;
+  want->second = hwnd;
+  return FALSE;
+}
+
+// A part of the studio by its id, the docked palettes' parts included.
 HWND Descendant(HWND parent, int id) {
   std::pair<int, HWND> want{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* w = reinterpret_cast<std::pair<int, HWND>*>(lp);
-        if (GetDlgCtrlID(hwnd) != w->first) return TRUE;
-        w->second = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&want));
+  EnumChildWindows(parent, &WithId, reinterpret_cast<LPARAM>(&want));
   return want.second;
 }
 
