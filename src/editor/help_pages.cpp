@@ -85,10 +85,10 @@ std::string ExampleScript(const ActionCatalog& catalog, const std::string& name)
 
 void AppendAction(std::string& html, const CatalogRow& action, const ActionCatalog& catalog, const PropertyTable& table) {
   html += "<h2 id=\"" + Anchor(action.name) + "\">" + Escaped(action.name) + "</h2>\n";
-  const std::vector<PropertyRowSpec>* rows = table.RowsFor(action.name);
+  const std::vector<PropertyRowDef>* rows = table.RowsFor(action.name);
   if (rows && !rows->empty()) {
     html += "<table>\n<tr><th>Field</th><th>Entered as</th><th>What it does</th></tr>\n";
-    for (const PropertyRowSpec& row : *rows) {
+    for (const PropertyRowDef& row : *rows) {
       html += "<tr><td>" + Escaped(row.label) + "</td><td>" + std::string(EditorNameOf(row.editor)) + "</td><td>" +
               Escaped(row.help);
       if (row.editor == EditorKind::kCheck) html += "<br><span class=\"choices\">Option word: " + Escaped(row.option) + "</span>";

@@ -118,28 +118,28 @@ void SetField(Step& s, StepField field, int textPart, std::string_view value) {
 
 bool Checked(std::string_view value) { return !value.empty() && value != "0"; }
 
-PropertyRow RowOf(const PropertyRowSpec& spec, bool readOnly = false) {
+PropertyRow RowOf(const PropertyRowDef& def, bool readOnly = false) {
   PropertyRow row;
-  row.label = spec.label;
-  row.editor = spec.editor;
-  row.field = spec.field;
-  row.textPart = spec.textPart;
-  row.choices = spec.choices;
-  row.option = spec.option;
-  row.help = spec.help;
+  row.label = def.label;
+  row.editor = def.editor;
+  row.field = def.field;
+  row.textPart = def.textPart;
+  row.choices = def.choices;
+  row.option = def.option;
+  row.help = def.help;
   row.readOnly = readOnly;
   return row;
 }
 
 PropertyRow CommonRow(std::string_view label, EditorKind editor, StepField field, std::string_view help,
                       std::string_view choices = {}, bool readOnly = false) {
-  PropertyRowSpec spec;
-  spec.label = label;
-  spec.editor = editor;
-  spec.field = field;
-  spec.choices = choices;
-  spec.help = help;
-  return RowOf(spec, readOnly);
+  PropertyRowDef def;
+  def.label = label;
+  def.editor = editor;
+  def.field = field;
+  def.choices = choices;
+  def.help = help;
+  return RowOf(def, readOnly);
 }
 
 void AddCommonRows(const Step& step, bool hasOutput, bool canFail, std::vector<PropertyRow>& rows) {
@@ -210,9 +210,9 @@ std::vector<PropertyRow> PropertyRowsFor(const Step& step, const ActionCatalog& 
   catalog.Lookup(step.action, &info);
   std::vector<PropertyRow> rows;
   rows.reserve(kMaxPropertyRows);
-  if (const std::vector<PropertyRowSpec>* specs = table.RowsFor(step.action)) {
-    for (const PropertyRowSpec& spec : *specs)
-      rows.push_back(RowOf(spec, spec.editor == EditorKind::kRecording));
+  if (const std::vector<PropertyRowDef>* defs = table.RowsFor(step.action)) {
+    for (const PropertyRowDef& def : *defs)
+      rows.push_back(RowOf(def, def.editor == EditorKind::kRecording));
   }
   AddCommonRows(step, info.hasOutput != 0, info.canFail != 0, rows);
   if (rows.size() > kMaxPropertyRows) rows.resize(kMaxPropertyRows);

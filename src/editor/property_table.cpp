@@ -75,7 +75,7 @@ std::vector<std::string_view> Columns(std::string_view line) {
   }
 }
 
-std::string ReadField(std::string_view name, PropertyRowSpec* row) {
+std::string ReadField(std::string_view name, PropertyRowDef* row) {
   std::string_view base = name;
   if (const size_t slash = name.find('/'); slash != std::string_view::npos) {
     base = name.substr(0, slash);
@@ -91,7 +91,7 @@ std::string ReadField(std::string_view name, PropertyRowSpec* row) {
 }
 
 // Option words and choices come from the vocabulary, never from the table.
-std::string ReadVocabulary(int variant, PropertyRowSpec* row) {
+std::string ReadVocabulary(int variant, PropertyRowDef* row) {
   const std::string which = "\"" + std::string(row->label) + "\" #" + std::to_string(variant);
   const bool overOptions = row->field == StepField::kOptions;
   switch (row->editor) {
@@ -122,7 +122,7 @@ std::string ReadVocabulary(int variant, PropertyRowSpec* row) {
 }
 
 // An empty text: the row's fault.
-std::string ReadRow(std::string_view line, PropertyRowSpec* row) {
+std::string ReadRow(std::string_view line, PropertyRowDef* row) {
   const std::vector<std::string_view> columns = Columns(line);
   if (columns.size() < 3) return "a row needs label | editor | field [| help]";
   const auto [label, variant] = LabelAndVariant(columns[0]);
@@ -144,7 +144,7 @@ std::string AtLine(size_t number, std::string_view fault) { return "line " + std
 PropertyTable PropertyTable::Parse(std::string_view text, std::string* error) {
   PropertyTable table;
   std::map<std::string_view, std::string_view> labelHelp;
-  std::vector<PropertyRowSpec>* current = nullptr;
+  std::vector<PropertyRowDef>* current = nullptr;
   auto fail = [&](size_t number, std::string_view fault) {
     *error = AtLine(number, fault);
     return PropertyTable();
@@ -174,9 +174,9 @@ PropertyTable PropertyTable::Parse(std::string_view text, std::string* error) {
       continue;
     }
     if (!current) return fail(number, "a row before the first action");
-    PropertyRowSpec row;
+    PropertyRowDef row;
     if (std::string e = ReadRow(line, &row); !e.empty()) return fail(number, e);
-    for (const PropertyRowSpec& other : *current) {
+    for (const PropertyRowDef& other : *current) {
       if (other.label == row.label) return fail(number, "the label \"" + std::string(row.label) + "\" twice in one action");
       if (other.field == row.field && other.textPart == row.textPart && row.field != StepField::kOptions)
         return fail(number, "two rows edit the same field");
@@ -184,7 +184,7 @@ PropertyTable PropertyTable::Parse(std::string_view text, std::string* error) {
     current->push_back(row);
   }
   for (auto& [name, rows] : table.rows_) {
-    for (PropertyRowSpec& row : rows) {
+    for (PropertyRowDef& row : rows) {
       if (row.help.empty()) {
         const auto found = labelHelp.find(row.label);
         if (found == labelHelp.end()) {
@@ -212,7 +212,7 @@ const PropertyTable& PropertyTable::Embedded() {
   return table;
 }
 
-const std::vector<PropertyRowSpec>* PropertyTable::RowsFor(std::string_view action) const {
+const std::vector<PropertyRowDef>* PropertyTable::RowsFor(std::string_view action) const {
   const auto it = rows_.find(action);
   return it == rows_.end() ? nullptr : &it->second;
 }

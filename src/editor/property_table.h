@@ -50,7 +50,7 @@ enum class StepField {
   kComment,
 };
 
-struct PropertyRowSpec {
+struct PropertyRowDef {
   std::string_view label;
   EditorKind editor = EditorKind::kText;
   StepField field = StepField::kText;
@@ -69,13 +69,13 @@ class PropertyTable {
   static const PropertyTable& Embedded();
 
   // The rows of an action (its name matched without regard to case); null when it has none.
-  const std::vector<PropertyRowSpec>* RowsFor(std::string_view action) const;
+  const std::vector<PropertyRowDef>* RowsFor(std::string_view action) const;
   // Action names in table order.
   const std::vector<std::string>& actions() const { return order_; }
 
  private:
   std::vector<std::string> order_;
-  std::map<std::string, std::vector<PropertyRowSpec>, LessNoCase> rows_;
+  std::map<std::string, std::vector<PropertyRowDef>, LessNoCase> rows_;
 };
 
 std::string_view EmbeddedPropertyTable();

@@ -18,8 +18,8 @@ constexpr char kBorderSetting[] = "*\\Palettes\\Border";
 constexpr int kDefaultWeight = 100;
 constexpr int kMinWeight = 10;
 
-std::string PaletteSetting(const PaletteSpec& spec, const char* name) {
-  return std::string("*\\Palettes\\") + spec.key + "\\" + name;
+std::string PaletteSetting(const PaletteInfo& def, const char* name) {
+  return std::string("*\\Palettes\\") + def.key + "\\" + name;
 }
 
 bool Vertical(DockSide side) { return side != DockSide::kBottom; }
@@ -28,7 +28,7 @@ bool Inside(const RECT& r, POINT p) { return PtInRect(&r, p) != FALSE; }
 
 }  // namespace
 
-const PaletteSpec& SpecOf(PaletteId id) { return kPaletteSpecs[static_cast<size_t>(id)]; }
+const PaletteInfo& PaletteOf(PaletteId id) { return kPalettes[static_cast<size_t>(id)]; }
 
 bool DockHost::Create(HINSTANCE instance, HWND frame, int firstId, int dpi, HFONT captionFont,
                       std::function<void()> changed) {
@@ -62,11 +62,11 @@ void DockHost::ReadSettings() {
     docks_[s].size = size > 0 ? size : kDefaultSizes[s];
   }
   border_ = store_.Probe(kBorderSetting) ? std::clamp(store_.ReadNumber(kBorderSetting), 0, kMaxBorder) : kDefaultBorder;
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    Palette& p = palettes_[Index(spec.id)];
-    const std::string show = PaletteSetting(spec, "Show");
+  for (const PaletteInfo& def : kPalettes) {
+    Palette& p = palettes_[Index(def.id)];
+    const std::string show = PaletteSetting(def, "Show");
     p.shown = store_.Probe(show) == 0 || store_.ReadNumber(show) != 0;
-    const int weight = store_.ReadNumber(PaletteSetting(spec, "Weight"));
+    const int weight = store_.ReadNumber(PaletteSetting(def, "Weight"));
     p.weight = weight >= kMinWeight ? weight : kDefaultWeight;
   }
 }
@@ -74,7 +74,7 @@ void DockHost::ReadSettings() {
 void DockHost::Add(PaletteId id, HWND content) {
   Palette& p = palettes_[Index(id)];
   p.content = content;
-  SetParent(content, DockWindow(SpecOf(id).side));
+  SetParent(content, DockWindow(PaletteOf(id).side));
   ShowWindow(content, p.shown ? SW_SHOW : SW_HIDE);
 }
 
@@ -85,7 +85,7 @@ bool DockHost::Shown(PaletteId id) const {
 
 void DockHost::Show(PaletteId id, bool shown) {
   palettes_[Index(id)].shown = shown;
-  store_.WriteNumber(PaletteSetting(SpecOf(id), "Show"), shown ? 1 : 0);
+  store_.WriteNumber(PaletteSetting(PaletteOf(id), "Show"), shown ? 1 : 0);
 }
 
 void DockHost::SetBorder(int pixels) {
@@ -96,16 +96,16 @@ void DockHost::SetBorder(int pixels) {
 void DockHost::Reset() {
   for (const char* setting : kSizeSettings) store_.Delete(setting);
   store_.Delete(kBorderSetting);
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    store_.Delete(PaletteSetting(spec, "Show"));
-    store_.Delete(PaletteSetting(spec, "Weight"));
+  for (const PaletteInfo& def : kPalettes) {
+    store_.Delete(PaletteSetting(def, "Show"));
+    store_.Delete(PaletteSetting(def, "Weight"));
   }
   ReadSettings();
 }
 
 bool DockHost::DockShown(DockSide side) const {
-  for (const PaletteSpec& spec : kPaletteSpecs)
-    if (spec.side == side && Shown(spec.id)) return true;
+  for (const PaletteInfo& def : kPalettes)
+    if (def.side == side && Shown(def.id)) return true;
   return false;
 }
 
@@ -191,17 +191,17 @@ void DockHost::Arrange(DockSide side) {
   if (side != DockSide::kLeft) inner.right -= border_;
   if (side != DockSide::kRight) inner.left += border_;
   if (side == DockSide::kBottom) inner.bottom -= border_;
-  std::vector<const PaletteSpec*> shown;
+  std::vector<const PaletteInfo*> shown;
   int weights = 0;
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    if (spec.side != side) continue;
-    if (!Shown(spec.id)) {
-      if (HWND content = Content(spec.id)) ShowWindow(content, SW_HIDE);
-      captions_[Index(spec.id)] = RECT{};
+  for (const PaletteInfo& def : kPalettes) {
+    if (def.side != side) continue;
+    if (!Shown(def.id)) {
+      if (HWND content = Content(def.id)) ShowWindow(content, SW_HIDE);
+      captions_[Index(def.id)] = RECT{};
       continue;
     }
-    shown.push_back(&spec);
-    weights += palettes_[Index(spec.id)].weight;
+    shown.push_back(&def);
+    weights += palettes_[Index(def.id)].weight;
   }
   if (shown.empty()) return;
   const bool vertical = Vertical(side);
@@ -211,16 +211,16 @@ void DockHost::Arrange(DockSide side) {
   const int caption = CaptionHeight();
   int at = start, given = 0;
   for (size_t i = 0; i < shown.size(); ++i) {
-    const PaletteSpec& spec = *shown[i];
-    const int weight = palettes_[Index(spec.id)].weight;
+    const PaletteInfo& def = *shown[i];
+    const int weight = palettes_[Index(def.id)].weight;
     const int slot = i + 1 == shown.size() ? length - given : length * weight / std::max(1, weights);
     given += slot;
     RECT r = vertical ? RECT{inner.left, at, inner.right, at + slot} : RECT{at, inner.top, at + slot, inner.bottom};
     at += slot + border_;
     RECT cap = r;
     cap.bottom = std::min(r.bottom, r.top + caption);
-    captions_[Index(spec.id)] = cap;
-    HWND content = Content(spec.id);
+    captions_[Index(def.id)] = cap;
+    HWND content = Content(def.id);
     SetWindowPos(content, nullptr, r.left, cap.bottom, r.right - r.left, std::max<int>(0, r.bottom - cap.bottom),
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
@@ -235,18 +235,18 @@ RECT DockHost::CloseBox(PaletteId id) const {
   return RECT{cap.right - box, cap.top, cap.right, cap.bottom};
 }
 
-const PaletteSpec* DockHost::GapAt(DockSide side, POINT point) const {
-  const PaletteSpec* before = nullptr;
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    if (spec.side != side || !Shown(spec.id)) continue;
-    const RECT cap = CaptionRect(spec.id);
+const PaletteInfo* DockHost::GapAt(DockSide side, POINT point) const {
+  const PaletteInfo* before = nullptr;
+  for (const PaletteInfo& def : kPalettes) {
+    if (def.side != side || !Shown(def.id)) continue;
+    const RECT cap = CaptionRect(def.id);
     if (before) {
       // The gap ends where this palette's caption starts.
       const bool hit = Vertical(side) ? point.y < cap.top && point.y >= cap.top - std::max(border_, 3)
                                       : point.x < cap.left && point.x >= cap.left - std::max(border_, 3);
       if (hit) return before;
     }
-    before = &spec;
+    before = &def;
   }
   return nullptr;
 }
@@ -257,19 +257,19 @@ void DockHost::Paint(DockSide side, HDC dc) {
   HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HPEN glyph = CreatePen(PS_SOLID, std::max(1, Scale(1)), GetSysColor(COLOR_BTNTEXT));
   HGDIOBJ oldPen = SelectObject(dc, shadow);
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    if (spec.side != side || !Shown(spec.id)) continue;
-    RECT cap = CaptionRect(spec.id);
+  for (const PaletteInfo& def : kPalettes) {
+    if (def.side != side || !Shown(def.id)) continue;
+    RECT cap = CaptionRect(def.id);
     FillRect(dc, &cap, GetSysColorBrush(COLOR_INACTIVECAPTION));
     MoveToEx(dc, cap.left, cap.bottom - 1, nullptr);
     LineTo(dc, cap.right, cap.bottom - 1);
     RECT text = cap;
     text.left += Scale(6);
-    text.right = CloseBox(spec.id).left;
+    text.right = CloseBox(def.id).left;
     SetTextColor(dc, GetSysColor(COLOR_INACTIVECAPTIONTEXT));
-    DrawTextA(dc, spec.title, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawTextA(dc, def.title, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     // The close box: a small cross.
-    RECT box = CloseBox(spec.id);
+    RECT box = CloseBox(def.id);
     const int pad = (box.bottom - box.top) * 3 / 10;
     InflateRect(&box, -pad, -pad);
     SelectObject(dc, glyph);
@@ -317,11 +317,11 @@ LRESULT DockHost::Handle(DockSide side, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       break;
     }
     case WM_LBUTTONDOWN: {
-      for (const PaletteSpec& spec : kPaletteSpecs) {
-        if (spec.side != side || !Shown(spec.id)) continue;
-        const RECT box = CloseBox(spec.id);
+      for (const PaletteInfo& def : kPalettes) {
+        if (def.side != side || !Shown(def.id)) continue;
+        const RECT box = CloseBox(def.id);
         if (Inside(box, point)) {
-          Show(spec.id, false);
+          Show(def.id, false);
           if (changed_) changed_();
           return 0;
         }
@@ -330,19 +330,19 @@ LRESULT DockHost::Handle(DockSide side, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (Inside(Grip(side), point)) {
         drag_ = Drag::kEdge;
         dragStart_ = Scale(docks_[static_cast<size_t>(side)].size);
-      } else if (const PaletteSpec* gap = GapAt(side, point)) {
+      } else if (const PaletteInfo* gap = GapAt(side, point)) {
         drag_ = Drag::kGap;
         dragGap_ = gap;
         // The palette after the gap is the next shown one of the side.
-        const PaletteSpec* next = nullptr;
+        const PaletteInfo* next = nullptr;
         bool after = false;
-        for (const PaletteSpec& spec : kPaletteSpecs) {
-          if (spec.side != side || !Shown(spec.id)) continue;
+        for (const PaletteInfo& def : kPalettes) {
+          if (def.side != side || !Shown(def.id)) continue;
           if (after) {
-            next = &spec;
+            next = &def;
             break;
           }
-          after = &spec == gap;
+          after = &def == gap;
         }
         if (!next) {
           drag_ = Drag::kNone;
@@ -376,9 +376,9 @@ LRESULT DockHost::Handle(DockSide side, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         const int first = dragStartWeights_[0] + sum * delta / std::max(1, dragLength_);
         const int clamped = std::clamp(first, kMinWeight, sum - kMinWeight);
         palettes_[Index(dragGap_->id)].weight = clamped;
-        for (const PaletteSpec& spec : kPaletteSpecs) {
-          if (spec.side == side && Shown(spec.id) && &spec > dragGap_) {
-            palettes_[Index(spec.id)].weight = sum - clamped;
+        for (const PaletteInfo& def : kPalettes) {
+          if (def.side == side && Shown(def.id) && &def > dragGap_) {
+            palettes_[Index(def.id)].weight = sum - clamped;
             break;
           }
         }
@@ -393,8 +393,8 @@ LRESULT DockHost::Handle(DockSide side, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (drag_ == Drag::kEdge) {
         store_.WriteNumber(kSizeSettings[static_cast<size_t>(dragSide_)], docks_[static_cast<size_t>(dragSide_)].size);
       } else if (drag_ == Drag::kGap) {
-        for (const PaletteSpec& spec : kPaletteSpecs)
-          if (spec.side == dragSide_) store_.WriteNumber(PaletteSetting(spec, "Weight"), palettes_[Index(spec.id)].weight);
+        for (const PaletteInfo& def : kPalettes)
+          if (def.side == dragSide_) store_.WriteNumber(PaletteSetting(def, "Weight"), palettes_[Index(def.id)].weight);
       }
       drag_ = Drag::kNone;
       return 0;

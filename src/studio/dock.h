@@ -18,7 +18,7 @@ enum class DockSide : uint8_t { kLeft, kRight, kBottom };
 enum class PaletteId : uint8_t { kActions, kProperties, kVariables, kOutput };
 inline constexpr size_t kPaletteCount = 4;
 
-struct PaletteSpec {
+struct PaletteInfo {
   PaletteId id;
   const char* key;  // *\Palettes\<key>\Show and \Weight
   const char* title;
@@ -27,14 +27,14 @@ struct PaletteSpec {
 };
 
 // In dock order: the first of a side is its top (or left) palette.
-inline constexpr PaletteSpec kPaletteSpecs[kPaletteCount] = {
+inline constexpr PaletteInfo kPalettes[kPaletteCount] = {
     {PaletteId::kActions, "Actions", "Actions", DockSide::kLeft, 1043},
     {PaletteId::kProperties, "Properties", "Properties", DockSide::kRight, 1076},
     {PaletteId::kVariables, "Variables", "Variables", DockSide::kRight, 1049},
     {PaletteId::kOutput, "Output", "Output", DockSide::kBottom, 1047},
 };
 
-const PaletteSpec& SpecOf(PaletteId id);
+const PaletteInfo& PaletteOf(PaletteId id);
 
 class DockHost {
  public:
@@ -85,7 +85,7 @@ class DockHost {
   RECT CaptionRect(PaletteId id) const;
   RECT CloseBox(PaletteId id) const;
   // The shown palette before the gap under `point`, if any.
-  const PaletteSpec* GapAt(DockSide side, POINT point) const;
+  const PaletteInfo* GapAt(DockSide side, POINT point) const;
   int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
   int CaptionHeight() const;
 
@@ -101,7 +101,7 @@ class DockHost {
   RECT frameArea_{};
   Drag drag_ = Drag::kNone;
   DockSide dragSide_ = DockSide::kLeft;
-  const PaletteSpec* dragGap_ = nullptr;
+  const PaletteInfo* dragGap_ = nullptr;
   POINT dragFrom_{};
   int dragStart_ = 0;
   int dragStartWeights_[2] = {};

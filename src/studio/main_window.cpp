@@ -477,8 +477,8 @@ void MainWindow::PrepareMenu(HMENU menu) {
   CheckMenuItem(menu, 1051, MF_BYCOMMAND | (topmost ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1027, MF_BYCOMMAND | (Shown(status_) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, 1077, MF_BYCOMMAND | (showResults_ ? MF_CHECKED : MF_UNCHECKED));
-  for (const PaletteSpec& spec : kPaletteSpecs)
-    CheckMenuItem(menu, spec.viewCommand, MF_BYCOMMAND | (dock_.Shown(spec.id) ? MF_CHECKED : MF_UNCHECKED));
+  for (const PaletteInfo& def : kPalettes)
+    CheckMenuItem(menu, def.viewCommand, MF_BYCOMMAND | (dock_.Shown(def.id) ? MF_CHECKED : MF_UNCHECKED));
   for (const auto& [command, pixels] : kBorderCommands)
     CheckMenuItem(menu, command, MF_BYCOMMAND | (dock_.Border() == pixels ? MF_CHECKED : MF_UNCHECKED));
   for (int t = 0; t < 3; ++t)
@@ -1649,9 +1649,9 @@ void MainWindow::AttachVariablesPalette(VariablesPaletteWindow* palette, Variabl
 }
 
 bool MainWindow::InPalette(HWND window) const {
-  for (const PaletteSpec& spec : kPaletteSpecs) {
-    HWND content = dock_.Content(spec.id);
-    if (content && spec.id != PaletteId::kOutput && (window == content || IsChild(content, window))) return true;
+  for (const PaletteInfo& def : kPalettes) {
+    HWND content = dock_.Content(def.id);
+    if (content && def.id != PaletteId::kOutput && (window == content || IsChild(content, window))) return true;
   }
   return false;
 }

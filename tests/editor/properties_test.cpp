@@ -64,7 +64,7 @@ TEST(PropertyTable, EveryLabelAndOptionWordComesFromTheVocabulary) {
   const PropertyTable& table = PropertyTable::Embedded();
   ASSERT_FALSE(table.actions().empty());
   for (const std::string& name : table.actions()) {
-    for (const PropertyRowSpec& row : *table.RowsFor(name)) {
+    for (const PropertyRowDef& row : *table.RowsFor(name)) {
       EXPECT_TRUE(std::count(std::begin(kPropertyLabels), std::end(kPropertyLabels), row.label)) << name << ": " << row.label;
       EXPECT_FALSE(row.help.empty()) << name << ": " << row.label;
       if (row.editor == EditorKind::kCheck) {
@@ -116,7 +116,7 @@ TEST(PropertyTable, RefusesWhatTheVocabularyDoesNotHold) {
   const PropertyTable table = PropertyTable::Parse(
       "== Compare Files\nFile Name #2 | file | value2 | Help.\nMatch Type #2 | exclusive | options | Help.\n", &error);
   ASSERT_EQ(error, "");
-  const std::vector<PropertyRowSpec>& rows = *table.RowsFor("compare files");
+  const std::vector<PropertyRowDef>& rows = *table.RowsFor("compare files");
   EXPECT_EQ(rows[0].label, "File Name #2");
   EXPECT_EQ(rows[1].label, "Match Type");
   EXPECT_EQ(rows[1].choices, "Exact Match;Partial/Case Insensitive Match;Any Text;Is Empty");
