@@ -18,6 +18,7 @@
 #include "compiler/win32/win32_program_resources.h"
 #include "engine/session.h"
 #include "runtime/win32/program_start.h"
+#include "scripts/properties_vocabulary.h"
 #include "settings/settings_defaults.h"
 #include "editor/editor_texts.h"
 #include "editor/recent_files.h"
@@ -75,13 +76,9 @@ GridEditor GridEditorOf(const PropertyRow& row) {
 
 GridRow GridRowOf(const PropertyRow& row) {
   GridRow grid{std::string(row.label), GridEditorOf(row), row.value, {}, std::string(row.help)};
-  for (std::string_view rest = row.choices; !rest.empty();) {
-    const size_t end = std::min(rest.find(';'), rest.size());
-    const std::string_view item = rest.substr(0, end);
-    // "--" rows divide a long list; they are not values.
-    if (!item.empty() && item.find_first_not_of('-') != std::string_view::npos) grid.choices.emplace_back(item);
-    rest.remove_prefix(std::min(end + 1, rest.size()));
-  }
+  // "--" rows divide a long list; they are not values.
+  for (std::string_view item : ChoiceItems(row.choices))
+    if (item.find_first_not_of('-') != std::string_view::npos) grid.choices.emplace_back(item);
   return grid;
 }
 
