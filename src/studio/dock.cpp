@@ -127,7 +127,8 @@ RECT DockHost::Place(RECT area) {
   const int width = area.right - area.left, height = area.bottom - area.top;
   auto across = [&](DockSide side, int room) {
     const int wanted = Scale(docks_[static_cast<size_t>(side)].size);
-    return std::clamp(wanted, std::min(Scale(60), room), std::max(0, room * 45 / 100));
+    const int most = std::max(0, room * 45 / 100);
+    return std::clamp(wanted, std::min(Scale(60), most), most);
   };
   HDWP batch = BeginDeferWindowPos(3);
   auto put = [&](DockSide side, int x, int y, int w, int h) {

@@ -283,6 +283,11 @@ void PropertiesPalette::BeginEdit(size_t row) {
   }
   if (!editor_) return;
   SetWindowSubclass(editor_, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  // A combo box that takes text types into an edit box of its own: its keys and focus count too.
+  COMBOBOXINFO combo = {};
+  combo.cbSize = sizeof(combo);
+  if (r.editor == GridEditor::kChoiceText && GetComboBoxInfo(editor_, &combo) && combo.hwndItem)
+    SetWindowSubclass(combo.hwndItem, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
   if (button) {
     more_ = CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, cell.right - button, cell.top,
                             button, cell.bottom - cell.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMoreId)),
@@ -410,10 +415,14 @@ LRESULT CALLBACK PropertiesPalette::EditorProc(HWND hwnd, UINT msg, WPARAM wp, L
     case WM_CHAR:
       if (wp == '\r' || wp == 27) return 0;
       break;
-    case WM_KILLFOCUS:
-      // Focus going to the "..." button keeps the editor open.
-      if (reinterpret_cast<HWND>(wp) != self->more_) PostMessageA(self->hwnd_, kEndEditMsg, TRUE, 0);
+    case WM_KILLFOCUS: {
+      // Focus going to the "..." button, or between a combo box and its edit box, keeps the
+      // editor open.
+      const HWND to = reinterpret_cast<HWND>(wp);
+      if (to != self->more_ && to != self->editor_ && !(to && IsChild(self->editor_, to)))
+        PostMessageA(self->hwnd_, kEndEditMsg, TRUE, 0);
       break;
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, EditorProc, 1);
       break;
@@ -441,7 +450,10 @@ LRESULT PropertiesPalette::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) == kEditorId && HIWORD(wp) == CBN_SELENDOK && editing_ < rows_.size() &&
           rows_[editing_].editor == GridEditor::kChoice)
         PostMessageA(hwnd_, kEndEditMsg, TRUE, 0);
-      if (LOWORD(wp) == kEditorId && HIWORD(wp) == CBN_SELENDCANCEL) PostMessageA(hwnd_, kEndEditMsg, FALSE, 0);
+      // Text typed into a choice-or-text box stays when its list closes unused.
+      if (LOWORD(wp) == kEditorId && HIWORD(wp) == CBN_SELENDCANCEL && editing_ < rows_.size() &&
+          rows_[editing_].editor == GridEditor::kChoice)
+        PostMessageA(hwnd_, kEndEditMsg, FALSE, 0);
       return 0;
     case kBeginEditMsg:
       BeginEdit(static_cast<size_t>(wp));

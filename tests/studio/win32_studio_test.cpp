@@ -552,10 +552,11 @@ void SelectRow(HWND list, int row) {
 TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   const std::string path = WriteScript("properties.vxm", Step("<action>Delay</action><timeout>1</timeout>") +
                                                             Step("<action>Type</action><text>hello</text>"
-                                                                 "<options>Simulated Keypress</options>"));
+                                                                 "<options>Simulated Keypress</options>") +
+                                                            Step("<action>Move</action><text>10, 20</text>"));
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
-  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 2; }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
   PropertiesGrid grid(studio);
   SelectRow(studio.Child(3), 1);
   ASSERT_TRUE(WaitFor([&] { return grid.Label(0) == "Text"; }, 5000)) << grid.Label(0);
@@ -589,9 +590,23 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_TRUE(WaitFor([&] { return grid.Label(0) == "Delay Seconds"; }, 5000)) << grid.Label(0);
   EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 4 changes"; }, 5000)) << studio.Status();
 
+  // A choice-or-text box keeps what is typed into its own edit box, and Enter there commits it.
+  SelectRow(studio.Child(3), 2);
+  ASSERT_TRUE(WaitFor([&] { return grid.Label(0) == "X, Y Coordinates"; }, 5000)) << grid.Label(0);
+  combo = grid.Click(0);
+  ASSERT_NE(combo, nullptr);
+  HWND typed = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (typed = GetWindow(combo, GW_CHILD)) != nullptr; }, 2000));
+  Sleep(300);  // focus moving from the combo box to its edit box must not close it
+  ASSERT_TRUE(IsWindow(combo));
+  SendMessageA(typed, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("120, 45"));
+  PostMessageA(typed, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Editing: 5 changes"; }, 5000)) << studio.Status();
+
   const std::string saved = SaveAndRead(studio, path);
   EXPECT_NE(saved.find("<value1>40</value1>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("<options>SendKeys,No Variable Expansion</options>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("<text>120, 45</text>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
 }
