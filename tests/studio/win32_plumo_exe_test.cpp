@@ -37,6 +37,22 @@ BOOL CALLBACK FindStudioOf(HWND hwnd, LPARAM lp) {
   return TRUE;
 }
 
+struct DescribeArgs {
+  DWORD pid;
+  std::string text;
+};
+BOOL CALLBACK DescribeWindowOf(HWND hwnd, LPARAM lp) {
+  auto* args = reinterpret_cast<DescribeArgs*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != args->pid) return TRUE;
+  char cls[64] = {}, title[128] = {};
+  GetClassNameA(hwnd, cls, sizeof(cls));
+  GetWindowTextA(hwnd, title, sizeof(title));
+  args->text += std::string("[") + cls + " \"" + title + "\"" + (IsWindowVisible(hwnd) ? " visible] " : " hidden] ");
+  return TRUE;
+}
+
 class Process {
  public:
   Process(const std::string& exe, const std::string& args) {
@@ -71,8 +87,14 @@ class Process {
   }
   HWND WaitForVisibleWindow() {
     HWND w = nullptr;
-    WaitFor([&] { return (w = Window()) != nullptr && IsWindowVisible(w); }, 20000);
-    return w;
+    if (WaitFor([&] { return (w = Window()) != nullptr && IsWindowVisible(w); }, 20000)) return w;
+    // Seen once on a loaded machine: say what the studio was doing instead.
+    DescribeArgs seen{pi_.dwProcessId, ""};
+    EnumWindows(&DescribeWindowOf, reinterpret_cast<LPARAM>(&seen));
+    ADD_FAILURE() << "no visible studio window after 20 s; the process "
+                  << (Exited(0) ? "ended with code " + std::to_string(ExitCode()) : std::string("runs"))
+                  << "; its top-level windows: " << (seen.text.empty() ? "none" : seen.text);
+    return nullptr;
   }
 
  private:
