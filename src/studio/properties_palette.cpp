@@ -115,7 +115,7 @@ bool PropertiesPalette::Create(HINSTANCE instance, HWND parent, int id, HFONT fo
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   grid_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                              LVS_NOSORTHEADER,
+                              LVS_NOSORTHEADER | LVS_OWNERDATA,
                           0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGridId)), instance, nullptr);
   help_ = CreateWindowExA(WS_EX_CLIENTEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
                           hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHelpId)), instance, nullptr);
@@ -166,51 +166,39 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
                         std::equal(rows.begin(), rows.end(), rows_.begin(),
                                    [](const GridRow& a, const GridRow& b) { return a.label == b.label; });
   const std::vector<GridRow> old = std::exchange(rows_, std::move(rows));
-  if (!sameRows) {
-    SendMessageA(grid_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(grid_, LVM_DELETEALLITEMS, 0, 0);
-  }
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.pszText = const_cast<char*>(rows_[i].label.c_str());
-    if (!sameRows) SendMessageA(grid_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    const std::string shown = Shown(rows_[i], recording_);
-    // The same rows again: only a changed value is drawn again.
-    if (sameRows && rows_[i].editor == old[i].editor && rows_[i].value == old[i].value) continue;
-    item.iSubItem = 1;
-    item.pszText = const_cast<char*>(shown.c_str());
-    SendMessageA(grid_, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-    // A check box's text stays empty: the row is drawn again for its new state.
-    if (sameRows) SendMessageA(grid_, LVM_REDRAWITEMS, i, i);
-  }
-  int select = -1;
-  for (size_t i = 0; i < rows_.size() && !wasLabel.empty(); ++i)
-    if (rows_[i].label == wasLabel) select = static_cast<int>(i);
-  if (select >= 0) {
-    LVITEMA state = {};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(grid_, LVM_SETITEMSTATE, select, reinterpret_cast<LPARAM>(&state));
-  }
-  if (!sameRows) {
-    SendMessageA(grid_, WM_SETREDRAW, TRUE, 0);
+  // The grid asks for its texts (owner data): showing other rows is a new count and one repaint,
+  // not an item per row, which under Wine cost more than the rest of a selection together.
+  if (sameRows) {
+    // Only a changed value is drawn again.
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (rows_[i].editor != old[i].editor || rows_[i].value != old[i].value)
+        SendMessageA(grid_, LVM_REDRAWITEMS, i, i);
+  } else {
+    LVITEMA none = {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(grid_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    SendMessageA(grid_, LVM_SETITEMCOUNT, rows_.size(), 0);
     InvalidateRect(grid_, nullptr, TRUE);
+    int select = -1;
+    for (size_t i = 0; i < rows_.size() && !wasLabel.empty(); ++i)
+      if (rows_[i].label == wasLabel) select = static_cast<int>(i);
+    if (select >= 0) {
+      LVITEMA state = {};
+      state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(grid_, LVM_SETITEMSTATE, select, reinterpret_cast<LPARAM>(&state));
+    }
   }
-  SetWindowTextA(hwnd_, title.c_str());
+  if (title != title_) {
+    title_ = title;
+    SetWindowTextA(hwnd_, title.c_str());
+  }
   ShowHelp();
 }
 
 void PropertiesPalette::SetRecording(bool recording) {
   recording_ = recording;
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].editor != GridEditor::kRecording) continue;
-    std::string shown = Shown(rows_[i], recording_);
-    LVITEMA item = {};
-    item.iSubItem = 1;
-    item.pszText = shown.data();
-    SendMessageA(grid_, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-  }
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].editor == GridEditor::kRecording) SendMessageA(grid_, LVM_REDRAWITEMS, i, i);
 }
 
 int PropertiesPalette::SelectedRow() const {
@@ -221,7 +209,9 @@ void PropertiesPalette::ShowHelp() {
   const int row = SelectedRow();
   std::string text;
   if (row >= 0 && static_cast<size_t>(row) < rows_.size()) text = rows_[row].label + "\r\n" + rows_[row].help;
-  SetWindowTextA(help_, text.c_str());
+  if (text == helpText_) return;
+  helpText_ = std::move(text);
+  SetWindowTextA(help_, helpText_.c_str());
 }
 
 RECT PropertiesPalette::ValueCell(size_t row) const {
@@ -499,6 +489,17 @@ LRESULT PropertiesPalette::Notify(NMHDR* header) {
       const int row = SelectedRow();
       if (row >= 0 && (key->wVKey == VK_F2 || key->wVKey == VK_RETURN || key->wVKey == VK_SPACE))
         BeginEdit(static_cast<size_t>(row));
+      return 0;
+    }
+    case LVN_GETDISPINFOA: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+      const size_t row = static_cast<size_t>(info->item.iItem);
+      if (row >= rows_.size()) return 0;
+      if (info->item.mask & LVIF_TEXT) {
+        cell_ = info->item.iSubItem == 0 ? rows_[row].label : Shown(rows_[row], recording_);
+        lstrcpynA(info->item.pszText, cell_.c_str(), info->item.cchTextMax);
+      }
+      if (info->item.mask & LVIF_IMAGE) info->item.iImage = 0;  // the blank image that sets the row height
       return 0;
     }
     case NM_CUSTOMDRAW: {

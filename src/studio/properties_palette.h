@@ -93,6 +93,10 @@ class PropertiesPalette {
   HWND hwnd_ = nullptr;
   HWND grid_ = nullptr;
   HWND help_ = nullptr;
+  // What the title and the help line show, so that a selection changing neither costs no
+  // repaint (a static control redraws at once when its text is set).
+  std::string title_, helpText_;
+  std::string cell_;  // the text last handed to the grid, alive until it has drawn it
   HWND editor_ = nullptr;
   HWND more_ = nullptr;  // the "..." button beside a cell editor
   HFONT font_ = nullptr;
