@@ -110,11 +110,16 @@ uint8_t HeldModifiers() {
   return m;
 }
 
+// The system's DPI is fixed for a process's life, and asking costs a screen DC: a page of
+// rows asks hundreds of times.
 int Dpi() {
-  HDC dc = GetDC(nullptr);
-  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
+  static const int dpi = [] {
+    HDC dc = GetDC(nullptr);
+    const int asked = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return asked > 0 ? asked : 96;
+  }();
+  return dpi;
 }
 
 int Scale(int v) { return MulDiv(v, Dpi(), 96); }
@@ -336,6 +341,7 @@ void MainWindow::BuildChildren() {
                LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP);
   const int iconSize = Dpi() >= 144 ? 24 : 16;
   actionImages_ = MakeActionImages(iconSize);
+  actionStrips_.Use(actionImages_, iconSize);
   SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(actionImages_));
   // The action column carries the icon, so it is the item column; the number is shown first.
   const int order[] = {1, 0, 2, 3};
@@ -716,26 +722,81 @@ LRESULT MainWindow::Notify(NMHDR* header) {
   return 0;
 }
 
+// The list's cells are drawn here, not by the list: under Wine its own drawing of a page of
+// rows took ten times as long, mostly in drawing the action images.
+void MainWindow::DrawCell(HDC dc, const Step& step, size_t row, int subItem, COLORREF text, COLORREF fill) {
+  const StepColumn column = kListColumns[std::clamp(subItem, 0, 3)];
+  RECT cell = {LVIR_BOUNDS, subItem, 0, 0};
+  if (subItem == 0) {
+    // The item column's bounds are the whole row's: its cell runs from the image to the label's end.
+    RECT label = {LVIR_LABEL, 0, 0, 0};
+    SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+    cell.left = LVIR_ICON;
+    SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+    cell.right = label.right;
+  } else {
+    SendMessageA(list_, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+  }
+  SetTextColor(dc, text);
+  RECT inside = cell;
+  inside.left += Scale(6);
+  inside.right -= Scale(6);
+  if (subItem == 0) {
+    const int size = Dpi() >= 144 ? 24 : 16;
+    actionStrips_.Draw(dc, ActionImageOf(step.category, EqualsNoCase(step.action.str(), "Comment")),
+                       cell.left + Scale(2), (cell.top + cell.bottom - size) / 2, fill);
+    inside.left = cell.left + Scale(2) + size + Scale(3);
+  }
+  const std::string shown = ColumnText(step, row, column, indent_);
+  DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &inside,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
+                (column == StepColumn::kNumber ? DT_RIGHT : DT_LEFT));
+}
+
 void MainWindow::DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result) {
   switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT: *result = CDRF_NOTIFYITEMDRAW; return;
-    case CDDS_ITEMPREPAINT: *result = CDRF_NOTIFYSUBITEMDRAW; return;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+    case CDDS_ITEMPREPAINT: {
+      // The whole row at once: Wine leaves the column shown before the item column out of a
+      // row's repaint when its state changes, so cell by cell it kept the old colours.
       const Script* script = CurrentScript();
       const size_t row = draw->nmcd.dwItemSpec;
       if (!script || row >= script->steps.size()) return;
       const Step& step = script->steps[row];
-      RowLook look = LookOfRow(step, colours_, showResults_);
-      const bool commentColumn = draw->iSubItem == kCommentColumn;
-      if (commentColumn) {
-        RowLook note = LookOfComment(colours_);
-        if (look.text == kDefault) look.text = note.text;
-        look.italic = note.italic;
+      const UINT state = static_cast<UINT>(SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED | LVIS_DROPHILITED));
+      // A selection the list does not have the focus for shows, but quietly.
+      const bool strong = (state & LVIS_DROPHILITED) || GetFocus() == list_;
+      const RowLook look = LookOfRow(step, colours_, showResults_);
+      COLORREF fill = look.fill == kDefault ? GetSysColor(COLOR_WINDOW) : look.fill;
+      if (state) fill = GetSysColor(strong ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+      // The row's whole width first, so that no gap between cells shows the list's own colour.
+      HDC dc = draw->nmcd.hdc;
+      RECT line = {LVIR_BOUNDS, 0, 0, 0};
+      SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&line));
+      RECT client;
+      GetClientRect(list_, &client);
+      line.left = client.left;
+      line.right = client.right;
+      SetBkColor(dc, fill);
+      ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &line, nullptr, 0, nullptr);
+      const HFONT font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
+      const HGDIOBJ oldFont = SelectObject(dc, font);
+      const int oldMode = SetBkMode(dc, TRANSPARENT);
+      for (int subItem = 0; subItem < static_cast<int>(StepColumn::kCount); ++subItem) {
+        RowLook cell = look;
+        if (subItem == kCommentColumn) {
+          const RowLook note = LookOfComment(colours_);
+          if (cell.text == kDefault) cell.text = note.text;
+          cell.italic = note.italic;
+        }
+        COLORREF text = cell.text == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : cell.text;
+        if (state) text = GetSysColor(strong ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+        SelectObject(dc, cell.italic ? commentFont_ : font);
+        DrawCell(dc, step, row, subItem, text, fill);
       }
-      draw->clrText = look.text == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : look.text;
-      draw->clrTextBk = look.fill == kDefault ? GetSysColor(COLOR_WINDOW) : look.fill;
-      SelectObject(draw->nmcd.hdc, look.italic ? commentFont_ : reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0)));
-      *result = CDRF_NEWFONT;
+      SetBkMode(dc, oldMode);
+      SelectObject(dc, oldFont);
+      *result = CDRF_SKIPDEFAULT;
       return;
     }
     default: return;

@@ -29,6 +29,7 @@
 #include "platform/dialogs.h"
 #include "actions/integration/recording/recorder.h"
 #include "studio/step_rows.h"
+#include "studio/studio_icons.h"
 #include "studio/tracking_window.h"
 #include "studio/variables_palette.h"
 
@@ -169,6 +170,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   void ShowReady();
   std::vector<size_t> SelectedRows() const;
   void DrawRow(NMLVCUSTOMDRAW* draw, LRESULT* result);
+  void DrawCell(HDC dc, const Step& step, size_t row, int subItem, COLORREF text, COLORREF fill);
   bool SaveTab(int index, bool askName);
   bool CloseTab(int index);
   bool AskToSave(int index);
@@ -299,6 +301,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   HWND list_ = nullptr;
   HIMAGELIST toolbarImages_ = nullptr;
   HIMAGELIST actionImages_ = nullptr;
+  ImageStrips actionStrips_;
   HFONT commentFont_ = nullptr;
   HFONT uiFont_ = nullptr;
   DockHost dock_{store_};

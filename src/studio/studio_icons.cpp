@@ -209,4 +209,53 @@ int ActionImageOf(int category, bool isComment) {
   return category >= 1 && category <= 16 ? category - 1 : kUnknownActionImage;
 }
 
+void ImageStrips::Use(HIMAGELIST images, int size) {
+  Clear();
+  images_ = images;
+  size_ = size;
+  count_ = images ? ImageList_GetImageCount(images) : 0;
+}
+
+void ImageStrips::Clear() {
+  for (const Strip& s : strips_) {
+    SelectObject(s.dc, s.old);
+    DeleteObject(s.bitmap);
+    DeleteDC(s.dc);
+  }
+  strips_.clear();
+}
+
+const ImageStrips::Strip* ImageStrips::Compose(COLORREF background) {
+  // A row has a handful of backgrounds; colours changed in the options start afresh.
+  constexpr size_t kMostStrips = 16;
+  if (strips_.size() >= kMostStrips) Clear();
+  HDC screen = GetDC(nullptr);
+  Strip s = {background, CreateCompatibleDC(screen), CreateCompatibleBitmap(screen, size_ * count_, size_), nullptr};
+  ReleaseDC(nullptr, screen);
+  if (!s.dc || !s.bitmap) {
+    if (s.bitmap) DeleteObject(s.bitmap);
+    if (s.dc) DeleteDC(s.dc);
+    return nullptr;
+  }
+  s.old = SelectObject(s.dc, s.bitmap);
+  RECT all = {0, 0, size_ * count_, size_};
+  SetBkColor(s.dc, background);
+  ExtTextOutA(s.dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+  for (int i = 0; i < count_; ++i) ImageList_Draw(images_, i, s.dc, i * size_, 0, ILD_TRANSPARENT);
+  strips_.push_back(s);
+  return &strips_.back();
+}
+
+void ImageStrips::Draw(HDC dc, int image, int x, int y, COLORREF background) {
+  if (image < 0 || image >= count_) return;
+  const Strip* strip = nullptr;
+  for (const Strip& s : strips_)
+    if (s.background == background) strip = &s;
+  if (!strip && !(strip = Compose(background))) {
+    ImageList_Draw(images_, image, dc, x, y, ILD_TRANSPARENT);
+    return;
+  }
+  BitBlt(dc, x, y, size_, size_, strip->dc, image * size_, 0, SRCCOPY);
+}
+
 }  // namespace plumo
