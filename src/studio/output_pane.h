@@ -33,8 +33,12 @@ class OutputPane {
   bool Empty() const { return lines_.empty(); }
 
  private:
+  LRESULT DrawLine(NMLVCUSTOMDRAW* draw);
+
   HWND list_ = nullptr;
   HFONT font_ = nullptr;
+  int textHeight_ = 0;
+  int margin_ = 0;  // before a line's text, as the list's own drawing left
   std::deque<std::string> lines_;
 };
 
