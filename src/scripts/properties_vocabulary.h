@@ -183,6 +183,8 @@ inline constexpr ChoiceRow kOtherChoiceRows[] = {
     {"Which Drive", "List of Drives;Total Size;Free Space;"},
     {"Recording", "Click to start new Recording"},
     {"Record Type", "Hardware;Software"},
+    // Ours: where a recording's playback speed is chosen ("Fastest", "Slowest", or neither).
+    {"Playback Speed", "Normal;Fastest;Slowest"},
     {"Plumo Option", "Run Tracking;Logging;Highlight Current Step"},
     {"New Setting", "Off (0);On (1);High (2)"},
     {"Capture Type", "Screen;Window;Area (Rectangle);"},
@@ -242,7 +244,7 @@ inline constexpr std::string_view kPropertyLabels[] = {
     "Check For", "Control Text", "Folder", "File", "Expression", "Pixel Color", "Pixel Color Match",
     "ELSE IF", "Quick Check (single step)", "IF NOT", "Frequency", "Duration", "Send Data", "Baud",
     "Data Bits", "Parity", "Stop Bits", "Flow Control", "Media File", "Wait Until Finished", "Retrieve Info",
-    "Which Drive", "Size Format", "Recording", "Record Type", "Plumo Option", "New Setting", "Milliseconds",
+    "Which Drive", "Size Format", "Recording", "Record Type", "Playback Speed", "Plumo Option", "New Setting", "Milliseconds",
     "Delay All Scripts (Global)", "Capture Type", "X,Y", "Width,Height", "Set to Value",
     "Delete ALL Variables", "Cell or Range", "Format Item", "New Format", "Data", "Use First if Multiple",
     "Bring to Front (Activate)", "Force Thread Activation", "Parent HWND", "Move To X (Left)",

@@ -319,6 +319,11 @@ TEST(Properties, TheRecordingFieldInvitesARecordingAndTakesTheRecordedText) {
   EXPECT_EQ(RowOf(s, "Record Type").value, "Hardware");
   EXPECT_TRUE(ApplyProperty(s, recording, "512,10,20,300"));
   EXPECT_EQ(s.text, "512,10,20,300");
+  // The speed is one word among the options, the method's word kept.
+  EXPECT_TRUE(ApplyProperty(s, RowOf(s, "Playback Speed"), "Fastest"));
+  EXPECT_TRUE(ApplyProperty(s, RowOf(s, "Playback Speed"), "Slowest"));
+  EXPECT_EQ(s.options.str(), "Hardware,Slowest");
+  EXPECT_EQ(RowOf(s, "Playback Speed").value, "Slowest");
 }
 
 }  // namespace
