@@ -742,7 +742,7 @@ void MainWindow::DrawCell(HDC dc, const Step& step, size_t row, int subItem, COL
   inside.left += Scale(6);
   inside.right -= Scale(6);
   if (subItem == 0) {
-    const int size = Dpi() >= 144 ? 24 : 16;
+    const int size = actionStrips_.size();
     actionStrips_.Draw(dc, ActionImageOf(step.category, EqualsNoCase(step.action.str(), "Comment")),
                        cell.left + Scale(2), (cell.top + cell.bottom - size) / 2, fill);
     inside.left = cell.left + Scale(2) + size + Scale(3);

@@ -35,6 +35,7 @@ class ImageStrips {
   // The images to compose, `size` pixels square; forgets what was composed before.
   void Use(HIMAGELIST images, int size);
   void Draw(HDC dc, int image, int x, int y, COLORREF background);
+  int size() const { return size_; }
 
  private:
   struct Strip {
