@@ -29,7 +29,7 @@ struct EditorName {
   std::string_view name;
 };
 
-constexpr EditorName kEditorNames[] = {
+constexpr EditorName kEditorHelpNames[] = {
     {EditorKind::kText, "text"},          {EditorKind::kLines, "text, several lines"},
     {EditorKind::kKeys, "keys"},          {EditorKind::kNumber, "number"},
     {EditorKind::kCheck, "check box"},    {EditorKind::kExclusive, "one of the list"},
@@ -39,7 +39,7 @@ constexpr EditorName kEditorNames[] = {
 };
 
 std::string_view EditorNameOf(EditorKind kind) {
-  for (const EditorName& e : kEditorNames)
+  for (const EditorName& e : kEditorHelpNames)
     if (e.kind == kind) return e.name;
   return "text";
 }

@@ -198,20 +198,20 @@ struct BuiltInWait {
   WaitPtr condition;  // null: a wait of the desktop actions, not built yet
 };
 
-WaitPtr Condition(WaitCheck start, WaitCheck poll, std::function<void(Session&, int, int)> end = nullptr) {
+WaitPtr PolledWait(WaitCheck start, WaitCheck poll, std::function<void(Session&, int, int)> end = nullptr) {
   return std::make_shared<const WaitCondition>(WaitCondition{std::move(start), std::move(poll), std::move(end), kPollMs, kFilePollMs});
 }
 
 // The engine's own condition waits, by action name in this order.
 const std::vector<BuiltInWait>& BuiltInWaits() {
   static const std::vector<BuiltInWait> rows = {
-      {"FILE", Condition(FileStart, FilePoll)},
-      {"FOLDER", Condition(FolderStart, FolderPoll, [](Session& s, int, int) { StopFolderHelper(s); })},
+      {"FILE", PolledWait(FileStart, FilePoll)},
+      {"FOLDER", PolledWait(FolderStart, FolderPoll, [](Session& s, int, int) { StopFolderHelper(s); })},
       {"TYPE", nullptr},
       {"IDLE", nullptr},
-      {"DATE", Condition(DateTimeStart, DateTimePoll, DateTimeEnd)},
-      {"TIME", Condition(DateTimeStart, DateTimePoll, DateTimeEnd)},
-      {"CLIPBOARD", Condition(nullptr, ClipboardPoll)},
+      {"DATE", PolledWait(DateTimeStart, DateTimePoll, DateTimeEnd)},
+      {"TIME", PolledWait(DateTimeStart, DateTimePoll, DateTimeEnd)},
+      {"CLIPBOARD", PolledWait(nullptr, ClipboardPoll)},
       {"PIXEL", nullptr},
       {"IMAGE", nullptr},
       {"WINDOW", nullptr},

@@ -16,11 +16,11 @@ constexpr char kClass[] = "PlumoActions";
 // the group itself).
 LPARAM ItemCode(size_t group, int leaf) { return static_cast<LPARAM>((group << 16) | static_cast<size_t>(leaf + 1)); }
 
-struct MenuEntry {
+struct ContextItem {
   int id;  // 0: a separator
   const char* label;
 };
-constexpr MenuEntry kMenu[] = {
+constexpr ContextItem kMenu[] = {
     {actioncmd::kInsert, "Insert"},
     {actioncmd::kAddToTop, "Add to Top"},
     {actioncmd::kAddToEnd, "Add to End"},
@@ -253,7 +253,7 @@ void ActionsPalette::ShowMenu(POINT screen) {
   const ActionLeaf* leaf = SelectedLeaf();
   const bool anyFavorite = !all_.groups.empty() && !all_.groups[0].leaves.empty();
   HMENU menu = CreatePopupMenu();
-  for (const MenuEntry& e : kMenu) {
+  for (const ContextItem& e : kMenu) {
     if (!e.id) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
       continue;

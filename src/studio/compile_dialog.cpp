@@ -38,7 +38,7 @@ constexpr Text kTexts[] = {
 constexpr int kNotForDll[] = {kCompress, kSingleInstance, kEncrypt, kIconStandard, kIconStudio,
                               kIconFile, kIconPath, kIconBrowse};
 
-DialogTemplate Layout() {
+DialogTemplate CompileLayout() {
   constexpr short kW = 320, kLeft = 7, kField = 70, kBrowse = 289;
   DialogTemplate t(kCompileDialogTitle, kW, 282);
   t.Label("&Output file:", kLeft, 7, 60);
@@ -167,7 +167,7 @@ class CompileDialog : public ModalDialog {
 
 bool RunCompileDialog(HWND owner, SettingsStore& store, const CompileDialogContext& context, BuildRequest& request) {
   CompileDialog dialog(store, context, request);
-  return dialog.Run(owner, Layout()) == IDOK;
+  return dialog.Run(owner, CompileLayout()) == IDOK;
 }
 
 }  // namespace plumo

@@ -20,7 +20,7 @@ constexpr const char* kResetQuestion =
 constexpr const char* kKeyboardPage = "Keyboard";
 constexpr const char* kKeyHint = "Press the keys, then Apply; Apply on an empty field removes the key";
 
-DialogTemplate Layout() {
+DialogTemplate OptionsLayout() {
   constexpr short kW = 372, kH = 252, kRight = 96, kRightW = kW - kRight - 7;
   DialogTemplate t(kOptionsDialogTitle, kW, kH);
   t.Add(DialogTemplate::kListBox, kPages, "", WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
@@ -265,7 +265,7 @@ class OptionsDialog : public ModalDialog {
 bool RunOptionsDialog(HWND owner, SettingsStore& store, const DefaultsContext& defaults,
                       std::span<const KeyedCommand> commands) {
   OptionsDialog dialog(store, defaults, commands);
-  dialog.Run(owner, Layout());
+  dialog.Run(owner, OptionsLayout());
   return dialog.changed();
 }
 

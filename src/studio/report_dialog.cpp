@@ -14,7 +14,7 @@ constexpr const char* kTypeSetting = "*\\Report\\ReportType";
 constexpr const char* kOpenSetting = "*\\Report\\OpenImmediately";
 constexpr int kTypes = kWorkbook - kText + 1;
 
-DialogTemplate Layout() {
+DialogTemplate ReportLayout() {
   constexpr short kW = 272, kH = 114;
   DialogTemplate t(kReportDialogTitle, kW, kH);
   t.Label("Report &file:", 7, 7, 50);
@@ -81,7 +81,7 @@ class ReportDialog : public ModalDialog {
 
 bool RunReportDialog(HWND owner, SettingsStore& store, const std::string& scriptPath) {
   ReportDialog dialog(store, scriptPath);
-  return dialog.Run(owner, Layout()) == IDOK;
+  return dialog.Run(owner, ReportLayout()) == IDOK;
 }
 
 }  // namespace plumo

@@ -18,7 +18,7 @@ int32_t Clamp32(int64_t v) {
 }
 
 // The first run of digits, negative when a '-' stands directly before it.
-int32_t LeadingInteger(std::string_view s) {
+int32_t FirstInteger(std::string_view s) {
   size_t start = s.find_first_of("0123456789");
   if (start == std::string_view::npos) return 0;
   int64_t v = 0;
@@ -31,7 +31,7 @@ enum class Op { kEqual, kLess, kLessEqual, kGreater, kGreaterEqual, kNotEqual };
 constexpr struct {
   std::string_view text;
   Op op;
-} kOperators[] = {
+} kComparisons[] = {
     {"=", Op::kEqual},        {"==", Op::kEqual},     {"<", Op::kLess},     {"<=", Op::kLessEqual},
     {">", Op::kGreater},      {">=", Op::kGreaterEqual}, {"!=", Op::kNotEqual}, {"<>", Op::kNotEqual},
     {"><", Op::kNotEqual},
@@ -72,7 +72,7 @@ bool Clause(FormulaEngine& engine, Locale& locale, std::string_view text) {
                  (!left.empty() && left[0] == '%' && left.find_first_of("0123456789") == std::string_view::npos &&
                   OnlyOf(right, kNumericChars));
   int cmp = numeric ? (l < r ? -1 : l > r ? 1 : 0) : locale.CompareText(leftText, rightText);
-  for (const auto& o : kOperators) {
+  for (const auto& o : kComparisons) {
     if (o.text != op) continue;
     switch (o.op) {
       case Op::kEqual: return cmp == 0;
@@ -117,7 +117,7 @@ std::pair<int32_t, int32_t> NumberPair(FormulaEngine& engine, TextExpander& expa
     return OnlyOf(part, "0123456789 .*/+-()\t\r\n") && part.find_first_of("*/+-") != std::string_view::npos;
   };
   auto value = [&](std::string_view part, std::string_view whole) {
-    return arithmetic(part) ? Clamp32(WholePart(engine.Evaluate(part, nullptr))) : LeadingInteger(whole);
+    return arithmetic(part) ? Clamp32(WholePart(engine.Evaluate(part, nullptr))) : FirstInteger(whole);
   };
   return {value(first, t), value(second, second)};
 }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/text.h"
+#include "vars/char_class.h"
 #include "vars/constants.h"
 #include "vars/number_text.h"
 
@@ -19,8 +20,6 @@ constexpr size_t kMaxLogShown = 228;
 constexpr size_t kFormulaOutput = 1048576;
 constexpr size_t kFormulaWarnAbove = 4079;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlnum(char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Nothing to expand: no '%', '{', '=' or '_' and no "ID".

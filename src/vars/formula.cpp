@@ -8,6 +8,7 @@
 
 #include "actions/desktop/key_tokens.h"
 #include "base/text.h"
+#include "vars/char_class.h"
 #include "vars/dates.h"
 #include "vars/number_text.h"
 #include "vars/text_format.h"
@@ -26,9 +27,7 @@ double ShellResult(System& system, const std::string& command) {
   return value;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsQuote(char c) { return c == '"' || c == '\'' || c == kMark; }
 // Follows the quoted spans: true when c stands inside one, or opens or closes one.
 bool InQuotes(char c, char& quote) {

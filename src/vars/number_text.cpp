@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "vars/char_class.h"
+
 namespace plumo {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Rewrites the exponent of to_chars' scientific form ("e+07") with three digits at least.
 size_t WidenExponent(char* buf, size_t len) {

@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "base/text.h"
+#include "vars/char_class.h"
 #include "vars/number_text.h"
 
 namespace plumo {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool HasAnyOf(std::string_view s, std::string_view set) { return s.find_first_of(set) != std::string_view::npos; }
 

@@ -11,7 +11,7 @@ namespace {
 
 using namespace sample;
 
-uint32_t Le32(const std::string& b, size_t at) {
+uint32_t ReadLe32(const std::string& b, size_t at) {
   uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
   return v;
@@ -36,10 +36,10 @@ TEST(PatchVersionInfo, SetsNumbersAndOverwritesTextsWithinTheirRoom) {
   EXPECT_EQ(block.size(), size);
   EXPECT_EQ(language, 0x0407);
   const size_t fixed = ValueOf(block, "VS_VERSION_INFO");
-  EXPECT_EQ(Le32(block, fixed + 8), (2u << 16) | 5u);
-  EXPECT_EQ(Le32(block, fixed + 12), 1u << 16);
-  EXPECT_EQ(Le32(block, fixed + 16), (2u << 16) | 5u);
-  EXPECT_EQ(Le32(block, fixed + 20), 1u << 16);
+  EXPECT_EQ(ReadLe32(block, fixed + 8), (2u << 16) | 5u);
+  EXPECT_EQ(ReadLe32(block, fixed + 12), 1u << 16);
+  EXPECT_EQ(ReadLe32(block, fixed + 16), (2u << 16) | 5u);
+  EXPECT_EQ(ReadLe32(block, fixed + 20), 1u << 16);
   EXPECT_EQ(Narrow(block, ValueOf(block, "Copyright"), 30), "(c) 2026 A very long compa");  // 30 less 4
   EXPECT_EQ(Narrow(block, ValueOf(block, "Description"), 20), "Plumo runtime");
   EXPECT_EQ(Narrow(block, ValueOf(block, "LegalCopyright"), 10), "(C) Plumo");

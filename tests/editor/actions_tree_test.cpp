@@ -9,7 +9,7 @@ namespace plumo {
 namespace {
 
 // Lines 1 to 7; line 4 is the empty line between categories, line 5 has no icon.
-const ActionCatalog& Catalog() {
+const ActionCatalog& SmallCatalog() {
   static const ActionCatalog c = ActionCatalog::FromResource(
       "\nUse Window~3~9~0~@~#~<options>Partial Title,Activate,First</options>\r\n"
       "Close Window~3~16~9~N~#~<timeout>1</timeout>\r\n"
@@ -41,7 +41,7 @@ class ActionsTreeTest : public testing::Test {
 
 TEST_F(ActionsTreeTest, GroupsAndLeavesFromTheCatalogue) {
   store_.WriteNumber("*\\Palettes\\Actions\\tree_%d", 1, {100003});
-  const ActionsTree tree = BuildActionsTree(Catalog(), store_);
+  const ActionsTree tree = BuildActionsTree(SmallCatalog(), store_);
   ASSERT_EQ(tree.groups.size(), 16u);
   const ActionGroup& windows = tree.groups[2];
   EXPECT_EQ(windows.name, "Windows");
@@ -57,7 +57,7 @@ TEST_F(ActionsTreeTest, GroupsAndLeavesFromTheCatalogue) {
   EXPECT_TRUE(tree.groups[0].leaves.empty());
 
   SaveGroupExpanded(store_, 100003, false);
-  EXPECT_FALSE(BuildActionsTree(Catalog(), store_).groups[2].expanded);
+  EXPECT_FALSE(BuildActionsTree(SmallCatalog(), store_).groups[2].expanded);
 }
 
 TEST_F(ActionsTreeTest, FavouritesAndTheirDeletion) {
@@ -67,7 +67,7 @@ TEST_F(ActionsTreeTest, FavouritesAndTheirDeletion) {
   Favorite(4, "Unknown<step><action>Fly</action></step>");    // not in the catalogue
   Favorite(5, "no steps at all");
   Favorite(6, "<step><action>Comment</action></step>");        // nameless: kept, not shown
-  const ActionsTree tree = BuildActionsTree(Catalog(), store_);
+  const ActionsTree tree = BuildActionsTree(SmallCatalog(), store_);
   const ActionGroup& fav = tree.groups[0];
   EXPECT_EQ(Names(fav), (std::vector<std::string>{"Open it", "Both"}));
   EXPECT_EQ(fav.leaves[0].id, kFavoriteLeafId);
@@ -75,7 +75,7 @@ TEST_F(ActionsTreeTest, FavouritesAndTheirDeletion) {
   EXPECT_EQ(fav.leaves[0].category, 3);
   EXPECT_EQ(fav.leaves[0].favorite, 1);
   EXPECT_EQ(fav.leaves[1].image, kSeveralStepsIcon);
-  EXPECT_EQ(LeafStepsText(Catalog(), fav.leaves[0]), "<step><action>Use Window</action><text>Notepad</text></step>");
+  EXPECT_EQ(LeafStepsText(SmallCatalog(), fav.leaves[0]), "<step><action>Use Window</action><text>Notepad</text></step>");
   EXPECT_TRUE(HasFavorite(1));
   EXPECT_FALSE(HasFavorite(3));
   EXPECT_FALSE(HasFavorite(4));
@@ -84,15 +84,15 @@ TEST_F(ActionsTreeTest, FavouritesAndTheirDeletion) {
 }
 
 TEST_F(ActionsTreeTest, DefaultStepsOfAnAction) {
-  const ActionsTree tree = BuildActionsTree(Catalog(), store_);
-  EXPECT_EQ(LeafStepsText(Catalog(), tree.groups[2].leaves[1]),
+  const ActionsTree tree = BuildActionsTree(SmallCatalog(), store_);
+  EXPECT_EQ(LeafStepsText(SmallCatalog(), tree.groups[2].leaves[1]),
             "<step><action>Close Window</action><timeout>1</timeout></step>");
-  EXPECT_EQ(LeafStepsText(Catalog(), tree.groups[3].leaves[0]), "<step><action>Type Text</action></step>");
+  EXPECT_EQ(LeafStepsText(SmallCatalog(), tree.groups[3].leaves[0]), "<step><action>Type Text</action></step>");
 }
 
 TEST_F(ActionsTreeTest, FilterKeepsMatchesAndTheirGroups) {
   Favorite(1, "My window<step><action>Use Window</action></step>");
-  const ActionsTree tree = BuildActionsTree(Catalog(), store_);
+  const ActionsTree tree = BuildActionsTree(SmallCatalog(), store_);
   const ActionsTree shown = FilterActionsTree(tree, " WINDOW ");
   ASSERT_EQ(shown.groups.size(), 3u);
   EXPECT_EQ(Names(shown.groups[0]), (std::vector<std::string>{"My window"}));
@@ -119,7 +119,7 @@ TEST_F(ActionsTreeTest, AddRenameAndRemoveFavourites) {
   EXPECT_FALSE(RemoveFavorite(store_, 2));
   EXPECT_EQ(AddFavorite(store_, "Again", steps), 2);
   RemoveAllFavorites(store_);
-  EXPECT_TRUE(BuildActionsTree(Catalog(), store_).groups[0].leaves.empty());
+  EXPECT_TRUE(BuildActionsTree(SmallCatalog(), store_).groups[0].leaves.empty());
 }
 
 TEST_F(ActionsTreeTest, FavouritesExportAsARegistryFile) {

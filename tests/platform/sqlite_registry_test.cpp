@@ -16,7 +16,7 @@
 namespace plumo {
 namespace {
 
-const RegRoot kUser = RegRoot::kCurrentUser;
+const RegRoot kCurrentUser = RegRoot::kCurrentUser;
 
 // A folder of its own for each test program run, removed when the program ends.
 class TempFolder {
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Sqlite, RegistryConformance,
 
 uint32_t NumberOf(Registry& reg, const std::string& name, bool* found = nullptr) {
   RegValue v;
-  bool ok = reg.ReadValue(kUser, "Software\\Plumo", name, &v).ok();
+  bool ok = reg.ReadValue(kCurrentUser, "Software\\Plumo", name, &v).ok();
   if (found) *found = ok;
   return ok ? v.AsNumber() : 0;
 }
@@ -63,17 +63,17 @@ TEST(SqliteRegistry, ValuesSurviveReopeningTheFile) {
   const std::string big(5 * 1024 * 1024, '\xA5');
   {
     auto reg = OpenOrDie(path);
-    ASSERT_TRUE(reg->WriteValue(kUser, "Software\\Plumo\\Deep\\Key", "Big", RegValue::Binary(big)).ok());
-    ASSERT_TRUE(reg->WriteValue(kUser, "Software\\Plumo", "OnTop", RegValue::Number(1)).ok());
+    ASSERT_TRUE(reg->WriteValue(kCurrentUser, "Software\\Plumo\\Deep\\Key", "Big", RegValue::Binary(big)).ok());
+    ASSERT_TRUE(reg->WriteValue(kCurrentUser, "Software\\Plumo", "OnTop", RegValue::Number(1)).ok());
   }
   auto reg = OpenOrDie(path);
   RegValue v;
-  ASSERT_TRUE(reg->ReadValue(kUser, "SOFTWARE\\PLUMO\\deep\\key", "big", &v).ok());
+  ASSERT_TRUE(reg->ReadValue(kCurrentUser, "SOFTWARE\\PLUMO\\deep\\key", "big", &v).ok());
   EXPECT_EQ(v.kind, RegKind::kBinary);
   EXPECT_TRUE(v.data == big);
   EXPECT_EQ(NumberOf(*reg, "OnTop"), 1u);
   std::vector<std::string> keys;
-  ASSERT_TRUE(reg->ListSubkeys(kUser, "Software\\Plumo", &keys).ok());
+  ASSERT_TRUE(reg->ListSubkeys(kCurrentUser, "Software\\Plumo", &keys).ok());
   EXPECT_EQ(keys, std::vector<std::string>{"Deep"});
 }
 
@@ -86,20 +86,20 @@ TEST(SqliteRegistry, CachedReadsSeeAnotherConnectionsWrites) {
   bool found = true;
   NumberOf(*a, "Slot", &found);
   EXPECT_FALSE(found);
-  ASSERT_TRUE(b->WriteValue(kUser, "Software\\Plumo", "Slot", RegValue::Number(1)).ok());
+  ASSERT_TRUE(b->WriteValue(kCurrentUser, "Software\\Plumo", "Slot", RegValue::Number(1)).ok());
   EXPECT_EQ(NumberOf(*a, "Slot", &found), 1u);
   EXPECT_TRUE(found);
   for (uint32_t n = 2; n < 50; ++n) {
-    ASSERT_TRUE(b->WriteValue(kUser, "Software\\Plumo", "Slot", RegValue::Number(n)).ok());
+    ASSERT_TRUE(b->WriteValue(kCurrentUser, "Software\\Plumo", "Slot", RegValue::Number(n)).ok());
     ASSERT_EQ(NumberOf(*a, "Slot"), n);
     ASSERT_EQ(NumberOf(*a, "Slot"), n);
   }
-  ASSERT_TRUE(b->DeleteValue(kUser, "Software\\Plumo", "Slot").ok());
+  ASSERT_TRUE(b->DeleteValue(kCurrentUser, "Software\\Plumo", "Slot").ok());
   NumberOf(*a, "Slot", &found);
   EXPECT_FALSE(found);
-  ASSERT_TRUE(a->WriteValue(kUser, "Software\\Plumo", "Mine", RegValue::Number(3)).ok());
+  ASSERT_TRUE(a->WriteValue(kCurrentUser, "Software\\Plumo", "Mine", RegValue::Number(3)).ok());
   EXPECT_EQ(NumberOf(*a, "Mine"), 3u);
-  ASSERT_TRUE(b->DeleteKeyTree(kUser, "Software").ok());
+  ASSERT_TRUE(b->DeleteKeyTree(kCurrentUser, "Software").ok());
   NumberOf(*a, "Mine", &found);
   EXPECT_FALSE(found);
 }
@@ -108,11 +108,11 @@ TEST(SqliteRegistry, ChangeStampHoldsStillUntilAnyConnectionCommits) {
   std::string path = TempFolder::NewDatabase();
   auto a = OpenOrDie(path);
   auto b = OpenOrDie(path);
-  ASSERT_TRUE(a->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(1)).ok());
+  ASSERT_TRUE(a->WriteValue(kCurrentUser, "Software\\Plumo", "x", RegValue::Number(1)).ok());
   uint64_t stamp = a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE");
   NumberOf(*a, "x");
   EXPECT_EQ(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
-  ASSERT_TRUE(b->WriteValue(kUser, "Software\\Plumo", "x", RegValue::Number(2)).ok());
+  ASSERT_TRUE(b->WriteValue(kCurrentUser, "Software\\Plumo", "x", RegValue::Number(2)).ok());
   EXPECT_NE(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
   stamp = a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE");
   EXPECT_EQ(a->ChangeStamp(RegRoot::kCurrentUser, "SOFTWARE"), stamp);
@@ -183,8 +183,8 @@ TEST(SqliteRegistry, TwoProcessesWriteAndReadTheSameValuesAtOnce) {
       std::string mine = "c" + std::to_string(me), theirs = "c" + std::to_string(1 - me);
       uint32_t seen = 0;
       for (uint32_t n = 1; n <= kRounds; ++n) {
-        if (!reg->WriteValue(kUser, "Software\\Plumo", mine, RegValue::Number(n)).ok()) return 11;
-        if (!reg->WriteValue(kUser, "Software\\Plumo", "shared", RegValue::Text(mine)).ok()) return 12;
+        if (!reg->WriteValue(kCurrentUser, "Software\\Plumo", mine, RegValue::Number(n)).ok()) return 11;
+        if (!reg->WriteValue(kCurrentUser, "Software\\Plumo", "shared", RegValue::Text(mine)).ok()) return 12;
         uint32_t now = NumberOf(*reg, theirs);
         if (now < seen) return 13;
         seen = now;
@@ -204,7 +204,7 @@ TEST(SqliteRegistry, TwoProcessesWriteAndReadTheSameValuesAtOnce) {
   EXPECT_EQ(NumberOf(*reg, "c0"), kRounds);
   EXPECT_EQ(NumberOf(*reg, "c1"), kRounds);
   RegValue shared;
-  ASSERT_TRUE(reg->ReadValue(kUser, "Software\\Plumo", "shared", &shared).ok());
+  ASSERT_TRUE(reg->ReadValue(kCurrentUser, "Software\\Plumo", "shared", &shared).ok());
   EXPECT_TRUE(shared.AsText() == "c0" || shared.AsText() == "c1") << shared.AsText();
 }
 
@@ -220,7 +220,7 @@ TEST(SqliteRegistry, AWriterKilledMidwayLosesNothingItCommitted) {
     const std::string payload(300, 'p');
     for (uint32_t n = 1;; ++n) {
       std::string name = "v" + std::to_string(n);
-      if (!reg->WriteValue(kUser, "Software\\Plumo\\Killed", name, RegValue::Text(payload + name)).ok()) return 11;
+      if (!reg->WriteValue(kCurrentUser, "Software\\Plumo\\Killed", name, RegValue::Text(payload + name)).ok()) return 11;
       if (write(fds[1], &n, sizeof(n)) != sizeof(n)) return 12;
     }
   });
@@ -246,7 +246,7 @@ TEST(SqliteRegistry, AWriterKilledMidwayLosesNothingItCommitted) {
   for (uint32_t i = 1; i <= acknowledged; ++i) {
     RegValue v;
     std::string name = "v" + std::to_string(i);
-    ASSERT_TRUE(reg->ReadValue(kUser, "Software\\Plumo\\Killed", name, &v).ok()) << name;
+    ASSERT_TRUE(reg->ReadValue(kCurrentUser, "Software\\Plumo\\Killed", name, &v).ok()) << name;
     ASSERT_EQ(v.AsText(), std::string(300, 'p') + name);
   }
 }

@@ -56,9 +56,9 @@ HWND WaitForEdit(const std::string& title, HWND* window) {
   return edit;
 }
 
-class TargetProgram {
+class SmokeTarget {
  public:
-  explicit TargetProgram(const std::string& title) {
+  explicit SmokeTarget(const std::string& title) {
     // Built piece by piece: GCC 12 warns falsely on '"literal" + std::string&&'.
     std::string cmd = "\"";
     cmd += TestFilePath("smoke_target.exe");
@@ -68,7 +68,7 @@ class TargetProgram {
     si.cb = sizeof(si);
     started_ = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
   }
-  ~TargetProgram() {
+  ~SmokeTarget() {
     if (!started_) return;
     if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) {
       EnumThreadWindows(pi_.dwThreadId, &PostClose, 0);
@@ -86,7 +86,7 @@ class TargetProgram {
 
 TEST(Win32Desktop, TypedKeysArriveInTheEditControlOfAnotherProgram) {
   const std::string title = "Plumo Smoke " + std::to_string(GetCurrentProcessId());
-  TargetProgram target(title);
+  SmokeTarget target(title);
   ASSERT_TRUE(target.started()) << "cannot start smoke_target.exe: " << GetLastError();
 
   HWND window = nullptr;
@@ -106,12 +106,12 @@ TEST(Win32Desktop, TypedKeysArriveInTheEditControlOfAnotherProgram) {
 
 TEST(Win32Desktop, KeysGoToTheForegroundWindowOnly) {
   const std::string base = "Plumo Smoke " + std::to_string(GetCurrentProcessId());
-  TargetProgram back(base + " back");
+  SmokeTarget back(base + " back");
   ASSERT_TRUE(back.started());
   HWND backWindow = nullptr;
   HWND backEdit = WaitForEdit(base + " back", &backWindow);
   ASSERT_NE(backEdit, nullptr);
-  TargetProgram front(base + " front");
+  SmokeTarget front(base + " front");
   ASSERT_TRUE(front.started());
   HWND frontWindow = nullptr;
   HWND frontEdit = WaitForEdit(base + " front", &frontWindow);

@@ -5,7 +5,7 @@
 namespace plumo {
 namespace {
 
-Step Named(std::string_view action, std::string_view options = "") {
+Step StepNamed(std::string_view action, std::string_view options = "") {
   Step s;
   s.action = action;
   s.options = options;
@@ -87,7 +87,7 @@ TEST(OldActionNames, EveryOldNameEndsAtItsCurrentName) {
       {"Type", "Type", "", ""},
   };
   for (const auto& c : cases) {
-    Step s = Named(c.old);
+    Step s = StepNamed(c.old);
     ConvertOldActionName(s, {});
     EXPECT_EQ(s.action, c.now) << c.old;
     EXPECT_EQ(s.options, c.options) << c.old;
@@ -102,14 +102,14 @@ TEST(OldActionNames, EveryOldNameEndsAtItsCurrentName) {
 }
 
 TEST(OldActionNames, AddedOptionsFollowExistingOnesAfterAComma) {
-  Step s = Named("Uppercase", "Trim");
+  Step s = StepNamed("Uppercase", "Trim");
   ConvertOldActionName(s, {});
   EXPECT_EQ(s.options, "Trim,Upper");
 }
 
 TEST(OldActionNames, WaitForFileOrFolderAsksWhetherTheTextNamesAFolder) {
   std::string asked;
-  Step s = Named("Wait for File/Folder");
+  Step s = StepNamed("Wait for File/Folder");
   s.text = "%dir%";
   ConvertOldActionName(s, [&](const std::string& text) {
     asked = text;
@@ -140,7 +140,7 @@ TEST(CategoryOverrides, FillTheCatalogueGapsForTextFunctions) {
       {"Type", 4, 7, 5, 0},
   };
   for (const auto& c : cases) {
-    Step s = Named(c.action);
+    Step s = StepNamed(c.action);
     s.category = 4;
     s.image = 7;
     s.primaryField = 5;
@@ -211,7 +211,7 @@ TEST(OptionConversions, BringOlderWordsUpToDate) {
       {"Type", "A, B", "", "", "Type", "A, B", "", "", 0},  // only the load tidy, not the editor's
   };
   for (const auto& c : cases) {
-    Step s = Named(c.action, c.options);
+    Step s = StepNamed(c.action, c.options);
     s.value1 = c.value1;
     s.text = c.text;
     s.image = 0;
@@ -225,7 +225,7 @@ TEST(OptionConversions, BringOlderWordsUpToDate) {
 }
 
 TEST(OptionConversions, FormatCellShiftsItsValues) {
-  Step s = Named("Set Cell Format", "ignored");
+  Step s = StepNamed("Set Cell Format", "ignored");
   s.value3 = "Cell Formatting";
   s.value4 = "0.00";
   ConvertOptions(s, {.formatCell = true});
@@ -235,7 +235,7 @@ TEST(OptionConversions, FormatCellShiftsItsValues) {
 }
 
 TEST(OptionConversions, ImageCaptureMovesItsFileNameToTheTarget) {
-  Step s = Named("Image Capture", "Screen");
+  Step s = StepNamed("Image Capture", "Screen");
   s.text = "C:\\shot.bmp";
   ConvertOptions(s, {.windowCapture = true});
   EXPECT_EQ(s.options, "Window");
@@ -243,7 +243,7 @@ TEST(OptionConversions, ImageCaptureMovesItsFileNameToTheTarget) {
   EXPECT_EQ(s.outputValue, "C:\\shot.bmp");
   EXPECT_EQ(s.text, "");
 
-  Step kept = Named("Image Capture", "Screen");
+  Step kept = StepNamed("Image Capture", "Screen");
   kept.text = "C:\\shot.bmp";
   kept.outputValue = "%pic";
   ConvertOptions(kept, {});
@@ -253,7 +253,7 @@ TEST(OptionConversions, ImageCaptureMovesItsFileNameToTheTarget) {
 }
 
 TEST(OptionConversions, StepReferencesInTheFailureValueToo) {
-  Step s = Named("Type");
+  Step s = StepNamed("Type");
   s.onfailValue = "{step_action3}";
   ConvertOptions(s, {});
   EXPECT_EQ(s.onfailValue, "{step[3].action}");

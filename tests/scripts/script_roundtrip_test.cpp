@@ -74,7 +74,7 @@ class Generator {
   std::mt19937 rng_;
 };
 
-const ActionCatalog& Catalog() {
+const ActionCatalog& ShippedCatalog() {
   static const ActionCatalog catalog = ActionCatalog::FromResource(ShippedCatalogBytes());
   return catalog;
 }
@@ -84,7 +84,7 @@ void ExpectRoundTrip(Script script, const WriteOptions& options, uint32_t seed) 
   ASSERT_EQ(first.error, "");
   Script read;
   read.layout = DetectLayout(first.text);
-  const LoadOutcome loaded = LoadSteps(first.text, read, 0, false, LoadContext{Catalog()});
+  const LoadOutcome loaded = LoadSteps(first.text, read, 0, false, LoadContext{ShippedCatalog()});
   ASSERT_EQ(loaded.error, "") << "seed " << seed;
   ASSERT_EQ(loaded.added, script.steps.size()) << "seed " << seed;
   const WriteOutcome second = WriteSteps(read, options);

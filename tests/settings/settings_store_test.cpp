@@ -12,7 +12,7 @@
 namespace plumo {
 namespace {
 
-const RegRoot kUser = RegRoot::kCurrentUser;
+const RegRoot kCurrentUser = RegRoot::kCurrentUser;
 
 // A store over an in-memory registry, spilling into the fake files' temporary folder.
 class SettingsStoreTest : public testing::Test {
@@ -24,7 +24,7 @@ class SettingsStoreTest : public testing::Test {
 
   RegValue Raw(const std::string& key, const std::string& name) {
     RegValue v;
-    EXPECT_TRUE(reg_.ReadValue(kUser, key, name, &v).ok()) << key << "\\" << name;
+    EXPECT_TRUE(reg_.ReadValue(kCurrentUser, key, name, &v).ok()) << key << "\\" << name;
     return v;
   }
   size_t FilesInTemp() {
@@ -125,7 +125,7 @@ TEST_F(SettingsStoreTest, ReadNumberConvertsText) {
       {RegValue::Text("12\r\n3", RegKind::kMultiString), 12},
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(reg_.WriteValue(kUser, "SOFTWARE\\Plumo", "N", c.stored).ok());
+    ASSERT_TRUE(reg_.WriteValue(kCurrentUser, "SOFTWARE\\Plumo", "N", c.stored).ok());
     EXPECT_EQ(store_.ReadNumber("*\\N"), c.want) << c.stored.data.substr(0, 20);
   }
   EXPECT_EQ(store_.ReadNumber("*\\Absent"), 0);
@@ -146,7 +146,7 @@ TEST_F(SettingsStoreTest, DeleteTakesKeysWithTheirSubkeysOrSingleValues) {
   EXPECT_EQ(store_.Probe("*\\Report\\"), 1u);
   EXPECT_EQ(store_.Delete("SOFTWARE\\Plumo\\Report"), 1);
   EXPECT_EQ(store_.Probe("*\\Report\\"), 0u);
-  EXPECT_FALSE(reg_.KeyExists(kUser, "SOFTWARE\\Plumo\\Report\\A"));
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "SOFTWARE\\Plumo\\Report\\A"));
   EXPECT_EQ(store_.Delete("*\\Keep"), 1);
   EXPECT_EQ(store_.Delete("*\\Keep"), 0);
   EXPECT_EQ(store_.Probe("*\\"), 1u);
@@ -169,7 +169,7 @@ TEST_F(SettingsStoreTest, EmptyAndOverlongPathsDoNothing) {
     EXPECT_EQ(store_.ReadNumber(path), 0);
   }
   std::vector<std::string> names;
-  EXPECT_FALSE(reg_.ListValues(kUser, "", &names).ok() && !names.empty());
+  EXPECT_FALSE(reg_.ListValues(kCurrentUser, "", &names).ok() && !names.empty());
 }
 
 TEST_F(SettingsStoreTest, PercentSignsInValuesAndArgumentsAreKept) {
@@ -183,7 +183,7 @@ TEST_F(SettingsStoreTest, KeyOverrideMovesEverySetting) {
   store_.SetKeyOverride("Second");
   store_.WriteNumber("*\\OnTop", 1);
   EXPECT_EQ(Raw("SOFTWARE\\Second", "OnTop").AsNumber(), 1u);
-  EXPECT_FALSE(reg_.KeyExists(kUser, "SOFTWARE\\Plumo"));
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "SOFTWARE\\Plumo"));
   EXPECT_EQ(store_.ReadNumber("SOFTWARE\\Plumo\\OnTop"), 1);
 }
 

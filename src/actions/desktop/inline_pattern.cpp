@@ -10,7 +10,7 @@ namespace {
 constexpr size_t kMaxEntries = size_t{kMaxPatternSide} * kMaxPatternSide;
 constexpr long kMaxRepeat = 4096;
 
-bool Fail(std::string* error, std::string text) {
+bool Reject(std::string* error, std::string text) {
   *error = std::move(text);
   return false;
 }
@@ -22,17 +22,17 @@ bool AddEntry(std::string_view entry, std::vector<uint32_t>* pixels, std::string
     const std::string_view count = Trim(entry.substr(star + 1));
     repeat = 0;
     for (char c : count) {
-      if (c < '0' || c > '9' || repeat > kMaxRepeat) return Fail(error, "bad repeat count in pattern entry '" + std::string(entry) + "'");
+      if (c < '0' || c > '9' || repeat > kMaxRepeat) return Reject(error, "bad repeat count in pattern entry '" + std::string(entry) + "'");
       repeat = repeat * 10 + (c - '0');
     }
-    if (repeat < 1 || repeat > kMaxRepeat) return Fail(error, "bad repeat count in pattern entry '" + std::string(entry) + "'");
+    if (repeat < 1 || repeat > kMaxRepeat) return Reject(error, "bad repeat count in pattern entry '" + std::string(entry) + "'");
     entry = Trim(entry.substr(0, star));
   }
   int rgb[3];
-  if (entry.size() != 3) return Fail(error, "pattern entry '" + std::string(entry) + "' is not three hexadecimal digits");
+  if (entry.size() != 3) return Reject(error, "pattern entry '" + std::string(entry) + "' is not three hexadecimal digits");
   for (int i = 0; i < 3; ++i)
     if ((rgb[i] = HexDigitValue(entry[static_cast<size_t>(i)])) < 0)
-      return Fail(error, "pattern entry '" + std::string(entry) + "' is not three hexadecimal digits");
+      return Reject(error, "pattern entry '" + std::string(entry) + "' is not three hexadecimal digits");
   const uint32_t pixel = static_cast<uint32_t>(rgb[0] * 16) << 16 | static_cast<uint32_t>(rgb[1] * 16) << 8 |
                          static_cast<uint32_t>(rgb[2] * 16);
   for (long i = 0; i < repeat && pixels->size() < kMaxEntries; ++i) pixels->push_back(pixel);

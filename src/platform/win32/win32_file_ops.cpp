@@ -100,7 +100,7 @@ OsError ReplaceWith(const std::string& to, const std::function<bool(const char* 
   return OsError::Ok();
 }
 
-bool IsDots(const char* name) { return !std::strcmp(name, ".") || !std::strcmp(name, ".."); }
+bool IsDotEntry(const char* name) { return !std::strcmp(name, ".") || !std::strcmp(name, ".."); }
 
 // The entries of a folder other than "." and "..".
 OsError Entries(const std::string& folder, std::vector<WIN32_FIND_DATAA>* out) {
@@ -108,7 +108,7 @@ OsError Entries(const std::string& folder, std::vector<WIN32_FIND_DATAA>* out) {
   HANDLE h = FindFirstFileA(Joined(folder, "*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return LastWin32Error("FindFirstFileA");
   do {
-    if (!IsDots(fd.cFileName)) out->push_back(fd);
+    if (!IsDotEntry(fd.cFileName)) out->push_back(fd);
   } while (FindNextFileA(h, &fd));
   FindClose(h);
   return OsError::Ok();

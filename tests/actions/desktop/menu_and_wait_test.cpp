@@ -5,7 +5,7 @@
 namespace plumo {
 namespace {
 
-constexpr int kRun = 2, kMenu = 5, kWait = 7;
+constexpr int kRun = 2, kMenu = 5, kWaitCategory = 7;
 
 class MenuTest : public DesktopTest {
  protected:
@@ -76,7 +76,7 @@ class WindowWaitTest : public DesktopTest {
  protected:
   void LoadWait(const std::string& text, const std::string& value1, const std::string& timeout,
                 const std::string& options = "") {
-    Load({MakeStep("Wait for Window", kWait, text), MakeStep("Record", kTestCategory, "after")});
+    Load({MakeStep("Wait for Window", kWaitCategory, text), MakeStep("Record", kTestCategory, "after")});
     StepAt(0).value1 = value1;
     StepAt(0).timeout = timeout;
     StepAt(0).options = options;

@@ -7,7 +7,6 @@ namespace plumo {
 namespace {
 
 constexpr uint32_t kLeftButton = 1, kRightButton = 2, kCapsLock = 20, kNumLock = 144, kScrollLock = 145;
-constexpr uint32_t kLeftShift = 160;  // recorded through the Shift key (16) alone
 
 bool IsToggleKey(uint32_t vk) { return vk == kCapsLock || vk == kNumLock || vk == kScrollLock; }
 
@@ -58,7 +57,7 @@ bool HardwareRecorder::Poll() {
       ReleaseHeldKeys();
       return true;
     }
-    if (vk == kLeftShift) return false;
+    if (vk == kLeftShiftKey) return false;
     RecordedEvent e;
     e.time = now;
     if (vk == kLeftButton || vk == kRightButton) {
@@ -97,7 +96,7 @@ void HardwareRecorder::ReleaseHeldKeys() {
     if (vk == stopKey_) continue;
     const uint32_t scan = desktop_.ScanCodeOf(vk) & 0xFF;
     (void)desktop_.SendKeyInput(vk, scan, keyevent::kKeyUp | (IsExtendedKey(vk) ? keyevent::kExtendedKey : 0));
-    if (vk != kLeftShift) AppendEvent(events_, {recmsg::kKeyUp, scan << 8 | vk, scan, now, 0});
+    if (vk != kLeftShiftKey) AppendEvent(events_, {recmsg::kKeyUp, scan << 8 | vk, scan, now, 0});
   }
 }
 

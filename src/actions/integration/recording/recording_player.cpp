@@ -7,7 +7,6 @@
 namespace plumo {
 namespace {
 
-constexpr uint32_t kLeftShift = 160;
 constexpr int64_t kAbsoluteRange = 65535;
 
 // Mouse input flags of the button messages.
@@ -38,7 +37,7 @@ void HardwarePlayer::Move(uint32_t x, uint32_t y) {
 OsError HardwarePlayer::Send(const RecordedEvent& e) {
   if (e.message == recmsg::kKeyDown || e.message == recmsg::kKeyUp) {
     const uint32_t vk = e.first & 0xFF;
-    if (vk == kLeftShift) return OsError::Ok();
+    if (vk == kLeftShiftKey) return OsError::Ok();
     const uint32_t flags = (e.message == recmsg::kKeyUp ? keyevent::kKeyUp : 0) | (IsExtendedKey(vk) ? keyevent::kExtendedKey : 0);
     return desktop_.SendKeyInput(vk, e.second & 0xFF, flags);
   }

@@ -21,6 +21,9 @@ constexpr uint32_t kRightUp = 517;
 constexpr uint32_t kWheel = 522;
 }  // namespace recmsg
 
+// The left Shift key's own code: its events are recorded and played through Shift (16) alone.
+constexpr uint32_t kLeftShiftKey = 160;
+
 // A key event's first parameter is the scan code shifted left by 8 or-ed with the virtual
 // key, its second the scan code; a move's are x and y in screen pixels.
 struct RecordedEvent {

@@ -13,7 +13,7 @@
 namespace plumo {
 namespace {
 
-std::string Value(Workbook& book, const char* ref, const char* sheet = "") {
+std::string CellText(Workbook& book, const char* ref, const char* sheet = "") {
   auto r = ParseCellRange(ref);
   const Cell* cell = book.SheetFor(sheet)->Find(r->row1, r->col1);
   return cell ? CellValueText(*cell) : "(none)";
@@ -104,12 +104,12 @@ wb.save(sys.argv[1])
   std::string error;
   ASSERT_TRUE(ReadXlsx(ss.str(), &book, &error)) << error;
   ASSERT_EQ(book.sheets.size(), 2u);
-  EXPECT_EQ(Value(book, "A1"), "Gr\xF6\xDF" "e");
-  EXPECT_EQ(Value(book, "B1"), "3.25");
-  EXPECT_EQ(Value(book, "C1"), "TRUE");
-  EXPECT_EQ(Value(book, "D1"), "=B1*2");
-  EXPECT_EQ(Value(book, "B2"), "shared");
-  EXPECT_EQ(Value(book, "B2", "other"), "second");
+  EXPECT_EQ(CellText(book, "A1"), "Gr\xF6\xDF" "e");
+  EXPECT_EQ(CellText(book, "B1"), "3.25");
+  EXPECT_EQ(CellText(book, "C1"), "TRUE");
+  EXPECT_EQ(CellText(book, "D1"), "=B1*2");
+  EXPECT_EQ(CellText(book, "B2"), "shared");
+  EXPECT_EQ(CellText(book, "B2", "other"), "second");
   const CellStyle& s = book.Style(book.sheets[0].Find(1, 1)->style);
   EXPECT_TRUE(s.bold && s.italic);
   EXPECT_EQ(s.fontColour, 0x00FF00);
