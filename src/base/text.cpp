@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace plumo {
 namespace {
@@ -37,6 +40,16 @@ constexpr CaseTables kCase;
 
 inline unsigned char Up(char c) { return kCase.upper[static_cast<unsigned char>(c)]; }
 
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+static_assert(std::endian::native == std::endian::little, "the word tricks below count bytes from the low end");
+
+uint64_t Word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
 }  // namespace
 
 char ToUpperAnsi(char c) { return static_cast<char>(Up(c)); }
@@ -50,8 +63,39 @@ std::string ToUpperAnsi(std::string_view s) {
 
 std::string ToLowerAnsi(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = ToLowerAnsi(c);
+  char* p = out.data();
+  const size_t n = out.size();
+  size_t i = 0;
+  // Eight ASCII bytes at a time: a byte gets 0x20 when it lies in 'A' to 'Z'.
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w = Word(p + i);
+    if (w & kHighs) {
+      for (size_t k = i; k < i + 8; ++k) p[k] = ToLowerAnsi(p[k]);
+      continue;
+    }
+    const uint64_t aboveZ = w + kOnes * (0x7F - 'Z');
+    const uint64_t fromA = w + kOnes * (0x80 - 'A');
+    w |= (fromA & ~aboveZ & kHighs) >> 2;
+    std::memcpy(p + i, &w, sizeof w);
+  }
+  for (; i < n; ++i) p[i] = ToLowerAnsi(p[i]);
   return out;
+}
+
+size_t FindByte(std::string_view s, char c, size_t from) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  if (from >= n) return std::string_view::npos;
+  const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t x = Word(p + i) ^ pattern;
+    // The lowest flagged byte is always a true match; only bytes above one can be flagged falsely.
+    if (const uint64_t zero = (x - kOnes) & ~x & kHighs) return i + static_cast<size_t>(std::countr_zero(zero) / 8);
+  }
+  for (; i < n; ++i)
+    if (p[i] == c) return i;
+  return std::string_view::npos;
 }
 
 void AssignBounded(std::string& dst, std::string_view src, size_t width) {

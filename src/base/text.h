@@ -15,6 +15,10 @@ char ToLowerAnsi(char c);
 std::string ToUpperAnsi(std::string_view s);
 std::string ToLowerAnsi(std::string_view s);
 
+// Position of the first byte c at or after from, or npos. Reads eight bytes at a time without
+// calling the C library, whose search is a byte loop under Wine.
+size_t FindByte(std::string_view s, char c, size_t from = 0);
+
 // Fields of width w hold at most w - 1 characters, as a C buffer of w bytes with its NUL would.
 void AssignBounded(std::string& dst, std::string_view src, size_t width);
 std::string Bounded(std::string_view src, size_t width);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -13,12 +15,21 @@
 namespace plumo {
 namespace {
 
+// Where "<!--" starts at or after from, or npos.
+size_t FindCommentOpen(std::string_view s, size_t from) {
+  for (size_t i = FindByte(s, '<', from); i != std::string_view::npos; i = FindByte(s, '<', i + 1))
+    if (s.compare(i, 4, "<!--") == 0) return i;
+  return std::string_view::npos;
+}
+
 // Comments go, up to and including "-->", or to the end when that is missing.
 std::string WithoutComments(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
   size_t i = 0;
-  for (size_t open = text.find("<!--"); open != std::string_view::npos; open = text.find("<!--", i)) {
+  size_t open = FindCommentOpen(text, 0);
+  if (open == std::string_view::npos) return std::string(text);
+  out.reserve(text.size());
+  for (; open != std::string_view::npos; open = FindCommentOpen(text, i)) {
     out.append(text, i, open - i);
     const size_t close = text.find("-->", open + 4);
     if (close == std::string_view::npos) return out;
@@ -28,31 +39,41 @@ std::string WithoutComments(std::string_view text) {
   return out;
 }
 
-std::string LowerCopy(std::string_view s) {
-  std::string out(s.size(), '\0');
-  std::transform(s.begin(), s.end(), out.begin(), [](char c) { return ToLowerAnsi(c); });
-  return out;
-}
+// The text the Step elements are read from, its lower-case copy, and where the elements'
+// "<step>" and "</step>" tags stand.
+struct Prepared {
+  std::string work, lower;
+  size_t stepTags = 0;  // every "<step" that opens a Step, "<steps" included
+  std::vector<size_t> opens, closes;
+};
 
-// A "<step" inside a Step that has not ended yet is blanked, so that the two merge.
-void MergeUnterminated(std::string& text, std::string& lower) {
-  size_t open = lower.find("<step");
-  while (open != std::string::npos) {
-    const size_t close = lower.find("</step", open + 5);
-    size_t next = lower.find("<step", open + 5);
-    while (next != std::string::npos && (close == std::string::npos || next < close)) {
-      text.replace(next, 5, 5, ' ');
-      lower.replace(next, 5, 5, ' ');
-      next = lower.find("<step", next + 5);
+// Comments go; a "<step" inside a Step that has not ended yet is blanked, so that the two merge.
+Prepared Prepare(std::string_view text) {
+  Prepared p;
+  p.work = WithoutComments(text);
+  p.lower = ToLowerAnsi(p.work);
+  std::string& w = p.work;
+  std::string& l = p.lower;
+  const size_t n = l.size();
+  bool inside = false;
+  for (size_t i = FindByte(l, '<'); i != std::string::npos; i = FindByte(l, '<', i + 1)) {
+    if (l.compare(i, 5, "<step") == 0) {
+      if (inside) {
+        w.replace(i, 5, 5, ' ');
+        l.replace(i, 5, 5, ' ');
+      } else {
+        inside = true;
+        ++p.stepTags;
+        if (i + 5 < n && l[i + 5] == '>') p.opens.push_back(i);
+      }
+      i += 4;
+    } else if (l.compare(i, 6, "</step") == 0) {
+      inside = false;
+      if (i + 6 < n && l[i + 6] == '>') p.closes.push_back(i);
+      i += 5;
     }
-    open = next;
   }
-}
-
-size_t CountStepTags(std::string_view lower, size_t stopAfter) {
-  size_t n = 0;
-  for (size_t at = lower.find("<step"); at != std::string_view::npos && n <= stopAfter; at = lower.find("<step", at + 5)) ++n;
-  return n;
+  return p;
 }
 
 // The tags a Step element can hold, by their names in lower case.
@@ -72,7 +93,7 @@ class ElementTags {
     open_.fill(std::string_view::npos);
     close_.fill(std::string_view::npos);
     const std::string_view s = e.lower;
-    for (size_t lt = s.find('<'); lt != std::string_view::npos; lt = s.find('<', lt + 1)) {
+    for (size_t lt = FindByte(s, '<'); lt != std::string_view::npos; lt = FindByte(s, '<', lt + 1)) {
       const bool closing = lt + 1 < s.size() && s[lt + 1] == '/';
       const std::string_view rest = s.substr(lt + (closing ? 2 : 1));
       if (rest.empty()) break;
@@ -171,6 +192,108 @@ bool ReadStep(const Element& e, const Step* before, bool asNew, const LoadContex
   return true;
 }
 
+// The Step elements in file order, at most count of them.
+std::vector<Element> ElementsOf(const Prepared& p, size_t count) {
+  std::vector<Element> elements;
+  elements.reserve(std::min(count, p.opens.size()));
+  const std::string_view work = p.work, lower = p.lower;
+  size_t from = 0, nextOpen = 0, nextClose = 0;
+  while (elements.size() < count) {
+    while (nextOpen < p.opens.size() && p.opens[nextOpen] < from) ++nextOpen;
+    if (nextOpen == p.opens.size()) break;
+    const size_t begin = p.opens[nextOpen++] + 6;
+    while (nextClose < p.closes.size() && p.closes[nextClose] < begin) ++nextClose;
+    const size_t close = nextClose < p.closes.size() ? p.closes[nextClose] : std::string::npos;
+    const size_t end = close == std::string::npos ? lower.size() : close;
+    const size_t length = std::min(end - begin, kMaxStepElementBytes);
+    elements.push_back({work.substr(begin, length), lower.substr(begin, length)});
+    from = close == std::string::npos ? lower.size() : close + 7;
+  }
+  return elements;
+}
+
+// Reads elements [first, last) into the same places of steps. Returns the index of the first
+// empty action, or last.
+size_t ReadRange(const std::vector<Element>& elements, size_t first, size_t last, const Step* before, bool asNew,
+                 const LoadContext& context, std::vector<Step>& steps, const std::function<void(size_t)>& done) {
+  for (size_t i = first; i < last; ++i) {
+    if (!ReadStep(elements[i], i > first ? &steps[i - 1] : before, asNew, context, steps[i])) return i;
+    if (done) done(i + 1 - first);
+  }
+  return last;
+}
+
+// Opening a large file reads its second half on a thread of its own. The callbacks of the
+// context are the caller's and may touch its state, so that thread leaves the few Steps that
+// call them to the caller, who reads them again once it is done.
+constexpr size_t kParallelFrom = 2000;
+
+size_t ReadAll(const std::vector<Element>& elements, const Step* before, bool asNew, const LoadContext& context,
+               std::vector<Step>& steps) {
+  const size_t count = elements.size();
+  const bool reports = context.progress && count > kLoadProgressAbove;
+  const bool parallel = !asNew && count >= kParallelFrom && std::thread::hardware_concurrency() > 1;
+  const size_t half = parallel ? 2 : 1;  // the caller's part of the Steps read in all
+  auto done = [&](size_t n) {
+    if (reports && n % kLoadProgressEvery == 0) context.progress(static_cast<int>(std::min(n * half, count) * 100 / count));
+  };
+  if (!parallel) return ReadRange(elements, 0, count, before, asNew, context, steps, done);
+
+  const size_t mid = count / 2;
+  bool needsCaller = false;
+  LoadContext deferring{context.catalog};
+  deferring.newStepDefaults = context.newStepDefaults;
+  deferring.readEmbeddedIds = context.readEmbeddedIds;
+  if (context.namesFolder)
+    deferring.namesFolder = [&needsCaller](const std::string&) {
+      needsCaller = true;
+      return false;
+    };
+  if (context.programIcon)
+    deferring.programIcon = [&needsCaller](const std::string&) -> std::optional<int32_t> {
+      needsCaller = true;
+      return std::nullopt;
+    };
+  size_t secondEnd = count;
+  std::vector<size_t> callers;
+  bool outOfMemory = false;
+  std::thread second;
+  try {
+    second = std::thread([&] {
+      try {
+        for (size_t i = mid; i < count; ++i) {
+          needsCaller = false;
+          if (!ReadStep(elements[i], nullptr, false, deferring, steps[i])) {
+            secondEnd = i;
+            break;
+          }
+          if (needsCaller) callers.push_back(i);
+        }
+      } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+      }
+    });
+  } catch (const std::system_error&) {
+    return ReadRange(elements, 0, count, before, false, context, steps, done);
+  }
+  size_t firstEnd = mid;
+  try {
+    firstEnd = ReadRange(elements, 0, mid, nullptr, false, context, steps, done);
+  } catch (...) {
+    second.join();
+    throw;
+  }
+  second.join();
+  if (outOfMemory) throw std::bad_alloc();
+  if (firstEnd < mid) return firstEnd;
+  for (const size_t i : callers) {
+    if (i >= secondEnd) break;
+    steps[i] = Step();
+    ReadStep(elements[i], nullptr, false, context, steps[i]);
+  }
+  return secondEnd;
+}
+
 }  // namespace
 
 std::string EmptyActionMessage(size_t index) {
@@ -184,34 +307,16 @@ LoadOutcome LoadSteps(std::string_view text, Script& script, long position, bool
   size_t count = 0;
   const size_t at = position <= 0 ? 0 : std::min(static_cast<size_t>(position), script.steps.size());
   try {
-    std::string work = WithoutComments(text);
-    std::string lower = LowerCopy(work);
-    MergeUnterminated(work, lower);
-    count = CountStepTags(lower, kMaxStepsPerLoad);
-    if (!StepCountAllowed(count) || lower.find("<action") == std::string::npos) return {0, kStepCountMessage};
-    steps.reserve(count);
-
-    size_t from = 0;
-    while (steps.size() < count) {
-      const size_t open = lower.find("<step>", from);
-      if (open == std::string::npos) break;
-      const size_t begin = open + 6;
-      const size_t close = lower.find("</step>", begin);
-      const size_t end = close == std::string::npos ? lower.size() : close;
-      const size_t length = std::min(end - begin, kMaxStepElementBytes);
-      const Element e{std::string_view(work).substr(begin, length), std::string_view(lower).substr(begin, length)};
-      from = close == std::string::npos ? lower.size() : close + 7;
-
-      const Step* before = steps.empty() ? (at > 0 ? &script.steps[at - 1] : nullptr) : &steps.back();
-      Step s;
-      if (!ReadStep(e, before, asNew, context, s)) {
-        out.error = EmptyActionMessage(at + steps.size());
-        out.stoppedAtEmptyAction = true;
-        break;
-      }
-      steps.push_back(std::move(s));
-      if (context.progress && count > kLoadProgressAbove && steps.size() % kLoadProgressEvery == 0)
-        context.progress(static_cast<int>(steps.size() * 100 / count));
+    const Prepared p = Prepare(text);
+    count = std::min(p.stepTags, kMaxStepsPerLoad + 1);
+    if (!StepCountAllowed(count) || p.lower.find("<action") == std::string::npos) return {0, kStepCountMessage};
+    const std::vector<Element> elements = ElementsOf(p, count);
+    steps.resize(elements.size());
+    const size_t read = ReadAll(elements, at > 0 ? &script.steps[at - 1] : nullptr, asNew, context, steps);
+    if (read < steps.size()) {
+      steps.resize(read);
+      out.error = EmptyActionMessage(at + read);
+      out.stoppedAtEmptyAction = true;
     }
   } catch (const std::bad_alloc&) {
     return {0, kNoMemoryMessage};

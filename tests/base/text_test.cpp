@@ -28,6 +28,32 @@ TEST(Text, CaseFoldingCoversAnsiLettersOnly) {
   EXPECT_EQ(ToLowerAnsi("\xc9\x8a\xd7"), "\xe9\x9a\xd7");  // É Š ×
 }
 
+// The whole text is lowered eight bytes at a time where it can be: every byte, at every place
+// in a word and next to ASCII and non-ASCII neighbours, folds as it does alone.
+TEST(Text, LowerCaseOfATextFoldsEachByteAsAlone) {
+  for (const char neighbour : {'@', 'Z', '[', '\xc0'})
+    for (size_t offset = 0; offset < 9; ++offset) {
+      std::string text(offset, neighbour);
+      for (int c = 0; c < 256; ++c) text += {static_cast<char>(c), neighbour};
+      const std::string lower = ToLowerAnsi(text);
+      ASSERT_EQ(lower.size(), text.size());
+      for (size_t i = 0; i < text.size(); ++i)
+        ASSERT_EQ(lower[i], ToLowerAnsi(text[i])) << "byte " << int(static_cast<unsigned char>(text[i])) << " at " << i;
+    }
+}
+
+TEST(Text, FindByteFindsTheFirstAtOrAfterItsStart) {
+  std::string text(40, 'a');
+  text[3] = text[17] = text[39] = '<';
+  text[10] = '\x3d';  // '<' + 1, and a borrow into the next byte must not count as a find
+  text[11] = '\xbc';  // '<' with the high bit set
+  for (size_t from = 0; from <= text.size() + 1; ++from)
+    EXPECT_EQ(FindByte(text, '<', from), std::string_view(text).find('<', from)) << from;
+  EXPECT_EQ(FindByte(text, '\xbc'), 11u);
+  EXPECT_EQ(FindByte("", '<'), std::string_view::npos);
+  EXPECT_EQ(FindByte(text, '<', std::string_view::npos), std::string_view::npos);
+}
+
 TEST(Text, CompareNoCaseOrdersLikeLstrcmpi) {
   struct Case {
     const char* a;

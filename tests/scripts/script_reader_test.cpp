@@ -1,5 +1,8 @@
 #include "scripts/script_reader.h"
 
+#include <algorithm>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "scripts/shipped_catalog.h"
@@ -228,6 +231,61 @@ TEST(ScriptReader, ProgressEveryFiftyStepsAboveAHundred) {
   LoadSteps(text.substr(0, 100 * 34), small, 0, false, context);
   EXPECT_EQ(small.steps.size(), 100u);
   EXPECT_TRUE(seen.empty());
+}
+
+// A large file is read on two threads; what it holds and the callbacks' thread are as with one.
+TEST(ScriptReader, ALargeFileReadsAsOnOneThread) {
+  constexpr size_t kSteps = 5000;
+  struct Case {
+    size_t emptyAction;  // kSteps for none
+    size_t read;
+    const char* error;
+  } cases[] = {
+      {kSteps, kSteps, ""},
+      {4000, 4000, "Empty <action> tag in step #4001\n\nDiscontinuing file load at step #4000"},
+      {1000, 1000, "Empty <action> tag in step #1001\n\nDiscontinuing file load at step #1000"},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    for (size_t i = 0; i < kSteps; ++i) {
+      const std::string n = std::to_string(i);
+      if (i == c.emptyAction) text += "<step><action></action></step>";
+      else if (i % 7 == 0) text += "<step><action>Start</action><text>C:\\p" + n + ".exe</text></step>";
+      else if (i % 11 == 0) text += "<step><action>Wait for File/Folder</action><text>" + std::string(i % 2 ? "dir" : "file") + n + "</text></step>";
+      else text += "<step><action>Type</action><text>t" + n + "</text></step>";
+    }
+    const std::thread::id caller = std::this_thread::get_id();
+    bool otherThread = false;
+    std::vector<int> seen;
+    LoadContext context{Catalog()};
+    context.programIcon = [&](const std::string& program) -> std::optional<int32_t> {
+      otherThread |= std::this_thread::get_id() != caller;
+      return 1000 + std::stoi(program.substr(4));
+    };
+    context.namesFolder = [&](const std::string& name) {
+      otherThread |= std::this_thread::get_id() != caller;
+      return name.starts_with("dir");
+    };
+    context.progress = [&](int p) { seen.push_back(p); };
+    Script s;
+    const LoadOutcome out = LoadSteps(text, s, 0, false, context);
+    EXPECT_EQ(out.error, c.error);
+    EXPECT_FALSE(otherThread);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()) && !seen.empty() && seen.back() <= 100);
+    ASSERT_EQ(s.steps.size(), c.read);
+    for (size_t i = 0; i < c.read; ++i) {
+      const Step& st = s.steps[i];
+      const std::string n = std::to_string(i);
+      if (i % 7 == 0) {
+        ASSERT_EQ(st.image, static_cast<int32_t>(1000 + i)) << i;
+      } else if (i % 11 == 0) {
+        ASSERT_EQ(st.action, i % 2 ? "Wait for Folder" : "Wait for File") << i;
+      } else {
+        ASSERT_EQ(st.action, "Type") << i;
+      }
+      ASSERT_TRUE(st.text.ends_with(n + (i % 7 == 0 ? ".exe" : ""))) << i;
+    }
+  }
 }
 
 TEST(ScriptReader, AHugeElementIsCut) {
