@@ -110,8 +110,8 @@ class ActionCatalog {
 
   // True when the catalogue is available, whether or not the name was found; false when it
   // is not or the name is empty. Names are matched on their first 61 characters, without
-  // regard to case.
-  bool Lookup(std::string_view name, ActionInfo* out) const;
+  // regard to case. The default text, which takes some work, only when asked for.
+  bool Lookup(std::string_view name, ActionInfo* out, bool withDefaultText = true) const;
 
   // The rows with a name, in file order, from the first kCatalogMaxLines lines.
   std::vector<CatalogRow> Rows() const;
@@ -126,8 +126,8 @@ class ActionCatalog {
 };
 
 // Fills `category`, `image`, `primaryField`, `hasOutput` and `canFail` of the Step from the
-// row of its action and gives the row's default Step text (empty when not found).
-std::string LookUpAction(const ActionCatalog& catalog, Step& step);
+// row of its action.
+void LookUpAction(const ActionCatalog& catalog, Step& step);
 
 // The catalogues of the program and of DLL Scripts, each loaded once on first use.
 class ActionCatalogs {

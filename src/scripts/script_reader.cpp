@@ -18,7 +18,7 @@ namespace {
 // Where "<!--" starts at or after from, or npos.
 size_t FindCommentOpen(std::string_view s, size_t from) {
   for (size_t i = FindByte(s, '<', from); i != std::string_view::npos; i = FindByte(s, '<', i + 1))
-    if (s.compare(i, 4, "<!--") == 0) return i;
+    if (i + 1 < s.size() && s[i + 1] == '!' && s.compare(i, 4, "<!--") == 0) return i;
   return std::string_view::npos;
 }
 
@@ -57,7 +57,8 @@ Prepared Prepare(std::string_view text) {
   const size_t n = l.size();
   bool inside = false;
   for (size_t i = FindByte(l, '<'); i != std::string::npos; i = FindByte(l, '<', i + 1)) {
-    if (l.compare(i, 5, "<step") == 0) {
+    const char next = i + 1 < n ? l[i + 1] : '\0';
+    if (next == 's' && l.compare(i, 5, "<step") == 0) {
       if (inside) {
         w.replace(i, 5, 5, ' ');
         l.replace(i, 5, 5, ' ');
@@ -67,7 +68,7 @@ Prepared Prepare(std::string_view text) {
         if (i + 5 < n && l[i + 5] == '>') p.opens.push_back(i);
       }
       i += 4;
-    } else if (l.compare(i, 6, "</step") == 0) {
+    } else if (next == '/' && l.compare(i, 6, "</step") == 0) {
       inside = false;
       if (i + 6 < n && l[i + 6] == '>') p.closes.push_back(i);
       i += 5;
@@ -85,6 +86,14 @@ constexpr std::string_view kTagNames[kTagCount] = {
     "action", "text", "recording", "comment", "options", "data", "timeout", "status", "indents", "custom",
     "output", "onfail", "value1", "value2", "value3", "value4", "value5", "value6", "value7", "value8"};
 
+// starts_with without the C library's memcmp, a call per tag under Wine.
+bool HasPrefix(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (s[i] != prefix[i]) return false;
+  return true;
+}
+
 // The first start and end tag of every name, found in one pass over the element: what
 // FindTag would find for each, without searching the element once per name.
 class ElementTags {
@@ -99,7 +108,7 @@ class ElementTags {
       if (rest.empty()) break;
       for (int id = 0; id < kTagCount; ++id) {
         const std::string_view name = kTagNames[id];
-        if (name[0] != rest[0] || !rest.starts_with(name)) continue;
+        if (name[0] != rest[0] || !HasPrefix(rest, name)) continue;
         if (!closing) {
           if (open_[id] == std::string_view::npos) open_[id] = lt;
         } else if (rest.size() > name.size() && rest[name.size()] == '>' && close_[id] == std::string_view::npos) {

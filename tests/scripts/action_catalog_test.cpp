@@ -259,7 +259,7 @@ TEST(ActionCategories, NumbersNamesAndHelpTopics) {
 TEST(LookUpAction, FillsTheStepOrZeroesItForUnknownActions) {
   Step s;
   s.action = "Read File";
-  EXPECT_EQ(LookUpAction(Shipped(), s), "<step><action>Read File</action></step>");
+  LookUpAction(Shipped(), s);
   EXPECT_EQ(s.category, 9);
   EXPECT_EQ(s.image, 36);
   EXPECT_EQ(s.primaryField, 1);
@@ -267,7 +267,7 @@ TEST(LookUpAction, FillsTheStepOrZeroesItForUnknownActions) {
   EXPECT_EQ(s.canFail, 1);
 
   s.action = "My Own Action";
-  EXPECT_EQ(LookUpAction(Shipped(), s), "");
+  LookUpAction(Shipped(), s);
   EXPECT_EQ(s.category, 0);
   EXPECT_EQ(s.image, 0);
   EXPECT_EQ(s.action, "My Own Action");
