@@ -51,6 +51,7 @@ constexpr UINT kTrackingMsg = WM_APP + 0x47;
 enum : WPARAM { kTrackingClose, kTrackingOpen, kTrackingShowText };
 constexpr UINT_PTR kOutputTimer = 1;
 constexpr UINT_PTR kRecordTimer = 2;
+constexpr UINT_PTR kShellRecentTimer = 3;
 constexpr UINT kOutputFlushMs = 100;
 GridEditor GridEditorOf(const PropertyRow& row) {
   // A recording is not typed in, but its row starts and stops one.
@@ -929,7 +930,9 @@ bool MainWindow::OpenFile(const std::string& path) {
 
 void MainWindow::RememberRecent(const std::string& path) {
   NoteRecentFile(store_, path);
-  SHAddToRecentDocs(SHARD_PATHA, path.c_str());
+  // The shell's list waits for a timer, which comes after the file's first paint.
+  shellRecent_.push_back(path);
+  SetTimer(hwnd_, kShellRecentTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void MainWindow::OpenRecent(int n) {
@@ -1895,6 +1898,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == kOutputTimer) {
         KillTimer(hwnd_, kOutputTimer);
         if (output_.hwnd()) FlushOutput();
+      }
+      if (wp == kShellRecentTimer) {
+        KillTimer(hwnd_, kShellRecentTimer);
+        for (const std::string& path : std::exchange(shellRecent_, {})) SHAddToRecentDocs(SHARD_PATHA, path.c_str());
       }
       return 0;
     case kEditCommentMsg:

@@ -321,6 +321,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   const Document* propertyDoc_ = nullptr;
   std::string propertyAction_;
   bool propertiesPosted_ = false;
+  std::vector<std::string> shellRecent_;  // paths the shell's recent documents still have to hear of
   std::unique_ptr<HardwareRecorder> recorder_;
   std::pair<size_t, PropertyRow> recording_;  // the Step and its row that receive the recording
   bool hiddenForRecording_ = false;
