@@ -89,7 +89,10 @@ void AppendAction(std::string& html, const CatalogRow& action, const ActionCatal
   if (rows && !rows->empty()) {
     html += "<table>\n<tr><th>Field</th><th>Entered as</th><th>What it does</th></tr>\n";
     for (const PropertyRowDef& row : *rows) {
-      html += "<tr><td>" + Escaped(row.label) + "</td><td>" + std::string(EditorNameOf(row.editor)) + "</td><td>" +
+      // A choice over option words takes one of its words and nothing else, as the grid offers it.
+      const EditorKind entered =
+          row.editor == EditorKind::kChoice && row.field == StepField::kOptions ? EditorKind::kExclusive : row.editor;
+      html += "<tr><td>" + Escaped(row.label) + "</td><td>" + std::string(EditorNameOf(entered)) + "</td><td>" +
               Escaped(row.help);
       if (row.editor == EditorKind::kCheck) html += "<br><span class=\"choices\">Option word: " + Escaped(row.option) + "</span>";
       if (!row.choices.empty() && row.editor != EditorKind::kRecording)

@@ -31,5 +31,14 @@ TEST(HelpPages, CommittedPagesAreFreshAndCoverEveryAction) {
   EXPECT_EQ(headings, catalog.Rows().size());
 }
 
+// A choice over option words is a fixed list in the grid; its page must not offer free text.
+TEST(HelpPages, ChoicesOverOptionWordsAreFixedLists) {
+  const ActionCatalog catalog = ActionCatalog::FromResource(EmbeddedActionCatalog());
+  std::string all;
+  for (const HelpPage& page : HelpPages(catalog, PropertyTable::Embedded())) all += page.html;
+  EXPECT_NE(all.find("<td>Playback Speed</td><td>one of the list</td>"), std::string::npos);
+  EXPECT_NE(all.find("<td>Timeout</td><td>list or text</td>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace plumo
