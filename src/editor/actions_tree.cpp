@@ -125,6 +125,14 @@ bool RenameFavorite(SettingsStore& store, int number, std::string_view name) {
   return store.WriteText(kFavoritePath, std::string(Trim(name)) + text.substr(lt), {number}) != 0;
 }
 
+bool SetFavoriteSteps(SettingsStore& store, int number, std::string_view steps) {
+  if (steps.find("<action>") == std::string_view::npos || store.Probe(kFavoritePath, {number}) == 0) return false;
+  const std::string text = store.ReadText(kFavoritePath, kMaxFavoriteBytes, {number});
+  const size_t lt = text.find('<');
+  if (lt == std::string::npos) return false;
+  return store.WriteText(kFavoritePath, text.substr(0, lt) + std::string(steps), {number}) != 0;
+}
+
 bool RemoveFavorite(SettingsStore& store, int number) {
   return number >= 1 && number <= kMaxFavorites && store.Delete(kFavoritePath, {number}) == 1;
 }

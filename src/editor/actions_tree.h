@@ -65,6 +65,9 @@ bool ValidFavoriteName(std::string_view name);
 // no action or all 32 places are taken.
 int AddFavorite(SettingsStore& store, std::string_view name, std::string_view steps);
 bool RenameFavorite(SettingsStore& store, int number, std::string_view name);
+// The favourite's Steps replaced, its name kept; false when there is no such favourite or the
+// Steps hold no action.
+bool SetFavoriteSteps(SettingsStore& store, int number, std::string_view steps);
 bool RemoveFavorite(SettingsStore& store, int number);
 void RemoveAllFavorites(SettingsStore& store);
 // Every favourite as a registry file (REGEDIT4) that puts them back where they are kept; texts

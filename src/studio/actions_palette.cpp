@@ -186,6 +186,26 @@ void ActionsPalette::RenameFavorite() {
   Rebuild();
 }
 
+// A favourite's Steps are changed in place; an action's customised Steps become a favourite of
+// its name, as the catalogue's own default cannot change.
+void ActionsPalette::CustomizeXml() {
+  const ActionLeaf* leaf = SelectedLeaf();
+  if (!leaf) return;
+  const std::string original = LeafStepsText(host_.PaletteCatalog(), *leaf);
+  const std::string prompt = leaf->favorite ? "Steps of the favorite \"" + leaf->name + "\":"
+                                            : "Steps of \"" + leaf->name + "\", kept as a favorite of that name:";
+  const std::optional<std::string> steps = host_.AskLines("Customize XML", prompt, original);
+  if (!steps || *steps == original) return;
+  if (steps->find("<action>") == std::string::npos)
+    return host_.PaletteStatus(" The XML holds no <action>: nothing was changed");
+  if (leaf->favorite) {
+    if (!SetFavoriteSteps(store_, leaf->favorite, *steps)) return host_.PaletteStatus(" The favorite could not be changed");
+  } else if (AddFavorite(store_, leaf->name, *steps) == 0) {
+    return host_.PaletteStatus(" No room for another favorite: remove one first (32 at most)");
+  }
+  Rebuild();
+}
+
 void ActionsPalette::RemoveAllFavorites() {
   if (MessageBoxA(GetAncestor(hwnd_, GA_ROOT), "Remove all favorites?", "Confirm Action",
                   MB_YESNO | MB_ICONQUESTION) != IDYES)
@@ -245,7 +265,7 @@ void ActionsPalette::Command(int id) {
       if (leaf || group) host_.OpenActionHelp(leaf ? leaf->category : group->category);
       return;
     }
-    case actioncmd::kCustomizeXml: return host_.PaletteStatus(" This command is not built yet");
+    case actioncmd::kCustomizeXml: return CustomizeXml();
   }
 }
 
@@ -270,7 +290,7 @@ void ActionsPalette::ShowMenu(POINT screen) {
       case actioncmd::kHelp: enabled = leaf || SelectedGroup(); break;
       case actioncmd::kRemoveAllFavorites:
       case actioncmd::kExportFavorites: enabled = anyFavorite; break;
-      case actioncmd::kCustomizeXml: enabled = false; break;  // its dialog comes later
+      case actioncmd::kCustomizeXml: enabled = leaf != nullptr; break;
     }
     AppendMenuA(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(e.id), e.label);
   }

@@ -29,6 +29,9 @@ class ActionsPaletteHost {
   virtual std::string SelectedStepsText() = 0;
   virtual std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
                                              const std::string& initial) = 0;
+  // The same with an edit of several lines.
+  virtual std::optional<std::string> AskLines(const std::string& caption, const std::string& prompt,
+                                              const std::string& initial) = 0;
   virtual void CopyText(const std::string& text) = 0;
   // The help page of a category (1 to 16); the help index for one without a page.
   virtual void OpenActionHelp(int category) = 0;
@@ -79,6 +82,7 @@ class ActionsPalette {
   void ExpandAll(bool expand);
   void AddToFavorites();
   void RenameFavorite();
+  void CustomizeXml();
   void RemoveAllFavorites();
   void ExportFavorites();
 

@@ -121,6 +121,10 @@ class MainWindow : public RunView, public ActionsPaletteHost {
                                      const std::string& initial) override {
     return Ask(caption, prompt, initial);
   }
+  std::optional<std::string> AskLines(const std::string& caption, const std::string& prompt,
+                                      const std::string& initial) override {
+    return Ask(caption, prompt, initial, EntryKind::kMultiLine);
+  }
   void CopyText(const std::string& text) override;
   void OpenActionHelp(int category) override;
   void PaletteStatus(const std::string& text) override { SetStatus(text); }

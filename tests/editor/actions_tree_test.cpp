@@ -113,6 +113,13 @@ TEST_F(ActionsTreeTest, AddRenameAndRemoveFavourites) {
   EXPECT_TRUE(RenameFavorite(store_, 2, "Keys"));
   EXPECT_EQ(store_.ReadText(kFavoritePath, kMaxFavoriteBytes, {2}), "Keys" + steps);
   EXPECT_FALSE(RenameFavorite(store_, 7, "Keys"));
+  const std::string changed = "<step><action>Type Text</action><text>hello</text></step>";
+  EXPECT_TRUE(SetFavoriteSteps(store_, 2, changed));
+  EXPECT_EQ(store_.ReadText(kFavoritePath, kMaxFavoriteBytes, {2}), "Keys" + changed);
+  EXPECT_FALSE(SetFavoriteSteps(store_, 2, "<step><text>no action</text></step>"));
+  EXPECT_FALSE(SetFavoriteSteps(store_, 7, changed));
+  EXPECT_EQ(store_.ReadText(kFavoritePath, kMaxFavoriteBytes, {2}), "Keys" + changed);
+  EXPECT_EQ(store_.Probe(kFavoritePath, {7}), 0u);
   for (int n = 3; n <= kMaxFavorites; ++n) Favorite(n, "f" + steps);
   EXPECT_EQ(AddFavorite(store_, "One too many", steps), 0);
   EXPECT_TRUE(RemoveFavorite(store_, 2));

@@ -690,7 +690,8 @@ HTREEITEM TreeItem(HWND tree, UINT how, HTREEITEM from = nullptr) {
 // The palette's windows by their ids, as the studio numbers them.
 constexpr int kActionsPalette = 12, kVariablesPalette = 13;
 constexpr int kSearchBox = 1101, kActionTree = 1102, kVariableList = 1201;
-constexpr int kAddToTop = 41002, kExportFavorites = 41011;
+constexpr int kAddToTop = 41002, kCustomizeXml = 41007, kExportFavorites = 41011;
+constexpr int kEntryEdit = 101;  // the entry dialog's edit box
 constexpr int kFileNameBox = 1148;  // the file name of the common Save dialog
 
 TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
@@ -787,6 +788,19 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
                       5000))
       << FileText(exported);
   EXPECT_EQ(FileText(exported).rfind("REGEDIT4\r\n", 0), 0u);
+
+  // Customize XML shows the favourite's Steps and keeps what is typed there, under its name.
+  PostMessageA(palette, WM_COMMAND, kCustomizeXml, 0);
+  HWND xml = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (xml = studio.Find("#32770", "Customize XML")) != nullptr; }, 5000));
+  char shown[512] = {};
+  GetDlgItemTextA(xml, kEntryEdit, shown, sizeof(shown));
+  EXPECT_EQ(std::string(shown), "<step><action>Beep</action></step><step><action>Beep</action></step>");
+  const std::string custom = "<step><action>Beep</action></step><step><action>Delay</action><timeout>3</timeout></step>";
+  SetDlgItemTextA(xml, kEntryEdit, custom.c_str());
+  PostMessageA(xml, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return ReadText(kFavorites, "Favorite01") == "Two beeps" + custom; }, 5000))
+      << ReadText(kFavorites, "Favorite01");
   RegDeleteKeyA(HKEY_CURRENT_USER, kFavorites);
 }
 
