@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -265,7 +266,7 @@ size_t ReadAll(const std::vector<Element>& elements, const Step* before, bool as
     };
   size_t secondEnd = count;
   std::vector<size_t> callers;
-  bool outOfMemory = false;
+  std::exception_ptr failure;  // thrown on the second thread, thrown again here
   std::thread second;
   try {
     second = std::thread([&] {
@@ -278,8 +279,8 @@ size_t ReadAll(const std::vector<Element>& elements, const Step* before, bool as
           }
           if (needsCaller) callers.push_back(i);
         }
-      } catch (const std::bad_alloc&) {
-        outOfMemory = true;
+      } catch (...) {
+        failure = std::current_exception();
       }
     });
   } catch (const std::system_error&) {
@@ -293,7 +294,7 @@ size_t ReadAll(const std::vector<Element>& elements, const Step* before, bool as
     throw;
   }
   second.join();
-  if (outOfMemory) throw std::bad_alloc();
+  if (failure) std::rethrow_exception(failure);
   if (firstEnd < mid) return firstEnd;
   for (const size_t i : callers) {
     if (i >= secondEnd) break;
