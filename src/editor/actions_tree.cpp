@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "base/text.h"
 #include "settings/setting_path.h"
@@ -117,20 +119,29 @@ int AddFavorite(SettingsStore& store, std::string_view name, std::string_view st
   return 0;
 }
 
-bool RenameFavorite(SettingsStore& store, int number, std::string_view name) {
-  if (!ValidFavoriteName(name) || store.Probe(kFavoritePath, {number}) == 0) return false;
+namespace {
+
+// A stored favourite split into its name and its Steps; nothing when there is none.
+std::optional<std::pair<std::string, std::string>> FavoriteParts(SettingsStore& store, int number) {
+  if (store.Probe(kFavoritePath, {number}) == 0) return std::nullopt;
   const std::string text = store.ReadText(kFavoritePath, kMaxFavoriteBytes, {number});
   const size_t lt = text.find('<');
-  if (lt == std::string::npos) return false;
-  return store.WriteText(kFavoritePath, std::string(Trim(name)) + text.substr(lt), {number}) != 0;
+  if (lt == std::string::npos) return std::nullopt;
+  return std::pair{text.substr(0, lt), text.substr(lt)};
+}
+
+}  // namespace
+
+bool RenameFavorite(SettingsStore& store, int number, std::string_view name) {
+  if (!ValidFavoriteName(name)) return false;
+  const auto parts = FavoriteParts(store, number);
+  return parts && store.WriteText(kFavoritePath, std::string(Trim(name)) + parts->second, {number}) != 0;
 }
 
 bool SetFavoriteSteps(SettingsStore& store, int number, std::string_view steps) {
-  if (steps.find("<action>") == std::string_view::npos || store.Probe(kFavoritePath, {number}) == 0) return false;
-  const std::string text = store.ReadText(kFavoritePath, kMaxFavoriteBytes, {number});
-  const size_t lt = text.find('<');
-  if (lt == std::string::npos) return false;
-  return store.WriteText(kFavoritePath, text.substr(0, lt) + std::string(steps), {number}) != 0;
+  if (steps.find("<action>") == std::string_view::npos) return false;
+  const auto parts = FavoriteParts(store, number);
+  return parts && store.WriteText(kFavoritePath, parts->first + std::string(steps), {number}) != 0;
 }
 
 bool RemoveFavorite(SettingsStore& store, int number) {

@@ -89,9 +89,7 @@ void AppendAction(std::string& html, const CatalogRow& action, const ActionCatal
   if (rows && !rows->empty()) {
     html += "<table>\n<tr><th>Field</th><th>Entered as</th><th>What it does</th></tr>\n";
     for (const PropertyRowDef& row : *rows) {
-      // A choice over option words takes one of its words and nothing else, as the grid offers it.
-      const EditorKind entered =
-          row.editor == EditorKind::kChoice && row.field == StepField::kOptions ? EditorKind::kExclusive : row.editor;
+      const EditorKind entered = TakesOnlyItsChoices(row.editor, row.field) ? EditorKind::kExclusive : row.editor;
       html += "<tr><td>" + Escaped(row.label) + "</td><td>" + std::string(EditorNameOf(entered)) + "</td><td>" +
               Escaped(row.help);
       if (row.editor == EditorKind::kCheck) html += "<br><span class=\"choices\">Option word: " + Escaped(row.option) + "</span>";

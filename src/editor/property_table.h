@@ -50,6 +50,12 @@ enum class StepField {
   kComment,
 };
 
+// A row whose value is one of its choices and nothing else: an exclusive row, or a choice over
+// option words (a free text there would be no option word).
+inline bool TakesOnlyItsChoices(EditorKind editor, StepField field) {
+  return editor == EditorKind::kExclusive || (editor == EditorKind::kChoice && field == StepField::kOptions);
+}
+
 struct PropertyRowDef {
   std::string_view label;
   EditorKind editor = EditorKind::kText;

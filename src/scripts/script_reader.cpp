@@ -243,9 +243,9 @@ size_t ReadAll(const std::vector<Element>& elements, const Step* before, bool as
   const size_t count = elements.size();
   const bool reports = context.progress && count > kLoadProgressAbove;
   const bool parallel = !asNew && count >= kParallelFrom && std::thread::hardware_concurrency() > 1;
-  const size_t half = parallel ? 2 : 1;  // the caller's part of the Steps read in all
+  const size_t parts = parallel ? 2 : 1;  // the caller reads one of them, the others keep pace
   auto done = [&](size_t n) {
-    if (reports && n % kLoadProgressEvery == 0) context.progress(static_cast<int>(std::min(n * half, count) * 100 / count));
+    if (reports && n % kLoadProgressEvery == 0) context.progress(static_cast<int>(std::min(n * parts, count) * 100 / count));
   };
   if (!parallel) return ReadRange(elements, 0, count, before, asNew, context, steps, done);
 

@@ -64,8 +64,8 @@ GridEditor GridEditorOf(const PropertyRow& row) {
     case EditorKind::kNumber: return GridEditor::kNumber;
     case EditorKind::kCheck: return GridEditor::kCheck;
     case EditorKind::kExclusive: return GridEditor::kChoice;
-    // Fixed values offered for a field that takes any text; over option words only they count.
-    case EditorKind::kChoice: return row.field == StepField::kOptions ? GridEditor::kChoice : GridEditor::kChoiceText;
+    case EditorKind::kChoice:
+      return TakesOnlyItsChoices(row.editor, row.field) ? GridEditor::kChoice : GridEditor::kChoiceText;
     case EditorKind::kFile: return GridEditor::kFile;
     case EditorKind::kFolder: return GridEditor::kFolder;
     case EditorKind::kWindow: return GridEditor::kWindow;
