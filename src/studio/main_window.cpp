@@ -13,6 +13,7 @@
 #include "base/version.h"
 #include "engine/report.h"
 #include "engine/run_controller.h"
+#include "actions/desktop/colour_text.h"
 #include "actions/desktop/window_finder.h"
 #include "compiler/program_builder.h"
 #include "compiler/win32/win32_program_resources.h"
@@ -316,11 +317,7 @@ void MainWindow::BuildChildren() {
       [this](const std::string& label, const std::string& value) {
         return Ask(label, label + ":", value, EntryKind::kMultiLine);
       },
-      [this]() -> std::optional<std::string> {
-        std::optional<PickedWindow> picked = PickWindow(instance_, hwnd_, uiFont_);
-        if (!picked) return std::nullopt;
-        return picked->title.empty() ? picked->className : picked->title;
-      },
+      [this](size_t row) { PickWindowInto(row); }, [this](size_t row) { PickPixelInto(row); },
       [this](size_t row) { ToggleRecording(row); });
   dock_.Add(PaletteId::kProperties, properties_.hwnd());
   actions_ = std::make_unique<ActionsPalette>(instance_, store_, *this);
@@ -1372,14 +1369,65 @@ void MainWindow::RefreshProperties() {
   properties_.Show(std::move(rows), title);
 }
 
-void MainWindow::EditProperty(size_t index, const std::string& value) {
-  // The rows are those of the Step shown; an edit lands there only while it is still that Step.
+std::optional<size_t> MainWindow::StepOfProperties() {
   const Script* script = CurrentScript();
-  if (!propertyStep_ || Doc() != propertyDoc_ || !script || index >= propertyRows_.size()) return;
+  if (!propertyStep_ || Doc() != propertyDoc_ || !script) return std::nullopt;
   const size_t row = *propertyStep_;
-  if (row >= script->steps.size() || !EqualsNoCase(script->steps[row].action.str(), propertyAction_)) return;
-  const PropertyRow property = propertyRows_[index];
-  Edit([&](Document& d) { return d.EditStep(row, [&](Step& step) { ApplyProperty(step, property, value); }); });
+  if (row >= script->steps.size() || !EqualsNoCase(script->steps[row].action.str(), propertyAction_)) return std::nullopt;
+  return row;
+}
+
+void MainWindow::EditProperty(size_t index, const std::string& value) { ApplyPropertyEdits({{index, value}}); }
+
+void MainWindow::ApplyPropertyEdits(const std::vector<std::pair<size_t, std::string>>& edits) {
+  const std::optional<size_t> row = StepOfProperties();
+  if (!row) return;
+  // Copies: the edit refreshes the palette's rows.
+  std::vector<std::pair<PropertyRow, std::string>> changes;
+  for (const auto& [index, value] : edits) {
+    if (index >= propertyRows_.size()) return;
+    changes.emplace_back(propertyRows_[index], value);
+  }
+  Edit([&](Document& d) {
+    return d.EditStep(*row, [&](Step& step) {
+      for (const auto& [property, value] : changes) ApplyProperty(step, property, value);
+    });
+  });
+}
+
+void MainWindow::PickWindowInto(size_t index) {
+  const std::optional<size_t> row = StepOfProperties();
+  if (!row || index >= propertyRows_.size()) return;
+  const std::optional<PickedWindow> picked = PickWindow(instance_, hwnd_, uiFont_);
+  if (!picked || StepOfProperties() != row) return;
+  const std::string options = CurrentScript()->steps[*row].options.str();
+  const auto window = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(picked->window));
+  const auto which = std::find_if(propertyRows_.begin(), propertyRows_.end(),
+                                  [](const PropertyRow& r) { return r.label == "Which Window"; });
+  if (which == propertyRows_.end())
+    return ApplyPropertyEdits({{index, PickedMatchData(*session_, options, window, picked->at.x, picked->at.y)}});
+  // A Step that works on the last "Use Window" or the top window would pass the picked one
+  // over: it is named by title from now on.
+  std::vector<std::pair<size_t, std::string>> edits = {{index, PickedWindowName(*session_, options, window)}};
+  if (!ContainsNoCase(options, "Title") && !ContainsNoCase(options, "Handle"))
+    edits.emplace_back(static_cast<size_t>(which - propertyRows_.begin()), "Window Title");
+  ApplyPropertyEdits(edits);
+}
+
+void MainWindow::PickPixelInto(size_t index) {
+  const std::optional<size_t> row = StepOfProperties();
+  if (!row || index >= propertyRows_.size()) return;
+  const std::optional<PickedPixel> picked =
+      PickPixel(instance_, hwnd_, uiFont_, ColorFromText(propertyRows_[index].value), customColours_);
+  if (!picked || StepOfProperties() != row) return;
+  std::vector<std::pair<size_t, std::string>> edits = {{index, ColorText(picked->colour)}};
+  // A Step that checks one point ("IF Pixel Equals") checks the point picked.
+  const auto point = std::find_if(propertyRows_.begin(), propertyRows_.end(),
+                                  [](const PropertyRow& r) { return r.label == "X,Y"; });
+  if (picked->at && point != propertyRows_.end())
+    edits.emplace_back(static_cast<size_t>(point - propertyRows_.begin()),
+                       std::to_string(picked->at->x) + ", " + std::to_string(picked->at->y));
+  ApplyPropertyEdits(edits);
 }
 
 // Help ----------------------------------------------------------------------------------------

@@ -259,7 +259,13 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   // The one selected Step the palette shows, if one is.
   std::optional<size_t> PropertyStep();
   void RefreshProperties();
+  // The Step the palette's rows belong to, while it is still that Step.
+  std::optional<size_t> StepOfProperties();
   void EditProperty(size_t index, const std::string& value);
+  // Several rows in one undoable edit.
+  void ApplyPropertyEdits(const std::vector<std::pair<size_t, std::string>>& edits);
+  void PickWindowInto(size_t index);
+  void PickPixelInto(size_t index);
   void EditProperties();
   void ToggleRecording(size_t index);
   void StopRecording();
@@ -325,6 +331,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   const Document* propertyDoc_ = nullptr;
   std::string propertyAction_;
   bool propertiesPosted_ = false;
+  COLORREF customColours_[16] = {};  // the colour box's own, for as long as the studio runs
   std::vector<std::string> shellRecent_;  // paths the shell's recent documents still have to hear of
   std::unique_ptr<HardwareRecorder> recorder_;
   std::pair<size_t, PropertyRow> recording_;  // the Step and its row that receive the recording

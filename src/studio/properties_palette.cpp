@@ -69,24 +69,6 @@ void AddKeyItems(HMENU menu, const std::vector<KeyMenuItem>& items) {
   }
 }
 
-// "#RRGGBB" stays in that form; anything else is the colour's number.
-std::string ColourText(COLORREF c, const std::string& like) {
-  char buf[16];
-  if (!like.empty() && like[0] == '#')
-    snprintf(buf, sizeof(buf), "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
-  else
-    snprintf(buf, sizeof(buf), "%lu", static_cast<unsigned long>(c));
-  return buf;
-}
-
-COLORREF ColourOf(const std::string& text) {
-  if (text.size() == 7 && text[0] == '#') {
-    const unsigned long rgb = strtoul(text.c_str() + 1, nullptr, 16);
-    return RGB((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255);
-  }
-  return static_cast<COLORREF>(strtoul(text.c_str(), nullptr, 10));
-}
-
 }  // namespace
 
 PropertiesPalette::~PropertiesPalette() {
@@ -367,24 +349,14 @@ void PropertiesPalette::EditInBox(size_t row) {
       }
       return;
     }
-    case GridEditor::kPixel: {
+    case GridEditor::kPixel:
       EndEdit(false);
-      CHOOSECOLORA cc = {};
-      cc.lStructSize = sizeof(cc);
-      cc.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
-      cc.rgbResult = ColourOf(value);
-      cc.lpCustColors = customColours_;
-      cc.Flags = CC_FULLOPEN | CC_RGBINIT;
-      if (ChooseColorA(&cc)) Commit(row, ColourText(cc.rgbResult, value));
+      if (onPickPixel_) onPickPixel_(row);
       return;
-    }
-    case GridEditor::kWindow: {
+    case GridEditor::kWindow:
       EndEdit(false);
-      if (!onPickWindow_) return;
-      std::optional<std::string> picked = onPickWindow_();
-      if (picked) Commit(row, *picked);
+      if (onPickWindow_) onPickWindow_(row);
       return;
-    }
     default:
       return;
   }

@@ -49,18 +49,17 @@ class PropertiesPalette {
   using EditHandler = std::function<void(size_t row, const std::string& value)>;
   // Several lines edited in a box; nullopt when cancelled.
   using BoxHandler = std::function<std::optional<std::string>(const std::string& label, const std::string& value)>;
-  // A window picked on the screen: the text for its row, nullopt when none.
-  using PickHandler = std::function<std::optional<std::string>()>;
-  // A click on a recording row.
-  using RecordHandler = std::function<void(size_t row)>;
+  // A click on a row that the studio edits itself: a picker's or a recording's.
+  using RowHandler = std::function<void(size_t row)>;
 
   explicit PropertiesPalette(SettingsStore& store) : store_(store) {}
   ~PropertiesPalette();
   bool Create(HINSTANCE instance, HWND parent, int id, HFONT font, int dpi, EditHandler onEdit);
   HWND hwnd() const { return hwnd_; }
-  void SetPickers(BoxHandler box, PickHandler pickWindow, RecordHandler record) {
+  void SetPickers(BoxHandler box, RowHandler pickWindow, RowHandler pickPixel, RowHandler record) {
     onBox_ = std::move(box);
     onPickWindow_ = std::move(pickWindow);
+    onPickPixel_ = std::move(pickPixel);
     onRecord_ = std::move(record);
   }
   // What recording rows say: how to start a recording, or how to stop the one going on.
@@ -105,10 +104,10 @@ class PropertiesPalette {
   int dpi_ = 96;
   EditHandler onEdit_;
   BoxHandler onBox_;
-  PickHandler onPickWindow_;
-  RecordHandler onRecord_;
+  RowHandler onPickWindow_;
+  RowHandler onPickPixel_;
+  RowHandler onRecord_;
   bool recording_ = false;
-  COLORREF customColours_[16] = {};  // the colour box's own, for as long as the palette lives
   std::vector<GridRow> rows_;
   size_t editing_ = 0;
   bool ending_ = false;

@@ -9,12 +9,14 @@
 #include <cstring>
 #include <utility>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "fakes/png_file.h"
 #include "fakes/wait_for.h"
 #include "fakes/win32_built_program.h"
 #include "fakes/win32_run_program.h"
+#include "fakes/win32_target.h"
 #include "platform/win32/win32_desktop.h"
 #include "studio/about_dialog.h"
 #include "studio/compile_dialog.h"
@@ -609,6 +611,86 @@ TEST(Win32Studio, ThePropertiesPaletteEditsTheSelectedStep) {
   EXPECT_NE(saved.find("<text>120, 45</text>"), std::string::npos) << saved;
   // The other Step is untouched.
   EXPECT_NE(saved.find("<timeout>1</timeout>"), std::string::npos) << saved;
+}
+
+// Drags the picker's cross-hair to `to` and lets go there, after `beforeRelease`.
+void DragCrossHair(HWND picker, POINT to, const std::function<void()>& beforeRelease) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  POINT at = {MulDiv(34, dpi, 96), MulDiv(34, dpi, 96)};
+  ClientToScreen(picker, &at);
+  Mouse(at, 0);
+  Mouse(at, MOUSEEVENTF_LEFTDOWN);
+  for (int i = 1; i <= 8; ++i) Mouse({at.x + (to.x - at.x) * i / 8, at.y + (to.y - at.y) * i / 8}, 0);
+  beforeRelease();
+  Mouse(to, MOUSEEVENTF_LEFTUP);
+}
+
+POINT Middle(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST(Win32Studio, ThePickersFillTheStepFromWhatIsUnderTheCrossHair) {
+  TargetProgram target("--window \"Pick Me\"");
+  ASSERT_TRUE(target.ready());
+  HWND picked = FindWindowA(nullptr, "Pick Me");
+  ASSERT_NE(picked, nullptr);
+  SetWindowPos(picked, nullptr, 640, 560, 636, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+  const std::string path = WriteScript(
+      "pickers.vxm", Step("<action>Wait for Window</action><options>Class + ID</options>") +
+                         Step("<action>Get Text</action><options>Most Recent \"Use Window\"</options>") +
+                         Step("<action>IF Pixel Equals</action><text>Red</text><value1>0, 0</value1>"));
+  Studio studio("\"" + path + "\"");
+  ASSERT_NE(studio.main(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
+  // Side by side: Wine keeps another program's window from being made topmost.
+  SetWindowPos(studio.main(), nullptr, 0, 0, 640, 1000, SWP_NOZORDER | SWP_NOACTIVATE);
+  PropertiesGrid grid(studio);
+  // `shows`: what the picker says of the point once it has seen the cross-hair there.
+  auto pick = [&](int step, const char* label, const char* title, POINT to, const std::string& shows, const char* shot) {
+    SelectRow(studio.Child(3), step);
+    ASSERT_TRUE(WaitFor([&] { return grid.RowOf(label) >= 0; }, 5000)) << label;
+    ASSERT_NE(grid.Click(grid.RowOf(label)), nullptr);
+    HWND more = nullptr;  // the "..." button beside the cell opens the picker
+    ASSERT_TRUE(WaitFor([&] { return (more = studio.Child(123)) != nullptr; }, 2000));
+    PostMessageA(GetParent(more), WM_COMMAND, MAKEWPARAM(123, BN_CLICKED), reinterpret_cast<LPARAM>(more));
+    HWND picker = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (picker = studio.Find(nullptr, title)) != nullptr; }, 5000)) << title;
+    Sleep(200);
+    DragCrossHair(picker, to, [&] {
+      EXPECT_TRUE(WaitFor([&] {
+        char text[256] = {};
+        GetWindowTextA(GetWindow(picker, GW_CHILD), text, sizeof(text));
+        return std::string(text).find(shows) != std::string::npos;
+      }, 3000)) << shows;
+      if (shot) studio.Screenshot(shot, step == 0 ? GetDesktopWindow() : picker);
+    });
+  };
+  // A control, by the class and ID the Step's method asks for.
+  pick(0, "Window Match Data", "Pick a Window", Middle(GetDlgItem(picked, 104)), "ID: 104", "window-picker");
+  // A Step that worked on the last "Use Window" now names the picked window by its title.
+  RECT frame;
+  GetWindowRect(picked, &frame);
+  pick(1, "Window Match Data", "Pick a Window", {frame.right - 30, frame.bottom - 30}, "PlumoTarget",
+       nullptr);
+  // A pixel: its colour, and its point for the Step that checks one point.
+  const POINT pixel = {frame.left + 600, frame.top + 300};
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, pixel.x, pixel.y);
+  ReleaseDC(nullptr, screen);
+  pick(2, "Pixel Color Match", "Pick a Pixel", pixel, " at " + std::to_string(pixel.x) + ", " + std::to_string(pixel.y),
+       "pixel-picker");
+  char colourText[16];
+  snprintf(colourText, sizeof(colourText), "#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+
+  const std::string saved = SaveAndRead(studio, path);
+  for (const std::string& want : {std::string("<text>Button|104</text>"), std::string("<data type=\"string\">Pick Me</data>"),
+                                 std::string("<options>Window Title</options>"), "<text>" + std::string(colourText) + "</text>",
+                                 "<value1>" + std::to_string(pixel.x) + ", " + std::to_string(pixel.y) + "</value1>"})
+    EXPECT_NE(saved.find(want), std::string::npos) << want << "\n" << saved;
 }
 
 void Key(WORD vk, bool up) {

@@ -217,6 +217,47 @@ uint32_t HandleFieldValue(std::string_view field) {
   return v;
 }
 
+std::string PickedMatchData(Session& session, std::string_view options, uint32_t window, int32_t x, int32_t y) {
+  Desktop& desktop = session.desktop();
+  if (ContainsNoCase(options, " X")) {
+    // The parent's corner is added back when the Step runs.
+    if (ContainsNoCase(options, "Parent-Relative"))
+      if (std::optional<WindowRect> r = desktop.GetWindowRect(desktop.WalkWindows(window, WindowStep::kParent))) {
+        x -= r->left;
+        y -= r->top;
+      }
+    return FormatText("%d, %d", x, y);
+  }
+  const uint32_t flags = SearchFlagsFromOptions(options);
+  if (flags & findflag::kHandle) return std::to_string(window);
+  constexpr uint32_t kLaterFields = findflag::kClass | findflag::kId | findflag::kUserData;
+  std::string data;
+  bool first = true;
+  for (const FieldRow& field : kFields) {
+    if (!(flags & field.flags)) continue;
+    std::string value;
+    if (field.flags == kTitleCriteria) {
+      value = TitleOf(desktop, window);
+      // A "|" would start the next field; the part before it still finds the window by a
+      // partial title.
+      if ((flags & kLaterFields) && value.find('|') != std::string::npos) value.resize(value.find('|'));
+    } else if (field.flags == findflag::kClass) {
+      value = desktop.ClassName(window);
+    } else {
+      value = Signed(desktop.WindowLong(window, field.flags == findflag::kId ? gwl::kId : gwl::kUserData));
+    }
+    if (!first) data += '|';
+    first = false;
+    data += value.substr(0, field.chars);
+  }
+  return data;
+}
+
+std::string PickedWindowName(Session& session, std::string_view options, uint32_t window) {
+  if (ContainsNoCase(options, "Handle") || ContainsNoCase(options, "HWND")) return std::to_string(window);
+  return TitleOf(session.desktop(), window);
+}
+
 bool IsWithinParent(Session& session, uint32_t window, uint32_t ancestor) {
   uint32_t at = window;
   for (int level = 0; level < kParentLevels && at; ++level) {

@@ -43,6 +43,15 @@ uint32_t HandleFieldValue(std::string_view field);
 // close-all modes it acts on every window and answers 0.
 uint32_t FindMatchingWindow(Session& session, uint32_t flags, std::string_view matchData, uint32_t parent);
 
+// What the window picker writes for `window`, picked with the mouse at (x, y), into a Step
+// whose Match Method is in `options`: the fields the method searches by, read as the search
+// reads them, so that the search finds this window again; for a method by position, the point.
+std::string PickedMatchData(Session& session, std::string_view options, uint32_t window, int32_t x, int32_t y);
+
+// The same for a Step that names its window by "Which Window": the handle when it names
+// windows by handle, else the title.
+std::string PickedWindowName(Session& session, std::string_view options, uint32_t window);
+
 // True when `window` lies inside `ancestor` within five parent levels.
 bool IsWithinParent(Session& session, uint32_t window, uint32_t ancestor);
 

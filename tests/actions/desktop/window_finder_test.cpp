@@ -111,6 +111,38 @@ TEST_F(FinderTest, TheListModeWritesEveryWindowToTheListFile) {
   EXPECT_NE(list.find("      \"OK\"\t\t\t(Class: Button  ID: 1  HWND: 0xc9  Parent: 0x0)\r\n"), std::string::npos);
 }
 
+// Picked data must find the picked window again, whatever the method.
+TEST_F(FinderTest, ThePickerWritesWhatTheMatchMethodSearchesBy) {
+  desktop.Get(win::kName)->userData = -5;
+  const struct {
+    const char* options;
+    uint32_t window;
+    const char* data;
+  } cases[] = {
+      {"Exact Title", win::kMail, "Mail"},
+      {"Partial Title,Activate", win::kOk, "OK"},  // the "&" goes, as the search drops it
+      {"Class + ID", win::kRadio, "Button|1002"},
+      {"Title + Class + ID + Userdata", win::kName, "Ann Smith|Edit|1001|-5"},
+      {"Class + Userdata", win::kMail, "AfxFrame42|77"},
+      {"Handle (HWND)", win::kHandle6699, "6699"},
+      {"", win::kNotepad, "Untitled - Notepad"},
+  };
+  for (const auto& c : cases) {
+    const std::string data = PickedMatchData(session, c.options, c.window, 0, 0);
+    EXPECT_EQ(data, c.data) << c.options;
+    EXPECT_EQ(FindMatchingWindow(session, SearchFlagsFromOptions(c.options), data, 0), c.window) << c.options;
+  }
+  // A "|" in a title ends it when more fields follow.
+  desktop.Get(win::kCalculator)->title = "Sum | Calc";
+  EXPECT_EQ(PickedMatchData(session, "Title + Class", win::kCalculator, 0, 0), "Sum |CalcFrame");
+  EXPECT_EQ(PickedMatchData(session, "Exact Title", win::kCalculator, 0, 0), "Sum | Calc");
+  // The methods by position take the point, the parent-relative one from the parent's corner.
+  EXPECT_EQ(PickedMatchData(session, "Window at X/Y", win::kMail, 150, 160), "150, 160");
+  EXPECT_EQ(PickedMatchData(session, "Child at Parent-Relative X/Y", win::kOk, 150, 160), "50, 60");
+  EXPECT_EQ(PickedWindowName(session, "Window Title", win::kOk), "OK");
+  EXPECT_EQ(PickedWindowName(session, "Window Handle", win::kOk), "201");
+}
+
 TEST_F(FinderTest, MinimiseAllAndCloseAllTouchOnlyApplicationWindows) {
   desktop.ShowWindow(win::kCalculator, sw::kMinimize);
   desktop.calls.clear();
