@@ -104,6 +104,36 @@ std::string LeafStepsText(const ActionCatalog& catalog, const ActionLeaf& leaf) 
   return info.defaultText;
 }
 
+namespace {
+constexpr std::string_view kStepEnd = "</step>";
+constexpr std::string_view kStepStart = "<step>";
+}  // namespace
+
+std::string StepsOnLines(std::string_view steps) {
+  std::string out(steps);
+  ReplaceAllNoCase(out, "</step><step>", "</step>\r\n<step>");
+  return out;
+}
+
+std::string StepsJoined(std::string_view steps) {
+  std::string out;
+  out.reserve(steps.size());
+  for (size_t at = 0; at < steps.size();) {
+    const size_t end = steps.find(kStepEnd, at);
+    if (end == std::string_view::npos) {
+      out += steps.substr(at);
+      break;
+    }
+    size_t next = end + kStepEnd.size();
+    out += steps.substr(at, next - at);
+    size_t after = next;
+    while (after < steps.size() && (steps[after] == '\r' || steps[after] == '\n' || steps[after] == ' ' || steps[after] == '\t'))
+      ++after;
+    at = steps.substr(after).starts_with(kStepStart) ? after : next;
+  }
+  return out;
+}
+
 bool ValidFavoriteName(std::string_view name) {
   return !Trim(name).empty() && name.find('<') == std::string_view::npos;
 }

@@ -59,6 +59,11 @@ void SaveGroupExpanded(SettingsStore& store, int groupId, bool expanded);
 // The Steps a leaf adds, in the file syntax: a favourite's own, else the catalogue's default.
 std::string LeafStepsText(const ActionCatalog& catalog, const ActionLeaf& leaf);
 
+// Steps one to a line, for editing in a box, and back together as they are stored: only the
+// breaks between one Step's end and the next one's start are added or taken out.
+std::string StepsOnLines(std::string_view steps);
+std::string StepsJoined(std::string_view steps);
+
 // Favourites are "name<step>...</step>": the name ends at the first '<', so it may hold none.
 bool ValidFavoriteName(std::string_view name);
 // Stored in the first free place; its number, or 0 when the name is not valid, the Steps hold

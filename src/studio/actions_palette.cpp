@@ -194,16 +194,17 @@ void ActionsPalette::CustomizeXml() {
   // The tree may be rebuilt while the dialog is open: nothing of the leaf is used after it.
   const int favorite = leaf->favorite;
   const std::string name = leaf->name;
-  const std::string original = LeafStepsText(host_.PaletteCatalog(), *leaf);
+  const std::string original = StepsOnLines(LeafStepsText(host_.PaletteCatalog(), *leaf));
   const std::string prompt = favorite ? "Steps of the favorite \"" + name + "\":"
                                       : "Steps of \"" + name + "\", kept as a favorite of that name:";
-  const std::optional<std::string> steps = host_.AskLines("Customize XML", prompt, original);
-  if (!steps || *steps == original) return;
-  if (steps->find("<action>") == std::string::npos)
+  const std::optional<std::string> edited = host_.AskLines("Customize XML", prompt, original);
+  if (!edited || *edited == original) return;
+  const std::string steps = StepsJoined(*edited);
+  if (steps.find("<action>") == std::string::npos)
     return host_.PaletteStatus(" The XML holds no <action>: nothing was changed");
   if (favorite) {
-    if (!SetFavoriteSteps(store_, favorite, *steps)) return host_.PaletteStatus(" The favorite could not be changed");
-  } else if (AddFavorite(store_, name, *steps) == 0) {
+    if (!SetFavoriteSteps(store_, favorite, steps)) return host_.PaletteStatus(" The favorite could not be changed");
+  } else if (AddFavorite(store_, name, steps) == 0) {
     return host_.PaletteStatus(" No room for another favorite: remove one first (32 at most)");
   }
   Rebuild();

@@ -90,6 +90,26 @@ TEST_F(ActionsTreeTest, DefaultStepsOfAnAction) {
   EXPECT_EQ(LeafStepsText(SmallCatalog(), tree.groups[3].leaves[0]), "<step><action>Type Text</action></step>");
 }
 
+TEST(FavoriteSteps, OneStepToALineAndBackAsStored) {
+  const struct {
+    const char* stored;
+    const char* shown;
+  } cases[] = {
+      {"<step><action>Beep</action></step>", "<step><action>Beep</action></step>"},
+      {"<step><action>Beep</action></step><step><action>Delay</action></step>",
+       "<step><action>Beep</action></step>\r\n<step><action>Delay</action></step>"},
+      {"<step><text>a\r\nb</text></step>", "<step><text>a\r\nb</text></step>"},  // breaks inside a Step stay
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(StepsOnLines(c.stored), c.shown);
+    EXPECT_EQ(StepsJoined(c.shown), c.stored);
+  }
+  // What a user types between Steps goes; what follows the last Step stays.
+  EXPECT_EQ(StepsJoined("<step>1</step>\n \t<step>2</step>\r\n"), "<step>1</step><step>2</step>\r\n");
+  EXPECT_EQ(StepsJoined("<step>1</step> x<step>2</step>"), "<step>1</step> x<step>2</step>");
+}
+
 TEST_F(ActionsTreeTest, FilterKeepsMatchesAndTheirGroups) {
   Favorite(1, "My window<step><action>Use Window</action></step>");
   const ActionsTree tree = BuildActionsTree(SmallCatalog(), store_);

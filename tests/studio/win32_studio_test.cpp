@@ -871,15 +871,16 @@ TEST(Win32Studio, TheActionsPaletteAddsActionsAndFavouritesAsNewSteps) {
       << FileText(exported);
   EXPECT_EQ(FileText(exported).rfind("REGEDIT4\r\n", 0), 0u);
 
-  // Customize XML shows the favourite's Steps and keeps what is typed there, under its name.
+  // Customize XML shows the favourite's Steps, one to a line, and keeps what is typed there under
+  // its name.
   PostMessageA(palette, WM_COMMAND, kCustomizeXml, 0);
   HWND xml = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (xml = studio.Find("#32770", "Customize XML")) != nullptr; }, 5000));
   char shown[512] = {};
   GetDlgItemTextA(xml, kEntryEdit, shown, sizeof(shown));
-  EXPECT_EQ(std::string(shown), "<step><action>Beep</action></step><step><action>Beep</action></step>");
+  EXPECT_EQ(std::string(shown), "<step><action>Beep</action></step>\r\n<step><action>Beep</action></step>");
   const std::string custom = "<step><action>Beep</action></step><step><action>Delay</action><timeout>3</timeout></step>";
-  SetDlgItemTextA(xml, kEntryEdit, custom.c_str());
+  SetDlgItemTextA(xml, kEntryEdit, "<step><action>Beep</action></step>\r\n<step><action>Delay</action><timeout>3</timeout></step>");
   PostMessageA(xml, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return ReadText(kFavorites, "Favorite01") == "Two beeps" + custom; }, 5000))
       << ReadText(kFavorites, "Favorite01");
