@@ -159,8 +159,14 @@ void PropertiesPalette::Show(std::vector<GridRow> rows, const std::string& title
     LVITEMA none = {};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(grid_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-    SendMessageA(grid_, LVM_SETITEMCOUNT, rows_.size(), 0);
-    InvalidateRect(grid_, nullptr, TRUE);
+    // The rows only: the grid's own invalidation takes its header along, whose repaint under Wine
+    // cost more than the rows' (3 to 4 ms a selection).
+    SendMessageA(grid_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL);
+    RECT rowsArea, header;
+    GetClientRect(grid_, &rowsArea);
+    if (GetWindowRect(reinterpret_cast<HWND>(SendMessageA(grid_, LVM_GETHEADER, 0, 0)), &header))
+      rowsArea.top += header.bottom - header.top;
+    RedrawWindow(grid_, &rowsArea, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
     int select = -1;
     for (size_t i = 0; i < rows_.size() && !wasLabel.empty(); ++i)
       if (rows_[i].label == wasLabel) select = static_cast<int>(i);

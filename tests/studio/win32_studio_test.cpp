@@ -646,7 +646,10 @@ TEST(Win32Studio, ThePickersFillTheStepFromWhatIsUnderTheCrossHair) {
   Studio studio("\"" + path + "\"");
   ASSERT_NE(studio.main(), nullptr);
   ASSERT_TRUE(WaitFor([&] { return studio.Rows() == 3; }, 10000));
-  // Side by side: Wine keeps another program's window from being made topmost.
+  // Side by side: Wine keeps another program's window from being made topmost. The studio keeps
+  // its place for the next start, so it is put back at the end.
+  RECT studioRect;
+  GetWindowRect(studio.main(), &studioRect);
   SetWindowPos(studio.main(), nullptr, 0, 0, 640, 1000, SWP_NOZORDER | SWP_NOACTIVATE);
   PropertiesGrid grid(studio);
   // `shows`: what the picker says of the point once it has seen the cross-hair there.
@@ -691,6 +694,8 @@ TEST(Win32Studio, ThePickersFillTheStepFromWhatIsUnderTheCrossHair) {
                                  std::string("<options>Window Title</options>"), "<text>" + std::string(colourText) + "</text>",
                                  "<value1>" + std::to_string(pixel.x) + ", " + std::to_string(pixel.y) + "</value1>"})
     EXPECT_NE(saved.find(want), std::string::npos) << want << "\n" << saved;
+  SetWindowPos(studio.main(), nullptr, studioRect.left, studioRect.top, studioRect.right - studioRect.left,
+               studioRect.bottom - studioRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Key(WORD vk, bool up) {
