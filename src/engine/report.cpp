@@ -15,7 +15,7 @@ constexpr uint32_t kErrorStyle = msgbox::kIconExclamation | msgbox::kTaskModal |
 constexpr uint32_t kConfirmStyle = msgbox::kYesNo | msgbox::kIconQuestion | msgbox::kTaskModal | msgbox::kForeground;
 constexpr size_t kReportReserve = 4096;
 
-enum ReportType { kText = 0, kCsv = 1, kHtml = 2, kWorkbook = 3, kGrid = 4 };
+enum ReportType { kText = 0, kCsv = 1, kHtml = 2, kWorkbook = 3, kGrid = kGridReportType };
 
 const char* const kDefaultResultTexts[5] = {"(Not Run)", "Incomplete", "Success", "Fail", "Fail and Continue"};
 
@@ -115,7 +115,7 @@ std::string BuildReport(Session& session, const Script& script, const ReportOpti
     else
       out += Padded(FormatText("STEP %d", number), 10) + Padded(step.action.str(), 40);
     out += TextColumn(session, step, type, options.maxTextLen);
-    const std::string& result = look.skipped ? std::string("Skipped") : options.resultTexts[std::min<int>(step.ranFlag, 4)];
+    const std::string result = ResultTextOf(step, options.resultTexts);
     if (type == kHtml)
       out += FormatText("</td>\r\n<td bgcolor=\"#%s\" align=\"center\">", look.colour) + result + "</td>\r\n</tr>\r\n";
     else if (type == kWorkbook)
@@ -137,10 +137,27 @@ std::string ReportNameFor(std::string_view name, int type) {
   return out + std::string(kExtensions[type]);
 }
 
+void ReadResultTexts(SettingsStore& settings, std::string (&texts)[5]) {
+  for (int i = 0; i < 5; ++i) {
+    texts[i] = settings.ReadText("*\\Report\\ResultText_%d", 260, {i});
+    if (texts[i].empty()) texts[i] = kDefaultResultTexts[i];
+  }
+}
+
+std::string ResultTextOf(const Step& step, const std::string (&texts)[5]) {
+  return LookOf(step).skipped ? "Skipped" : texts[std::clamp<int>(step.ranFlag, 0, 4)];
+}
+
 bool ReportOfLastRun(Session& session, int slot) {
   const Script* script = session.scripts.At(slot);
   if (!script || script->steps.empty()) return false;
   SettingsStore& settings = session.settings();
+  // The grid snapshot goes to the clipboard: no file to name, ask about or delete.
+  const int type = settings.ReadNumber("*\\Report\\ReportType");
+  if (type == kGrid) {
+    session.view().SendCommand(kGridSnapshotCommand, kGridSnapshotCode);
+    return true;
+  }
   std::string path(Trim(settings.ReadText("*\\Report\\OutputFile", 260)));
   if (path.empty()) {
     AskUser(session, "Invalid output file designated", path, kErrorStyle);
@@ -150,11 +167,6 @@ bool ReportOfLastRun(Session& session, int slot) {
   if (session.files().Kind(path) == PathKind::kFile) {
     std::string question = "The file '" + path + "' already exists.\n\nReplace existing file?";
     if (AskUser(session, question, "Confirm Action", kConfirmStyle) != answer::kYes) return false;
-  }
-  const int type = settings.ReadNumber("*\\Report\\ReportType");
-  if (type == kGrid) {
-    session.view().SendCommand(kGridSnapshotCommand, kGridSnapshotCode);
-    return true;
   }
   if (type < 0 || type > kGrid) {
     AskUser(session, "Unknown report type " + std::to_string(type), "Plumo Error", kErrorStyle);
@@ -171,10 +183,7 @@ bool ReportOfLastRun(Session& session, int slot) {
                            ? static_cast<size_t>(std::clamp(settings.ReadNumber("*\\Report\\MaxTextLen"), 0, 256))
                            : 50;
   options.outputName = ScriptFileName(path);
-  for (int i = 0; i < 5; ++i) {
-    options.resultTexts[i] = settings.ReadText("*\\Report\\ResultText_%d", 260, {i});
-    if (options.resultTexts[i].empty()) options.resultTexts[i] = kDefaultResultTexts[i];
-  }
+  ReadResultTexts(settings, options.resultTexts);
   const std::string bytes = BuildReport(session, *script, options);
   if (type == kWorkbook) {
     if (std::string e = session.writeWorkbook(session, path, bytes); !e.empty()) {

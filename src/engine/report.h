@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "scripts/script.h"
+#include "settings/settings_store.h"
 
 namespace plumo {
 
@@ -16,6 +17,8 @@ class Session;
 constexpr size_t kReportBufferBytes = 32u << 20;
 constexpr int kGridSnapshotCommand = 1437;
 constexpr int kGridSnapshotCode = 1234;
+// `*\Report\ReportType` of the grid snapshot.
+constexpr int kGridReportType = 4;
 
 struct ReportOptions {
   int type = 0;
@@ -23,6 +26,11 @@ struct ReportOptions {
   std::string outputName;          // the output file's name, the HTML title
   std::string resultTexts[5];      // by ranFlag
 };
+
+// The texts a report gives each run result (`*\Report\ResultText_%d`, by ranFlag).
+void ReadResultTexts(SettingsStore& settings, std::string (&texts)[5]);
+// The Step's result in a report: "Skipped" for a skipped Step, else the text of its ranFlag.
+std::string ResultTextOf(const Step& step, const std::string (&texts)[5]);
 
 // The report's bytes for types 0 to 3.
 std::string BuildReport(Session& session, const Script& script, const ReportOptions& options);

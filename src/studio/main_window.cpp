@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "engine/report.h"
+#include "engine/run_log.h"
 #include "engine/run_controller.h"
 #include "actions/desktop/colour_text.h"
 #include "actions/desktop/window_finder.h"
@@ -243,6 +244,8 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1037, &MainWindow::CompileProgram},
     {1036, &MainWindow::Options},
     {1016, &MainWindow::ReportLastRun},
+    {kGridSnapshotCommand, &MainWindow::GridSnapshot},
+    {1042, &MainWindow::ViewLogFile},
     {1080, &MainWindow::StartupOptions},
     {1017, &MainWindow::FileProperties},
     {1059, &MainWindow::CustomTags},
@@ -1623,7 +1626,28 @@ void MainWindow::Options() {
 void MainWindow::ReportLastRun() {
   Document* doc = Doc();
   if (!doc || !RunReportDialog(hwnd_, store_, PathOf(static_cast<size_t>(CurrentIndex())))) return;
-  if (ReportOfLastRun(*session_, doc->slot())) SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
+  const bool toFile = store_.ReadNumber("*\\Report\\ReportType") != kGridReportType;
+  if (ReportOfLastRun(*session_, doc->slot()) && toFile)
+    SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
+}
+
+void MainWindow::ViewLogFile() {
+  const std::string path = LogFilePath(*session_);
+  // Only runs with logging on (Options, or -L) write it.
+  if (session_->files().Kind(path) != PathKind::kFile)
+    return SetStatus(" There is no log file yet: runs write " + path + " when logging is on");
+  if (OsError e = session_->system().ShellOpen(path); !e.ok()) SetStatus(" " + path + ": " + e.ToString());
+}
+
+void MainWindow::GridSnapshot() {
+  const Script* script = CurrentScript();
+  if (!script) return;
+  std::string results[5];
+  ReadResultTexts(store_, results);
+  const std::string text =
+      GridSnapshotText(*script, indent_, [&](const Step& step) { return ResultTextOf(step, results); });
+  if (OsError e = session_->clipboard().SetText(text); !e.ok()) return SetStatus(" " + e.ToString());
+  SetStatus(" The list of " + std::to_string(script->steps.size()) + " Steps is on the clipboard");
 }
 
 void MainWindow::FileProperties() {

@@ -298,6 +298,8 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   void CompileProgram();
   void Options();
   void ReportLastRun();
+  void GridSnapshot();
+  void ViewLogFile();
   void StartRunCommand(int command);
 
   HINSTANCE instance_;

@@ -12,20 +12,21 @@ using namespace reportid;
 constexpr const char* kFileSetting = "*\\Report\\OutputFile";
 constexpr const char* kTypeSetting = "*\\Report\\ReportType";
 constexpr const char* kOpenSetting = "*\\Report\\OpenImmediately";
-constexpr int kTypes = kWorkbook - kText + 1;
+constexpr int kTypes = kGrid - kText + 1;
 
 DialogTemplate ReportLayout() {
-  constexpr short kW = 272, kH = 114;
+  constexpr short kW = 272, kH = 128;
   DialogTemplate t(kReportDialogTitle, kW, kH);
   t.Label("Report &file:", 7, 7, 50);
   t.Edit(kFile, 60, 7, 178);
   t.Button(kBrowse, "...", 241, 7, 24);
-  t.Group("Format", 7, 27, kW - 14, 42);
+  t.Group("Format", 7, 27, kW - 14, 56);
   t.Radio(kText, "&Text (.txt)", 14, 39, 110, true);
   t.Radio(kCsv, "&Comma-separated (.csv)", 14, 53, 110, false);
   t.Radio(kHtml, "&HTML page (.htm)", 140, 39, 110, false);
   t.Radio(kWorkbook, "&Workbook (.xlsx)", 140, 53, 110, false);
-  t.Check(kOpen, "&Open the report once written", 7, 78, 200);
+  t.Radio(kGrid, "&Grid snapshot to the clipboard", 14, 67, 200, false);
+  t.Check(kOpen, "&Open the report once written", 7, 92, 200);
   t.Button(IDOK, "Create", kW - 7 - 55 - 4 - 55, kH - 21, 55, true);
   t.Button(IDCANCEL, "Cancel", kW - 7 - 55, kH - 21, 55);
   return t;
@@ -47,6 +48,13 @@ class ReportDialog : public ModalDialog {
     SetText(kFile, ReportNameFor(file, type));
     SetChecked(kText + type, true);
     SetChecked(kOpen, store_.Probe(kOpenSetting) == 0 || store_.ReadNumber(kOpenSetting) != 0);
+    EnableFileRows();
+  }
+
+  // A grid snapshot writes no file.
+  void EnableFileRows() {
+    const bool file = Type() != kGrid - kText;
+    for (int id : {static_cast<int>(kFile), static_cast<int>(kBrowse), static_cast<int>(kOpen)}) Enable(id, file);
   }
 
   int Type() const {
@@ -56,8 +64,9 @@ class ReportDialog : public ModalDialog {
   }
 
   bool Command(int id, int code) override {
-    if (id >= kText && id <= kWorkbook && code == BN_CLICKED) {
+    if (id >= kText && id <= kGrid && code == BN_CLICKED) {
       SetText(kFile, ReportNameFor(GetText(kFile), Type()));
+      EnableFileRows();
       return true;
     }
     if (id == kBrowse) {

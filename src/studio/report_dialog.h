@@ -13,7 +13,7 @@ namespace plumo {
 inline constexpr char kReportDialogTitle[] = "Report of Last Run";
 
 namespace reportid {
-enum : int { kFile = 500, kBrowse, kText, kCsv, kHtml, kWorkbook, kOpen };
+enum : int { kFile = 500, kBrowse, kText, kCsv, kHtml, kWorkbook, kGrid, kOpen };
 }  // namespace reportid
 
 // True when the user chose Create; the choices are then stored.

@@ -86,4 +86,21 @@ std::string ColumnText(const Step& step, size_t index, StepColumn column, const 
   }
 }
 
+std::string GridSnapshotText(const Script& script, const std::string& indent,
+                             const std::function<std::string(const Step&)>& resultOf) {
+  std::string out;
+  for (const char* title : kStepColumnTitles) out += std::string(title) + '\t';
+  out += "Result\r\n";
+  for (size_t i = 0; i < script.steps.size(); ++i) {
+    const Step& step = script.steps[i];
+    for (int c = 0; c < static_cast<int>(StepColumn::kCount); ++c) {
+      std::string cell = ColumnText(step, i, static_cast<StepColumn>(c), indent);
+      std::replace(cell.begin(), cell.end(), '\t', ' ');
+      out += cell + '\t';
+    }
+    out += resultOf(step) + "\r\n";
+  }
+  return out;
+}
+
 }  // namespace plumo

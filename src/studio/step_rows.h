@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "scripts/script.h"
 #include "scripts/step.h"
 #include "settings/settings_store.h"
 
@@ -42,6 +44,12 @@ RowLook LookOfComment(const ListColours& colours);
 // The column's text: the number is the index plus 1; the action is indented per level; the
 // details are the first line of the Step's main parameter.
 std::string ColumnText(const Step& step, size_t index, StepColumn column, const std::string& indent);
+
+// The list as text for the clipboard ("Grid Snapshot"): a line of column titles, then one line
+// per Step with its columns as the list shows them and `resultOf` it, separated by tabs, so
+// that it pastes into a spreadsheet as a table. Tabs inside a cell become spaces.
+std::string GridSnapshotText(const Script& script, const std::string& indent,
+                             const std::function<std::string(const Step&)>& resultOf);
 
 // The Step's main parameter by its `primaryField`.
 const std::string& PrimaryText(const Step& step);

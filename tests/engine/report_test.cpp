@@ -109,10 +109,12 @@ TEST_F(ReportTest, RefusalsAndHandOvers) {
   EXPECT_FALSE(ReportOfLastRun(session, 0));  // no output file
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "Invalid output file designated");
-  settings.WriteText("*\\Report\\OutputFile", ::testing::TempDir() + "plumo_grid.txt");
+  // The grid snapshot writes no file: none is asked for or about.
   settings.WriteNumber("*\\Report\\ReportType", 4);
   EXPECT_TRUE(ReportOfLastRun(session, 0));
   EXPECT_EQ(view.commands, (std::vector<int>{1437 * 10000 + 1234}));
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  settings.WriteText("*\\Report\\OutputFile", ::testing::TempDir() + "plumo_grid.txt");
   settings.WriteNumber("*\\Report\\ReportType", 3);
   EXPECT_FALSE(ReportOfLastRun(session, 0));
   EXPECT_EQ(dialogs.shown.back().text, "Reports as workbooks need the Excel actions, which this program does not carry.");

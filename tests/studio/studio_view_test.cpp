@@ -82,7 +82,20 @@ TEST_F(StudioViewTest, ColumnsShowNumberIndentedActionAndTheFirstLineOfTheMainPa
   s.text = std::string(5000, 'x');
   s.primaryField = primary::kText;
   EXPECT_EQ(ColumnText(s, 0, StepColumn::kDetails, indent).size(), 259u);
+}
 
+TEST_F(StudioViewTest, TheGridSnapshotIsATableOfTheListAndItsResults) {
+  Script script;
+  script.steps.push_back(MakeStep("Beep"));
+  Step loop = MakeStep("Delay");
+  loop.indents = 1;
+  loop.timeout = "2";
+  loop.comment = "a\tb";
+  script.steps.push_back(loop);
+  const std::string text = GridSnapshotText(script, "  ", [](const Step& s) { return s.indents ? "Success" : "(Not Run)"; });
+  EXPECT_EQ(text, "Step\tAction\tDetails\tComment\tResult\r\n"
+                  "1\tBeep\t\t\t(Not Run)\r\n"
+                  "2\t  Delay\t" + ColumnText(loop, 1, StepColumn::kDetails, "") + "\ta b\tSuccess\r\n");
 }
 
 TEST_F(StudioViewTest, TheSplashShowsShorterTheMoreTheStudioWasUsed) {

@@ -1148,6 +1148,28 @@ TEST(Win32Studio, TheReportOfTheLastRunIsWrittenInTheChosenFormat) {
   EXPECT_EQ(text.rfind("Plumo report for \"reported.vxm\"\r\nCreated on ", 0), 0u) << text;
   EXPECT_NE(text.find("\r\n1, Set Variable, four  five, Success\r\n2, Set Variable, x, Skipped\r\n"), std::string::npos) << text;
   EXPECT_EQ(ReadText("Software\\Plumo\\Report", "OutputFile"), report);
+
+  // The grid snapshot names no file and leaves the list on the clipboard.
+  SetClipboardText("");
+  studio.Command(1016);
+  dialog = WaitForDialog(studio, kReportDialogTitle);
+  ASSERT_NE(dialog, nullptr);
+  SendMessageA(GetDlgItem(dialog, reportid::kGrid), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, reportid::kFile)));
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return (text = ClipboardText()).find("Step\tAction") == 0; }, 5000)) << text;
+  EXPECT_NE(text.find("\r\n1\tSet Variable\tfour, five\t\tSuccess\r\n2\tSet Variable\tx\t\tSkipped\r\n"),
+            std::string::npos)
+      << text;
+  SetNumber("Software\\Plumo\\Report", "ReportType", 0);
+
+  // View Log File says so when no run has written the log yet.
+  const std::string log = TestFilePath("no-such-run.log");
+  SetText("Software\\Plumo", "Logfile", log);
+  studio.Command(1042);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status().find(log + " when logging is on") != std::string::npos; }, 5000))
+      << studio.Status();
+  SetText("Software\\Plumo", "Logfile", "");
   // User variables persist in the registry the other tests share.
   HKEY k;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Plumo\\UserVariables", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
