@@ -16,6 +16,10 @@ constexpr char kPixelPrompt[] = "Press the mouse button on the cross-hair, drag 
 constexpr int kColoursButton = 10;
 constexpr int kZoomPixels = 11;  // the square shown magnified around the cursor; odd, so it has a middle
 constexpr int kZoomScale = 7;
+// While dragging, what is under a still cross-hair is looked at again this often: the screen
+// changes under it, and a late mouse message must not leave an old answer on show.
+constexpr UINT kTrackMs = 50;
+constexpr UINT_PTR kTrackTimer = 1;
 
 enum class Mode { kWindow, kPixel };
 
@@ -30,6 +34,7 @@ struct Picker {
   bool done = false;
   POINT at = {};
   HWND under = nullptr;
+  std::string shown;  // the text line's
   COLORREF colour = 0;
   COLORREF initial = 0;
   COLORREF* customColours = nullptr;
@@ -108,7 +113,11 @@ void Track(Picker& p) {
       ShowFrame(p);
     }
   }
-  SetWindowTextA(p.text, Describe(p).c_str());
+  // A static control repaints whenever its text is set.
+  if (std::string line = Describe(p); line != p.shown) {
+    p.shown = std::move(line);
+    SetWindowTextA(p.text, p.shown.c_str());
+  }
 }
 
 void Paint(Picker& p, HDC dc) {
@@ -160,11 +169,13 @@ LRESULT CALLBACK PickerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (!PtInRect(&p->target, at)) break;
       p->dragging = true;
       SetCapture(hwnd);
+      SetTimer(hwnd, kTrackTimer, kTrackMs, nullptr);
       SetCursor(LoadCursor(nullptr, IDC_CROSS));
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     }
     case WM_MOUSEMOVE:
+    case WM_TIMER:
       if (p->dragging) Track(*p);
       return 0;
     case WM_LBUTTONUP:
@@ -177,6 +188,7 @@ LRESULT CALLBACK PickerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_CAPTURECHANGED:
+      KillTimer(hwnd, kTrackTimer);
       p->dragging = false;
       p->under = nullptr;
       ShowFrame(*p);

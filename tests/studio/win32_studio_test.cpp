@@ -212,8 +212,8 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_EQ(studio.Tabs(), 1);
   EXPECT_EQ(studio.Rows(), 0);
   // A command not built yet says so rather than doing nothing.
-  studio.Command(1042);
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " View Log File is not built yet"; }, 5000))
+  studio.Command(1099);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Track Mouse is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
 }
