@@ -49,6 +49,7 @@ constexpr UINT kCloseEditorsMsg = WM_APP + 0x43;
 constexpr UINT kEditCommentMsg = WM_APP + 0x44;
 constexpr UINT kOutputMsg = WM_APP + 0x45;
 constexpr UINT kPropertiesMsg = WM_APP + 0x46;
+constexpr int kTrackMouseCommand = 1099;
 constexpr UINT kTrackingMsg = WM_APP + 0x47;
 enum : WPARAM { kTrackingClose, kTrackingOpen, kTrackingShowText };
 constexpr UINT_PTR kOutputTimer = 1;
@@ -246,6 +247,7 @@ const MainWindow::CommandHandler MainWindow::kHandlers[] = {
     {1016, &MainWindow::ReportLastRun},
     {kGridSnapshotCommand, &MainWindow::GridSnapshot},
     {1042, &MainWindow::ViewLogFile},
+    {kTrackMouseCommand, &MainWindow::TrackMouse},
     {1080, &MainWindow::StartupOptions},
     {1017, &MainWindow::FileProperties},
     {1059, &MainWindow::CustomTags},
@@ -1629,6 +1631,17 @@ void MainWindow::ReportLastRun() {
   const bool toFile = store_.ReadNumber("*\\Report\\ReportType") != kGridReportType;
   if (ReportOfLastRun(*session_, doc->slot()) && toFile)
     SetStatus(" Report written to " + store_.ReadText("*\\Report\\OutputFile", 260));
+}
+
+void MainWindow::TrackMouse() {
+  if (!mouseTracker_) mouseTracker_ = std::make_unique<MouseTracker>(instance_, hwnd_, kTrackMouseCommand);
+  if (!mouseTracker_->running()) {
+    if (mouseTracker_->Start(uiFont_)) SetStatus(" Tracking the mouse: F11 ends it and puts its position on the clipboard");
+    return;
+  }
+  const std::string at = mouseTracker_->Stop();
+  const OsError copied = session_->clipboard().SetText(at);
+  SetStatus(" The mouse was at " + at + (copied.ok() ? " (on the clipboard)" : ""));
 }
 
 void MainWindow::ViewLogFile() {

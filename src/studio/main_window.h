@@ -23,6 +23,7 @@
 #include "settings/settings_store.h"
 #include "studio/actions_palette.h"
 #include "studio/dock.h"
+#include "studio/mouse_tracker.h"
 #include "studio/output_pane.h"
 #include "studio/properties_palette.h"
 #include "editor/properties.h"
@@ -300,6 +301,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   void ReportLastRun();
   void GridSnapshot();
   void ViewLogFile();
+  void TrackMouse();
   void StartRunCommand(int command);
 
   HINSTANCE instance_;
@@ -336,6 +338,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   COLORREF customColours_[16] = {};  // the colour box's own, for as long as the studio runs
   std::vector<std::string> shellRecent_;  // paths the shell's recent documents still have to hear of
   std::unique_ptr<HardwareRecorder> recorder_;
+  std::unique_ptr<MouseTracker> mouseTracker_;
   std::pair<size_t, PropertyRow> recording_;  // the Step and its row that receive the recording
   bool hiddenForRecording_ = false;
   std::mutex outputMu_;

@@ -92,10 +92,7 @@ std::string Describe(const Picker& p) {
              GetBValue(p.colour), static_cast<long>(p.at.x), static_cast<long>(p.at.y));
     return line;
   }
-  if (!p.under) return kWindowPrompt;
-  std::string line = "\"" + TextOf(p.under, false) + "\"\r\nClass: " + TextOf(p.under, true);
-  if (GetWindowLongPtrA(p.under, GWL_STYLE) & WS_CHILD) line += "    ID: " + std::to_string(GetDlgCtrlID(p.under));
-  return line;
+  return p.under ? WindowLine(p.under) : kWindowPrompt;
 }
 
 void Track(Picker& p) {
@@ -297,6 +294,12 @@ void Run(Picker& p, HINSTANCE instance, HWND owner, HFONT font) {
 }
 
 }  // namespace
+
+std::string WindowLine(HWND window) {
+  std::string line = "\"" + TextOf(window, false) + "\"\r\nClass: " + TextOf(window, true);
+  if (GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) line += "    ID: " + std::to_string(GetDlgCtrlID(window));
+  return line;
+}
 
 std::optional<PickedWindow> PickWindow(HINSTANCE instance, HWND owner, HFONT font) {
   Picker p;

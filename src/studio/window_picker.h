@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 namespace plumo {
 
@@ -27,5 +28,8 @@ struct PickedPixel {
 // colour box's own.
 std::optional<PickedPixel> PickPixel(HINSTANCE instance, HWND owner, HFONT font, COLORREF initial,
                                      COLORREF* customColours);
+
+// How the pickers and Track Mouse name a window: "\"title\"\r\nClass: ..." and the ID of a child.
+std::string WindowLine(HWND window);
 
 }  // namespace plumo

@@ -212,8 +212,8 @@ TEST(Win32Studio, AnEmptyStudioHasOneUntitledTab) {
   EXPECT_EQ(studio.Tabs(), 1);
   EXPECT_EQ(studio.Rows(), 0);
   // A command not built yet says so rather than doing nothing.
-  studio.Command(1099);
-  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Track Mouse is not built yet"; }, 5000))
+  studio.Command(1439);
+  EXPECT_TRUE(WaitFor([&] { return studio.Status() == " Show Plumo Usage Stats is not built yet"; }, 5000))
       << studio.Status();
   studio.Screenshot("empty");
 }
@@ -738,6 +738,44 @@ TEST(Win32Studio, TheRecordingFieldRecordsKeysUntilF8) {
   const std::vector<std::pair<int, int>> typed = {{256, 'P'}, {257, 'P'}, {256, 'L'}, {257, 'L'}};
   EXPECT_EQ(keys, typed) << saved;
   EXPECT_EQ(saved.find("<status>"), std::string::npos) << "F8 skipped the Step as well:\n" << saved;
+}
+
+TEST(Win32Studio, TrackMouseFollowsTheCursorAndF11KeepsWhereItWas) {
+  TargetProgram target("--window \"Tracked\"");
+  ASSERT_TRUE(target.ready());
+  HWND tracked = FindWindowA(nullptr, "Tracked");
+  ASSERT_NE(tracked, nullptr);
+  Studio studio("");
+  ASSERT_NE(studio.main(), nullptr);
+  // Side by side, as in the pickers' test; the studio is put back at the end.
+  RECT studioRect;
+  GetWindowRect(studio.main(), &studioRect);
+  SetWindowPos(studio.main(), nullptr, 0, 0, 640, 1000, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(tracked, nullptr, 640, 100, 636, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetForegroundWindow(tracked);
+  SetClipboardText("");
+  studio.Command(1099);
+  HWND tracker = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (tracker = studio.Find("PlumoMouseTracker", nullptr)) != nullptr; }, 5000));
+  const POINT go = Middle(GetDlgItem(tracked, 104));
+  Mouse(go, 0);
+  const std::string where = std::to_string(go.x) + ", " + std::to_string(go.y);
+  const std::string inWindow = std::to_string(go.x - 640) + ", " + std::to_string(go.y - 100);
+  std::string shown;
+  EXPECT_TRUE(WaitFor([&] {
+    char text[512] = {};
+    GetWindowTextA(GetWindow(tracker, GW_CHILD), text, sizeof(text));
+    shown = text;
+    return shown.find("Screen: " + where + "    Window: " + inWindow) == 0 && shown.find("ID: 104") != std::string::npos;
+  }, 5000)) << shown;
+  studio.Screenshot("track-mouse", tracker);
+  // F11 reaches it while another program has the keyboard.
+  Key(VK_F11, false);
+  Key(VK_F11, true);
+  EXPECT_TRUE(WaitFor([&] { return studio.Find("PlumoMouseTracker", nullptr) == nullptr; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return ClipboardText() == where; }, 5000)) << ClipboardText();
+  SetWindowPos(studio.main(), nullptr, studioRect.left, studioRect.top, studioRect.right - studioRect.left,
+               studioRect.bottom - studioRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SetText(const char* key, const char* name, const std::string& value) {
