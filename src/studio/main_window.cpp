@@ -1720,7 +1720,7 @@ bool MainWindow::OutputEmpty() {
   return pendingOutput_.lines.empty() && (pendingOutput_.clear || outputShown_ == 0);
 }
 
-void MainWindow::FlushOutput() {
+void MainWindow::FlushOutput(bool force) {
   PendingOutput taken;
   {
     std::lock_guard<std::mutex> lock(outputMu_);
@@ -1728,7 +1728,9 @@ void MainWindow::FlushOutput() {
   }
   if (taken.clear) output_.Clear();
   output_.Append(std::move(taken.lines));
-  if (taken.scroll) output_.ScrollToEnd();
+  outputScroll_ = outputScroll_ || taken.scroll;
+  if (output_.Show(outputScroll_, force)) outputScroll_ = false;
+  else SetTimer(hwnd_, kOutputTimer, kOutputFlushMs, nullptr);  // too soon: the rest comes later
   std::lock_guard<std::mutex> lock(outputMu_);
   outputShown_ = output_.Empty() ? 0 : 1;
 }
@@ -1781,7 +1783,7 @@ void MainWindow::SendCommand(int command, int notifyCode) {
 void MainWindow::RunEnded() {
   if (variables_) variables_->Reload();
   InvalidateRect(list_, nullptr, FALSE);
-  if (output_.hwnd()) FlushOutput();
+  if (output_.hwnd()) FlushOutput(true);
   if (closeAfterRun_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 void MainWindow::CloseMainWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }

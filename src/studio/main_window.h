@@ -281,7 +281,8 @@ class MainWindow : public RunView, public ActionsPaletteHost {
     bool posted = false;
   };
   void QueueOutput(const std::function<void(PendingOutput&)>& change);
-  void FlushOutput();
+  // `force`: the palette shows every line now, however soon after the last time.
+  void FlushOutput(bool force = false);
   void ToggleFileToolbar();
   void ToggleStepToolbar();
   void ToggleRunToolbar();
@@ -328,6 +329,7 @@ class MainWindow : public RunView, public ActionsPaletteHost {
   std::string trackingText_;     // under trackingMu_
   bool trackingPosted_ = false;  // under trackingMu_
   OutputPane output_;
+  bool outputScroll_ = false;  // a scroll to the end the palette still owes
   PropertiesPalette properties_{store_};
   std::vector<PropertyRow> propertyRows_;
   // The Step the palette shows, by tab, row and action.

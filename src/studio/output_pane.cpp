@@ -72,26 +72,52 @@ LRESULT OutputPane::DrawLine(NMLVCUSTOMDRAW* draw) {
   return CDRF_SKIPDEFAULT;
 }
 
+namespace {
+
+double NowMs() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+constexpr double kMinShowMs = 100;
+
+}  // namespace
+
 void OutputPane::Append(std::vector<std::string> lines) {
   if (lines.empty()) return;
-  const size_t before = lines_.size();
   std::move(lines.begin(), lines.end(), std::back_inserter(lines_));
-  const size_t dropped = lines_.size() > kMaxLines ? lines_.size() - kMaxLines : 0;
-  lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(dropped));
-  // Only new rows in view need painting, unless the oldest went and every row moved up.
-  SendMessageA(list_, LVM_SETITEMCOUNT, lines_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-  const size_t top = static_cast<size_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
-  const size_t page = static_cast<size_t>(SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0));
-  if (dropped || before <= top + page) InvalidateRect(list_, nullptr, FALSE);
+  if (lines_.size() <= kMaxLines) return;
+  lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(lines_.size() - kMaxLines));
+  shifted_ = true;
 }
 
 void OutputPane::Clear() {
   lines_.clear();
+  listed_ = 0;
+  shifted_ = false;
   SendMessageA(list_, LVM_SETITEMCOUNT, 0, 0);
 }
 
-void OutputPane::ScrollToEnd() {
-  if (!lines_.empty()) SendMessageA(list_, LVM_ENSUREVISIBLE, lines_.size() - 1, FALSE);
+bool OutputPane::Show(bool scrollToEnd, bool force) {
+  if (listed_ == lines_.size() && !shifted_ && !scrollToEnd) return true;
+  const double start = NowMs();
+  if (!force && start < nextShow_) return false;
+  const size_t before = listed_;
+  if (lines_.size() != listed_) {
+    SendMessageA(list_, LVM_SETITEMCOUNT, lines_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    listed_ = lines_.size();
+  }
+  // Only new rows in view need painting, unless every row moved up.
+  const size_t top = static_cast<size_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+  const size_t page = static_cast<size_t>(SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0));
+  if (shifted_ || before <= top + page) InvalidateRect(list_, nullptr, FALSE);
+  shifted_ = false;
+  if (scrollToEnd && listed_ > 0) SendMessageA(list_, LVM_ENSUREVISIBLE, listed_ - 1, FALSE);
+  const double end = NowMs();
+  nextShow_ = end + std::max(kMinShowMs, kCostShare * (end - start));
+  return true;
 }
 
 }  // namespace plumo

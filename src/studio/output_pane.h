@@ -26,11 +26,18 @@ class OutputPane {
   // The list's notifications, which reach the main window through the dock.
   LRESULT Notify(NMHDR* header);
 
-  // Main thread only. Lines come in batches: one repaint for many lines.
+  // Main thread only. Lines come in batches and are kept; Show hands them to the list.
   void Append(std::vector<std::string> lines);
   void Clear();
-  void ScrollToEnd();
+  // Tells the list of the lines it does not show yet, scrolled to the last one when asked. The
+  // list repaints its scroll bars for each new count, which under Wine costs 20 to 30 ms, so
+  // it is told at most once per kCostShare times what the last telling cost, and at least
+  // 100 ms apart on a system where that is next to nothing; `force` tells it now. False when
+  // it was too soon: the caller asks again later.
+  bool Show(bool scrollToEnd, bool force);
   bool Empty() const { return lines_.empty(); }
+
+  static constexpr double kCostShare = 20;
 
  private:
   LRESULT DrawLine(NMLVCUSTOMDRAW* draw);
@@ -40,6 +47,9 @@ class OutputPane {
   int textHeight_ = 0;
   int margin_ = 0;  // before a line's text, as the list's own drawing left
   std::deque<std::string> lines_;
+  size_t listed_ = 0;      // the count the list has
+  bool shifted_ = false;   // the oldest lines went since then: every row moved up
+  double nextShow_ = 0;    // in ms of the performance counter
 };
 
 }  // namespace plumo
