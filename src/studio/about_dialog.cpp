@@ -45,13 +45,13 @@ class TextDialog : public ModalDialog {
     look.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lstrcpynA(look.lfFaceName, "Courier New", LF_FACESIZE);
     font_ = CreateFontIndirectA(&look);
-    SendDlgItemMessageA(hwnd_, kText, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendDlgItemMessageA(hwnd_, aboutid::kText, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     std::string crlf;
     for (const char* p = text_; *p; ++p) {
       if (*p == '\n') crlf += '\r';
       crlf += *p;
     }
-    SetText(kText, crlf);
+    SetText(aboutid::kText, crlf);
   }
   bool Command(int id, int) override {
     if (id != IDOK) return false;
@@ -77,7 +77,7 @@ void RunAboutDialog(HWND owner, int iconResource) {
 
 void RunStartupOptionsDialog(HWND owner) {
   DialogTemplate t(kStartupOptionsTitle, 262, 132);
-  t.Add(DialogTemplate::kEdit, kText, "", WS_BORDER | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL, 7, 7,
+  t.Add(DialogTemplate::kEdit, aboutid::kText, "", WS_BORDER | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL, 7, 7,
         248, 98);
   t.Button(IDOK, "OK", 200, 111, 55, true);
   TextDialog dialog(kCommandLineHelp);

@@ -7,7 +7,7 @@
 namespace plumo {
 namespace {
 
-constexpr char kClass[] = "PlumoVariables";
+constexpr char kVariablesClass[] = "PlumoVariables";
 constexpr UINT kChangesMsg = WM_APP + 0x50;
 constexpr int kListId = 1201;
 struct Column {
@@ -45,9 +45,9 @@ bool VariablesPaletteWindow::Create(HWND parent, int id) {
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClass;
+  wc.lpszClassName = kVariablesClass;
   if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  hwnd_ = CreateWindowExA(0, kClass, "Variables", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
+  hwnd_ = CreateWindowExA(0, kVariablesClass, "Variables", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
   if (!hwnd_) return false;
   list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
