@@ -1,7 +1,7 @@
 #include "studio/mouse_tracker.h"
 
-#include <cstdio>
 
+#include "actions/desktop/colour_text.h"
 #include "studio/window_picker.h"
 
 namespace plumo {
@@ -79,9 +79,7 @@ void MouseTracker::Update() {
     GetWindowRect(top, &r);
     line += "    Window: " + std::to_string(at_.x - r.left) + ", " + std::to_string(at_.y - r.top);
   }
-  char hex[16];
-  snprintf(hex, sizeof(hex), "#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-  line += std::string("\r\nColour: ") + (colour == CLR_INVALID ? "(unreadable)" : hex);
+  line += "\r\nColour: " + (colour == CLR_INVALID ? std::string("(unreadable)") : ColorText(colour));
   if (under && GetAncestor(under, GA_ROOT) != hwnd_) line += "\r\n" + WindowLine(under);
   // A static control repaints whenever its text is set.
   if (line == shown_) return;

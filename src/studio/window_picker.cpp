@@ -3,8 +3,9 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
-#include <cstdio>
 #include <string>
+
+#include "actions/desktop/colour_text.h"
 
 namespace plumo {
 namespace {
@@ -87,10 +88,7 @@ void ShowFrame(Picker& p) {
 
 std::string Describe(const Picker& p) {
   if (p.mode == Mode::kPixel) {
-    char line[64];
-    snprintf(line, sizeof(line), "#%02X%02X%02X  at %ld, %ld", GetRValue(p.colour), GetGValue(p.colour),
-             GetBValue(p.colour), static_cast<long>(p.at.x), static_cast<long>(p.at.y));
-    return line;
+    return ColorText(p.colour) + "  at " + std::to_string(p.at.x) + ", " + std::to_string(p.at.y);
   }
   return p.under ? WindowLine(p.under) : kWindowPrompt;
 }
